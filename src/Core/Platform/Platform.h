@@ -1,0 +1,77 @@
+#pragma once
+
+#include "Core/MessagesPermission.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+#include <qcoro/qcorotask.h>
+
+class Clock;
+
+// What the app takes from the operating system, behind small interfaces: the Linux
+// implementations live in Platform/Linux, the fakes that tests use in tests/fakes.
+
+// Persistent Boolean flags ("paused", "loginItemDecided", "movedToApplicationsAsked").
+class UserDefaults {
+public:
+    virtual ~UserDefaults() = default;
+    virtual bool boolValue(const QString& key) const = 0; // false when absent
+    virtual void setBool(const QString& key, bool value) = 0;
+};
+
+// Starting the app at login.
+class LoginItem {
+public:
+    virtual ~LoginItem() = default;
+    virtual bool isEnabled() const = 0;
+    // Registers or unregisters; on failure returns the error text to show.
+    virtual std::optional<QString> setEnabled(bool enabled) = 0;
+};
+
+// The Messages app and permission to automate it.
+class MessagesAutomation {
+public:
+    virtual ~MessagesAutomation() = default;
+    virtual bool isRunning() const = 0;
+    // Whether Messages is installed where it can be launched from.
+    virtual bool canLocate() const = 0;
+    // Launches Messages hidden, in the background; completes when the launch has been handed
+    // over (its outcome is not reported).
+    virtual QCoro::Task<> launchHidden() = 0;
+    // The system's answer. May wait for the user; never blocks the main thread.
+    virtual QCoro::Task<MessagesPermission> determine(bool ask) = 0;
+};
+
+// Where the app and its relay helper are, and what they are.
+class BundleInfo {
+public:
+    virtual ~BundleInfo() = default;
+    virtual QString relayHelperPath() const = 0;
+    virtual std::optional<QString> shortVersion() const = 0;
+    virtual QString bundlePath() const = 0;
+    virtual QString systemVersion() const = 0;
+    // The first line of the diagnostics report.
+    virtual QString diagnosticsHeader() const = 0;
+};
+
+// The desktop: bringing the app forward, opening addresses, the clipboard.
+class Workspace {
+public:
+    virtual ~Workspace() = default;
+    virtual void activateApp() = 0;
+    virtual bool openUrl(const QUrl& url) = 0;
+    virtual void copyText(const QString& text) = 0;
+};
+
+// Everything the model and the shell receive from the platform, in one place. Not owned.
+struct Platform {
+    Clock* clock = nullptr;
+    UserDefaults* defaults = nullptr;
+    LoginItem* loginItem = nullptr;
+    MessagesAutomation* messages = nullptr;
+    BundleInfo* bundle = nullptr;
+    Workspace* workspace = nullptr;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Core/Relay/RelayError.h"
+#include "Core/Relay/RelayRecords.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+
+#include <qcoro/qcorotask.h>
+
+class Clock;
+
+// Runs the relay's one-shot commands. Each call starts its own process on the main loop (never
+// blocking it) and decodes the output. Operations throw RelayError, or RelayLaunchError when the
+// process cannot be started. A command that has not finished after `timeout` is killed and
+// reported as RelayError::failed("timeout", …).
+class RelayCLI {
+public:
+    static constexpr std::chrono::milliseconds defaultTimeout{60'000};
+
+    // `clock` times the command limit; the system clock when none is given.
+    explicit RelayCLI(QString helper, Clock* clock = nullptr,
+                      std::chrono::milliseconds timeout = defaultTimeout);
+
+    const QString& helper() const { return m_helper; }
+
+    QCoro::Task<RelayStatus> status() const;                                   // relay status --json
+    QCoro::Task<DoctorReport> doctor() const;                                  // relay doctor --json
+    QCoro::Task<RelayDevice> pair(QString code, QString server) const;         // relay pair …
+    QCoro::Task<void> unpair() const;                                          // relay unpair --json
+    QCoro::Task<void> uninstallLaunchAgent() const;                            // relay uninstall
+
+    struct Output {
+        QByteArray bytes; // everything the relay printed on standard output
+        int status = 0;   // exit code, or the signal number for a process ended by a signal
+    };
+    QCoro::Task<Output> execute(QStringList arguments) const;
+
+private:
+    template <typename T>
+    QCoro::Task<T> run(QStringList arguments, bool allowFailure) const;
+
+    QString m_helper;
+    Clock* m_clock;
+    std::chrono::milliseconds m_timeout;
+};

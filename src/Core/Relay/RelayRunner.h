@@ -1,0 +1,60 @@
+#pragma once
+
+#include "Core/Relay/RelayEvent.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class Clock;
+class ClockTimer;
+class QProcess;
+
+// Keeps the long-running relay (`relay run --events json`) alive while its owner wants it:
+// launches it in its own process group, splits its output into lines, decodes each into an
+// event, reports every exit, and restarts it after a pause of 1, 2, 4 … 60 seconds.
+class RelayRunner : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int stoppedForGood = 78;
+    static constexpr qsizetype maxLineBytes = 1024 * 1024;
+
+    RelayRunner(QString helper, bool dryRun, Clock& clock, QObject* parent = nullptr);
+    ~RelayRunner() override; // stops and reaps every relay it started
+
+    std::function<void(const RelayEvent&)> onEvent = [](const RelayEvent&) {};
+    std::function<void(int status)> onExit = [](int) {};
+
+    void start();
+    void stop();
+
+    bool wanted() const { return m_wanted; }
+    // True while the current relay process exists and has not exited.
+    bool isRunning() const;
+    // The current relay process, if any (none right after stop()).
+    QProcess* process() const { return m_process; }
+    int failures() const { return m_failures; }
+    bool restartPending() const;
+
+    // Feeds output bytes as if read from the relay; the event path in one call (also used by
+    // the benchmark).
+    void consume(const QByteArray& chunk);
+
+private:
+    void launch();
+    void exited(QProcess* process, int status);
+    void scheduleRestart();
+
+    QString m_helper;
+    bool m_dryRun;
+    Clock& m_clock;
+    QProcess* m_process = nullptr;
+    QByteArray m_buffer;
+    bool m_discarding = false; // inside an over-long line, dropping bytes up to its line feed
+    bool m_wanted = false;
+    QPointer<ClockTimer> m_restartTimer;
+    int m_failures = 0;
+};
