@@ -2,10 +2,9 @@
 
 #include <QTimer>
 
-#include <qcoro/qcorosignal.h>
+#include <coroutine>
 
-ClockTimer::~ClockTimer()
-{
+ClockTimer::~ClockTimer() {
     // A waiting coroutine must not be stranded when its timer goes away with its owner.
     if (m_pending) {
         m_pending = false;
@@ -13,37 +12,64 @@ ClockTimer::~ClockTimer()
     }
 }
 
-void ClockTimer::cancel()
-{
+void ClockTimer::cancel() {
     if (!m_pending)
         return;
     m_pending = false;
     Q_EMIT finished(false);
 }
 
-void ClockTimer::fire()
-{
+void ClockTimer::fire() {
     if (!m_pending)
         return;
     m_pending = false;
+    m_elapsed = true;
     Q_EMIT finished(true);
 }
 
+namespace {
+// Waits for a timer's finished(). The wake-up is queued on the clock, not on the timer, so it
+// still arrives when the timer dies with its owner (a wake-up queued on the timer would be
+// dropped with it, stranding the coroutine).
+struct TimerAwaiter {
+    QPointer<ClockTimer> timer;
+    Clock* clock;
+    bool elapsed = false;
+
+    bool await_ready() {
+        if (timer && timer->isPending())
+            return false;
+        elapsed = timer && timer->hasElapsed();
+        return true;
+    }
+    void await_suspend(std::coroutine_handle<> waiter) {
+        QObject::connect(
+            timer.data(), &ClockTimer::finished, clock,
+            [this, waiter](bool done) {
+                elapsed = done;
+                waiter.resume();
+            },
+            Qt::QueuedConnection);
+    }
+    bool await_resume() const { return elapsed; }
+};
+} // namespace
+
 QCoro::Task<bool> Clock::sleep(std::chrono::milliseconds duration, QObject* owner,
-                               QPointer<ClockTimer>* handle)
-{
+                               QPointer<ClockTimer>* handle) {
     ClockTimer* timer = startTimer(duration, owner);
     if (handle)
         *handle = timer;
     QPointer<ClockTimer> guard = timer;
-    const auto elapsed = co_await qCoro(timer, &ClockTimer::finished);
-    if (guard && !guard->isPending())
+    // A named awaiter lives in the frame; g++ 12 may destroy a temporary one before resuming.
+    TimerAwaiter awaiter{guard, this};
+    const bool elapsed = co_await awaiter;
+    if (guard)
         guard->deleteLater();
     co_return elapsed;
 }
 
-Clock& Clock::system()
-{
+Clock& Clock::system() {
     static SystemClock clock;
     return clock;
 }
@@ -51,8 +77,8 @@ Clock& Clock::system()
 namespace {
 class SystemTimer final : public ClockTimer {
 public:
-    SystemTimer(std::chrono::milliseconds duration, QObject* owner) : ClockTimer(owner)
-    {
+    SystemTimer(std::chrono::milliseconds duration, QObject* owner)
+        : ClockTimer(owner) {
         m_timer.setSingleShot(true);
         // Long waits (the poll, restart pauses) tolerate coarse wake-ups; that lets the
         // system batch them and keeps an idle app idle.
@@ -67,9 +93,10 @@ private:
 };
 } // namespace
 
-QDateTime SystemClock::now() const { return QDateTime::currentDateTimeUtc(); }
+QDateTime SystemClock::now() const {
+    return QDateTime::currentDateTimeUtc();
+}
 
-ClockTimer* SystemClock::startTimer(std::chrono::milliseconds duration, QObject* owner)
-{
+ClockTimer* SystemClock::startTimer(std::chrono::milliseconds duration, QObject* owner) {
     return new SystemTimer(duration, owner);
 }

@@ -10,14 +10,16 @@
 
 // A one-shot wake-up handed out by a Clock. It emits finished() exactly once: with true when its
 // time ran out, with false when it was cancelled (by cancel() or by being destroyed while
-// pending), so a coroutine waiting on it always resumes.
+// pending).
 class ClockTimer : public QObject {
     Q_OBJECT
 public:
-    explicit ClockTimer(QObject* parent = nullptr) : QObject(parent) {}
+    explicit ClockTimer(QObject* parent = nullptr)
+        : QObject(parent) {}
     ~ClockTimer() override;
 
     bool isPending() const { return m_pending; }
+    bool hasElapsed() const { return m_elapsed; }
     void cancel();
 
 Q_SIGNALS:
@@ -29,6 +31,7 @@ protected:
 
 private:
     bool m_pending = true;
+    bool m_elapsed = false;
 };
 
 // The source of time for everything that waits: the poll, the restart pause, the batch hold and
@@ -45,8 +48,9 @@ public:
     virtual ClockTimer* startTimer(std::chrono::milliseconds duration, QObject* owner) = 0;
 
     // Sleeps for `duration`. Resumes with true when the time ran out, false when `*handle` was
-    // cancelled or `owner` was destroyed meanwhile. `handle`, if given, receives the timer so the
-    // caller can cancel the sleep.
+    // cancelled or `owner` was destroyed meanwhile; always on a later turn of the event loop,
+    // never inside cancel() or the owner's destructor, so the caller's state is settled by then.
+    // `handle`, if given, receives the timer so the caller can cancel the sleep.
     QCoro::Task<bool> sleep(std::chrono::milliseconds duration, QObject* owner,
                             QPointer<ClockTimer>* handle = nullptr);
 

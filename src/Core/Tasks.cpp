@@ -4,8 +4,7 @@
 
 #include <exception>
 
-void detach(QCoro::Task<> task, const char* what)
-{
+void detach(QCoro::Task<> task, const char* what) {
     task.then([] {},
               [what](const std::exception& error) {
                   qWarning("Wrenbox: %s failed: %s", what, error.what());

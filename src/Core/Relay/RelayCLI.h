@@ -27,11 +27,11 @@ public:
 
     const QString& helper() const { return m_helper; }
 
-    QCoro::Task<RelayStatus> status() const;                                   // relay status --json
-    QCoro::Task<DoctorReport> doctor() const;                                  // relay doctor --json
-    QCoro::Task<RelayDevice> pair(QString code, QString server) const;         // relay pair …
-    QCoro::Task<void> unpair() const;                                          // relay unpair --json
-    QCoro::Task<void> uninstallLaunchAgent() const;                            // relay uninstall
+    QCoro::Task<RelayStatus> status() const;                           // relay status --json
+    QCoro::Task<DoctorReport> doctor() const;                          // relay doctor --json
+    QCoro::Task<RelayDevice> pair(QString code, QString server) const; // relay pair …
+    QCoro::Task<void> unpair() const;                                  // relay unpair --json
+    QCoro::Task<void> uninstallLaunchAgent() const;                    // relay uninstall
 
     struct Output {
         QByteArray bytes; // everything the relay printed on standard output
@@ -40,8 +40,7 @@ public:
     QCoro::Task<Output> execute(QStringList arguments) const;
 
 private:
-    template <typename T>
-    QCoro::Task<T> run(QStringList arguments, bool allowFailure) const;
+    template <typename T> QCoro::Task<T> run(QStringList arguments, bool allowFailure) const;
 
     QString m_helper;
     Clock* m_clock;

@@ -30,7 +30,8 @@ public:
     bool operator==(const RelayError& other) const;
 
 private:
-    RelayError(Kind kind) : m_kind(kind) {}
+    RelayError(Kind kind)
+        : m_kind(kind) {}
     Kind m_kind;
     std::optional<QString> m_code;
     QString m_message;
@@ -40,7 +41,8 @@ private:
 // A relay process that could not be started: the platform's own error text, unchanged.
 class RelayLaunchError : public std::exception {
 public:
-    explicit RelayLaunchError(QString message) : m_message(std::move(message)) {}
+    explicit RelayLaunchError(QString message)
+        : m_message(std::move(message)) {}
     const QString& message() const { return m_message; }
     const char* what() const noexcept override { return "RelayLaunchError"; }
 

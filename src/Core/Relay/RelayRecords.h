@@ -96,13 +96,13 @@ struct RelayOK {
 
 namespace RelayJson {
 // Parses a whole document, including a bare scalar at top level ("3", "\"x\"", "null"), which
-// the relay may print and which QJsonDocument alone refuses. None when the bytes are not JSON.
+// the relay may print and which QJsonDocument alone refuses. None when the bytes are not JSON
+// (or not exactly one document). Whitespace around the document and one leading UTF-8 byte order
+// mark are allowed; invalid UTF-8 is not.
 std::optional<QJsonValue> parse(const QByteArray& bytes);
 
 // Parses `bytes` and decodes them as T; none when either step fails.
-template <typename T>
-std::optional<T> decode(const QByteArray& bytes)
-{
+template <typename T> std::optional<T> decode(const QByteArray& bytes) {
     const auto value = parse(bytes);
     if (!value)
         return std::nullopt;
@@ -111,6 +111,13 @@ std::optional<T> decode(const QByteArray& bytes)
 
 // The relay timestamp rule: an internet date-time (RFC 3339), with or without fractional
 // seconds, with a required zone designator (Z or ±hh:mm). None for anything else.
+// Strictly YYYY-MM-DDTHH:MM:SS[.d+](Z|±HH:MM) with fields in range ("T" and "Z" may be lower
+// case, as RFC 3339 allows); the fraction is kept to the millisecond (truncated); a leap second
+// (:60) is refused. The result is in UTC.
 std::optional<QDateTime> parseTimestamp(const QString& text);
 std::optional<QDateTime> parseTimestamp(const QJsonValue& value); // none unless a string
+
+// A JSON number that is a signed 64-bit integer (3, 3.0, 1e3, -1); none for anything else,
+// including 3.5, 2^63 and every non-number.
+std::optional<qint64> integer(const QJsonValue& value);
 } // namespace RelayJson

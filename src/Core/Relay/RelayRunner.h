@@ -43,10 +43,22 @@ public:
     // the benchmark).
     void consume(const QByteArray& chunk);
 
+Q_SIGNALS:
+    // The current process started or ended, or was let go by stop(): isRunning() may differ.
+    void runningChanged();
+
 private:
     void launch();
     void exited(QProcess* process, int status);
     void scheduleRestart();
+    void failedToStart(QProcess* process);
+
+    // A stopped relay, kept until it has exited so that its exit can still be reported.
+    struct Retired {
+        QProcess* process;
+        qint64 group; // its process group, still valid for stragglers after the relay is reaped
+    };
+    qsizetype retiredIndex(const QProcess* process) const;
 
     QString m_helper;
     bool m_dryRun;
@@ -57,4 +69,6 @@ private:
     bool m_wanted = false;
     QPointer<ClockTimer> m_restartTimer;
     int m_failures = 0;
+    QList<Retired> m_retired;
+    quint64 m_launches = 0; // counts launches, so consume() notices one made by a callback
 };

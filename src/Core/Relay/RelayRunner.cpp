@@ -1,0 +1,275 @@
+#include "Core/Relay/RelayRunner.h"
+
+#include "Core/Clock.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <algorithm>
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::chrono::seconds killAfter{5};
+constexpr std::chrono::seconds longestPause{60};
+
+void signalGroup(qint64 group, int signal) {
+    if (group <= 0)
+        return;
+    ::kill(-static_cast<pid_t>(group), signal);
+    ::kill(static_cast<pid_t>(group), signal); // in case the child has not made its group yet
+}
+
+} // namespace
+
+RelayRunner::RelayRunner(QString helper, bool dryRun, Clock& clock, QObject* parent)
+    : QObject(parent)
+    , m_helper(std::move(helper))
+    , m_dryRun(dryRun)
+    , m_clock(clock) {}
+
+RelayRunner::~RelayRunner() {
+    // The app is quitting: nothing may outlive it, and no callback may reach a runner that is
+    // half gone. A short wait is acceptable here, nowhere else.
+    if (m_restartTimer) {
+        disconnect(m_restartTimer, nullptr, this, nullptr);
+        delete m_restartTimer;
+    }
+    QList<Retired> processes = std::exchange(m_retired, {});
+    if (m_process)
+        processes.append(Retired{m_process, m_process->processId()});
+    m_process = nullptr;
+    for (const Retired& relay : std::as_const(processes)) {
+        disconnect(relay.process, nullptr, this, nullptr);
+        if (relay.process->state() != QProcess::NotRunning)
+            signalGroup(relay.group, SIGTERM);
+    }
+    QDeadlineTimer deadline(std::chrono::milliseconds(500));
+    for (const Retired& relay : std::as_const(processes)) {
+        if (relay.process->state() != QProcess::NotRunning)
+            relay.process->waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 0)));
+        // Whatever did not stop in time, and anything the relay left in its group, goes now.
+        signalGroup(relay.group, SIGKILL);
+        if (relay.process->state() != QProcess::NotRunning)
+            relay.process->waitForFinished(1000); // reaps it; SIGKILL cannot be ignored
+        delete relay.process;
+    }
+}
+
+bool RelayRunner::isRunning() const {
+    return m_process && m_process->state() != QProcess::NotRunning;
+}
+
+bool RelayRunner::restartPending() const {
+    return m_restartTimer && m_restartTimer->isPending();
+}
+
+void RelayRunner::start() {
+    m_wanted = true;
+    if (m_restartTimer)
+        m_restartTimer->cancel();
+    if (!m_process)
+        launch();
+}
+
+void RelayRunner::stop() {
+    m_wanted = false;
+    if (m_restartTimer) {
+        m_restartTimer->cancel();
+        m_restartTimer->deleteLater();
+        m_restartTimer = nullptr;
+    }
+    m_failures = 0;
+    QProcess* process = std::exchange(m_process, nullptr);
+    if (!process)
+        return;
+    if (process->state() == QProcess::NotRunning) {
+        process->deleteLater();
+        return;
+    }
+    const qint64 group = process->processId();
+    m_retired.append(Retired{process, group});
+    Q_EMIT runningChanged();
+    signalGroup(group, SIGTERM);
+    ClockTimer* deadline = m_clock.startTimer(killAfter, process);
+    connect(deadline, &ClockTimer::finished, process, [group](bool elapsed) {
+        if (elapsed)
+            signalGroup(group, SIGKILL);
+    });
+}
+
+void RelayRunner::launch() {
+    const QFileInfo info(m_helper);
+    if (!info.isFile() || !info.isExecutable()) {
+        RelayEvent event = RelayEvent::make(RelayEvent::Kind::Error, m_clock.now());
+        event.message = tr("The relay inside Wrenbox is missing. Download Wrenbox again.");
+        onEvent(event);
+        return;
+    }
+
+    auto* process = new QProcess(this);
+    process->setProgram(m_helper);
+    QStringList arguments{QStringLiteral("relay"), QStringLiteral("run"),
+                          QStringLiteral("--events"), QStringLiteral("json")};
+    if (m_dryRun)
+        arguments.append(QStringLiteral("--dry-run"));
+    process->setArguments(arguments);
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->setInputChannelMode(QProcess::ForwardedInputChannel);
+    // Its own process group: stopping signals the group, so nothing the relay started
+    // outlives it.
+    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+
+    m_buffer.clear();
+    m_discarding = false;
+    ++m_launches;
+
+    connect(process, &QProcess::readyReadStandardOutput, this, [this, process] {
+        const QByteArray chunk = process->readAllStandardOutput();
+        // A stopped relay's last words still count until a new relay has been launched; after
+        // that they would be spliced into the new relay's lines.
+        if (process == m_process || (!m_process && retiredIndex(process) >= 0))
+            consume(chunk);
+    });
+    connect(process, &QProcess::finished, this, [this, process](int exitCode) {
+        // For a process ended by a signal, Qt reports the signal number as its exit code.
+        exited(process, exitCode);
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            failedToStart(process);
+    });
+
+    m_process = process;
+    process->start(QIODevice::ReadOnly);
+    Q_EMIT runningChanged();
+}
+
+qsizetype RelayRunner::retiredIndex(const QProcess* process) const {
+    for (qsizetype i = 0; i < m_retired.size(); ++i) {
+        if (m_retired[i].process == process)
+            return i;
+    }
+    return -1;
+}
+
+void RelayRunner::failedToStart(QProcess* process) {
+    const QString description = process->errorString();
+    const bool current = process == m_process;
+    if (const qsizetype index = retiredIndex(process); index >= 0)
+        m_retired.removeAt(index);
+    process->deleteLater();
+    if (!current)
+        return;
+    m_process = nullptr;
+    Q_EMIT runningChanged();
+    RelayEvent event = RelayEvent::make(RelayEvent::Kind::Error, m_clock.now());
+    event.message = description;
+    onEvent(event);
+    scheduleRestart();
+}
+
+void RelayRunner::consume(const QByteArray& chunk) {
+    if (chunk.isEmpty())
+        return;
+
+    // The lines are taken from a local copy: onEvent may stop, relaunch or even delete the runner.
+    QByteArray data = std::exchange(m_buffer, QByteArray());
+    const qsizetype carried = data.size(); // known to hold no line feed
+    data.append(chunk);
+    qsizetype start = 0;
+    if (m_discarding) {
+        const qsizetype feed = data.indexOf('\n');
+        if (feed < 0)
+            return;
+        m_discarding = false;
+        start = feed + 1;
+    }
+
+    const QPointer<RelayRunner> self(this);
+    const quint64 launches = m_launches;
+    const QDateTime now = m_clock.now();
+    qsizetype from = std::max(start, carried);
+    for (;;) {
+        const qsizetype feed = data.indexOf('\n', from);
+        if (feed < 0)
+            break;
+        const qsizetype length = feed - start;
+        if (length > 0 && length <= maxLineBytes) {
+            auto event =
+                RelayEvent::decode(QByteArray::fromRawData(data.constData() + start, length), now);
+            if (event) {
+                if (event->kind == RelayEvent::Kind::Synced ||
+                    event->kind == RelayEvent::Kind::Sent)
+                    m_failures = 0;
+                onEvent(*event);
+                // A relaunch empties the buffer: the rest belongs to the relay that was replaced.
+                if (!self || m_launches != launches)
+                    return;
+            }
+        }
+        start = from = feed + 1;
+    }
+
+    const qsizetype rest = data.size() - start;
+    if (rest > maxLineBytes) {
+        // An over-long line: drop it up to its line feed instead of holding it without bound.
+        m_discarding = true;
+        return;
+    }
+    if (start == 0)
+        m_buffer = std::move(data);
+    else if (rest > 0)
+        m_buffer = data.mid(start);
+}
+
+void RelayRunner::exited(QProcess* process, int status) {
+    const qsizetype index = retiredIndex(process);
+    const bool retired = index >= 0;
+    if (retired) {
+        // Whatever else is left in its group was asked to stop along with it: no more waiting.
+        signalGroup(m_retired.takeAt(index).group, SIGKILL);
+    }
+    process->deleteLater();
+
+    if (m_process && m_process != process)
+        return; // replaced already: its exit is no longer news
+    if (!retired && m_process != process)
+        return;
+    const bool wasCurrent = m_process == process;
+    m_process = nullptr;
+
+    const QPointer<RelayRunner> self(this);
+    if (wasCurrent)
+        Q_EMIT runningChanged();
+    if (!self)
+        return;
+    onExit(status);
+    if (!self)
+        return;
+    if (status == stoppedForGood)
+        m_wanted = false;
+    else if (m_wanted)
+        scheduleRestart();
+}
+
+void RelayRunner::scheduleRestart() {
+    ++m_failures;
+    const int exponent = std::min(m_failures - 1, 6);
+    const auto pause =
+        std::min<std::chrono::milliseconds>(std::chrono::seconds(1 << exponent), longestPause);
+    if (m_restartTimer) {
+        m_restartTimer->cancel();
+        m_restartTimer->deleteLater();
+    }
+    ClockTimer* timer = m_clock.startTimer(pause, this);
+    m_restartTimer = timer;
+    connect(timer, &ClockTimer::finished, this, [this, timer](bool elapsed) {
+        timer->deleteLater();
+        if (elapsed && m_wanted && !m_process)
+            launch();
+    });
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <utility>
+
+// Scripts the fake relay executable (fakerelay) for one test. Creating it points
+// WRENBOX_FAKE_RELAY_DIR at a fresh temporary folder, which every relay process started
+// afterwards reads its answers from and logs its command line to. Destroying it kills any fake
+// relay process still alive and removes the folder.
+class FakeRelay {
+public:
+    FakeRelay();
+    ~FakeRelay();
+    FakeRelay(const FakeRelay&) = delete;
+    FakeRelay& operator=(const FakeRelay&) = delete;
+
+    // The fake relay executable, for RelayCLI / RelayRunner.
+    QString helperPath() const;
+    // The scripted folder.
+    QString dir() const { return m_dir.path(); }
+
+    // The answer to one exact command line. A command line with no answer exits 64 silently.
+    void reply(const QStringList& args, const QByteArray& out, int exitCode = 0, int delayMs = 0,
+               const QByteArray& err = {});
+
+    // The behaviour of `relay run --events json [--dry-run]`, for every launch from now on.
+    struct Stream {
+        QList<std::pair<int /*pauseMs*/, QByteArray /*bytes*/>> chunks;
+        bool stayAlive = true;   // after the chunks, wait for a signal
+        int exitCode = 0;        // when not staying alive
+        int termExitCode = -1;   // exit status on SIGTERM; -1: die by the signal
+        bool ignoreTerm = false; // only SIGKILL ends it
+        bool spawnGrandchild = false;
+    };
+    void runStream(const Stream& stream);
+
+    // Every command line received so far, in order.
+    QList<QStringList> calls() const;
+    // Pids of fake relay processes (and grandchildren) that are still alive (zombies excluded).
+    QList<qint64> livePids() const;
+
+    static bool isAlive(qint64 pid);
+
+private:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    void write(const QString& name, const QByteArray& bytes) const;
+
+    QTemporaryDir m_dir;
+    QByteArray m_previousDir;
+    bool m_hadPreviousDir = false;
+};
