@@ -1,7 +1,6 @@
 #include "Core/MessagesPermission.h"
 
-QString messagesPermissionName(MessagesPermission permission)
-{
+QString messagesPermissionName(MessagesPermission permission) {
     switch (permission) {
     case MessagesPermission::Granted:
         return QStringLiteral("granted");

@@ -1,0 +1,260 @@
+#include "Core/AppModel.h"
+
+#include "Core/Clock.h"
+#include "Core/LocalServer.h"
+#include "Core/Relay/RelayRunner.h"
+
+#include <QDir>
+#include <QStringList>
+
+namespace {
+bool checkFails(const DoctorReport& doctor, const QString& id) {
+    const auto check = doctor.check(id);
+    return check && check->status == DoctorCheck::Status::Fail;
+}
+} // namespace
+
+AppModel::AppModel(const Platform& platform, QObject* parent)
+    : QObject(parent)
+    , m_platform(platform)
+    , m_clock(*platform.clock)
+    , m_dryRun(qgetenv("WRENBOX_RELAY_DRY_RUN") == "1")
+    , m_cli(platform.bundle->relayHelperPath(), platform.clock) {
+    m_userPaused = m_platform.defaults->boolValue(QStringLiteral("paused"));
+    m_runner = std::make_unique<RelayRunner>(m_cli.helper(), m_dryRun, m_clock);
+    QPointer<AppModel> self(this);
+    m_runner->onEvent = [self](const RelayEvent& event) {
+        if (self)
+            self->handle(event);
+    };
+    m_runner->onExit = [self](int code) {
+        if (self)
+            self->exited(code);
+    };
+    connect(m_runner.get(), &RelayRunner::runningChanged, this, &AppModel::rederive);
+    m_loginItemEnabled = m_platform.loginItem->isEnabled();
+    m_phase = phase();
+    m_setupComplete = setupComplete();
+}
+
+AppModel::~AppModel() {
+    // The runner reports the exit of the relay it kills on the way out; this model is already
+    // half gone by then, so nothing may reach it.
+    disconnect(m_runner.get(), nullptr, this, nullptr);
+    // Sleeping tasks wake up (later) to find the model gone, instead of waiting forever.
+    for (const QPointer<ClockTimer>& timer : std::as_const(m_sleeps)) {
+        if (timer)
+            timer->cancel();
+    }
+    m_runner->onEvent = [](const RelayEvent&) {};
+    m_runner->onExit = [](int) {};
+    m_runner.reset();
+}
+
+RelayPhase AppModel::phase() const {
+    RelayPhase::Inputs in;
+    in.loaded = m_loaded;
+    in.paired = m_status.paired;
+    in.updateRequired = m_status.updateRequired;
+    in.sendingEnabled = m_status.sendingEnabled;
+    in.chatdbFails = checkFails(m_doctor, QStringLiteral("chatdb"));
+    in.automationCheckFails = checkFails(m_doctor, QStringLiteral("automation"));
+    in.permissionDenied = m_messagesPermission == MessagesPermission::Denied;
+    in.userPaused = m_userPaused;
+    in.relayError = m_relayError;
+    in.relayRunning = m_runner && m_runner->isRunning();
+    in.batch = m_batch;
+    in.lastSyncAt = m_lastSyncAt;
+    return RelayPhase::derive(in);
+}
+
+bool AppModel::setupComplete() const {
+    return m_status.paired && !checkFails(m_doctor, QStringLiteral("chatdb")) &&
+           m_messagesPermission != MessagesPermission::Denied &&
+           m_messagesPermission != MessagesPermission::NotAsked;
+}
+
+QCoro::Task<bool> AppModel::sleepFor(std::chrono::milliseconds duration,
+                                     QPointer<ClockTimer>* handle) {
+    QPointer<AppModel> self(this);
+    const auto slot = m_sleeps.insert(m_sleeps.end(), QPointer<ClockTimer>());
+    // No owner: a timer owned by this model would die with it and strand the waiting task.
+    auto sleep = m_clock.sleep(duration, nullptr, &*slot);
+    if (handle)
+        *handle = *slot;
+    const bool elapsed = co_await std::move(sleep);
+    if (self)
+        m_sleeps.erase(slot);
+    co_return elapsed;
+}
+
+bool AppModel::isLocal(const std::optional<QString>& server) {
+    return isLocalServer(server);
+}
+
+QString AppModel::dryRunRefusal() {
+    static const QString text =
+        tr("This copy of Wrenbox is a dry run for testing: it reports texts as sent without "
+           "sending them, so it only works with a local server (localhost). Use the normal "
+           "Wrenbox app for your dashboard.");
+    return text;
+}
+
+QString AppModel::defaultServer() {
+    return QStringLiteral("https://wrenbox.app");
+}
+
+QString AppModel::dashboardPath() {
+    return QStringLiteral("app");
+}
+
+std::optional<QUrl> AppModel::dashboardURL() const {
+    QUrl url(m_status.server.value_or(defaultServer()), QUrl::StrictMode);
+    // Only an absolute address can be opened as a web page.
+    if (!url.isValid() || url.isRelative() || url.host().isEmpty())
+        return std::nullopt;
+    QString path = url.path();
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    url.setPath(path + dashboardPath());
+    return url;
+}
+
+QString AppModel::diagnostics() const {
+    QStringList lines;
+    lines << m_platform.bundle->diagnosticsHeader();
+    lines << tr("App: %1").arg(m_platform.bundle->bundlePath());
+    lines << tr("Messages permission: %1").arg(messagesPermissionName(m_messagesPermission));
+    for (const DoctorCheck& check : m_doctor.checks) {
+        QString line = QStringLiteral("[%1] %2: %3")
+                           .arg(DoctorCheck::statusName(check.status), check.id, check.detail);
+        if (check.fix)
+            line += QStringLiteral(" | fix: ") + *check.fix;
+        lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString AppModel::launchAgentPath() {
+#ifdef Q_OS_MACOS
+    return QDir::homePath() + QStringLiteral("/Library/LaunchAgents/app.wrenbox.relay.plist");
+#else
+    return QDir::homePath() + QStringLiteral("/.config/systemd/user/app.wrenbox.relay.service");
+#endif
+}
+
+// Setters: store, notify only on a real change, then re-derive.
+
+void AppModel::setStatus(const RelayStatus& value) {
+    if (m_status == value)
+        return;
+    m_status = value;
+    Q_EMIT statusChanged();
+    rederive();
+}
+
+void AppModel::setDoctor(const DoctorReport& value) {
+    if (m_doctor == value)
+        return;
+    m_doctor = value;
+    Q_EMIT doctorChanged();
+    rederive();
+}
+
+void AppModel::setEvents(const QList<RelayEvent>& value) {
+    if (m_events == value)
+        return;
+    m_events = value;
+    Q_EMIT eventsChanged();
+}
+
+void AppModel::setToday(const RelayToday& value) {
+    if (m_today == value)
+        return;
+    m_today = value;
+    Q_EMIT todayChanged();
+}
+
+void AppModel::setLastSyncAt(const std::optional<QDateTime>& value) {
+    if (m_lastSyncAt == value)
+        return;
+    m_lastSyncAt = value;
+    Q_EMIT lastSyncAtChanged();
+    rederive();
+}
+
+void AppModel::setBatch(const std::optional<RelayBatch>& value) {
+    if (m_batch == value)
+        return;
+    m_batch = value;
+    Q_EMIT batchChanged();
+    rederive();
+}
+
+void AppModel::setRelayError(const std::optional<QString>& value) {
+    if (m_relayError == value)
+        return;
+    m_relayError = value;
+    Q_EMIT relayErrorChanged();
+    rederive();
+}
+
+void AppModel::setIsChecking(bool value) {
+    if (m_isChecking == value)
+        return;
+    m_isChecking = value;
+    Q_EMIT isCheckingChanged();
+}
+
+void AppModel::setLoginItemEnabled(bool value) {
+    if (m_loginItemEnabled == value)
+        return;
+    m_loginItemEnabled = value;
+    Q_EMIT loginItemEnabledChanged();
+}
+
+void AppModel::setLoaded(bool value) {
+    if (m_loaded == value)
+        return;
+    m_loaded = value;
+    Q_EMIT loadedChanged();
+    rederive();
+}
+
+void AppModel::setMessagesPermission(MessagesPermission value) {
+    if (m_messagesPermission == value)
+        return;
+    m_messagesPermission = value;
+    Q_EMIT messagesPermissionChanged();
+    rederive();
+}
+
+void AppModel::setAskingMessages(bool value) {
+    if (m_askingMessages == value)
+        return;
+    m_askingMessages = value;
+    Q_EMIT askingMessagesChanged();
+}
+
+void AppModel::setUserPaused(bool value) {
+    if (m_userPaused == value)
+        return;
+    m_userPaused = value;
+    Q_EMIT userPausedChanged();
+    rederive();
+}
+
+void AppModel::rederive() {
+    if (m_stepDepth > 0)
+        return;
+    const RelayPhase nowPhase = phase();
+    if (!(nowPhase == m_phase)) {
+        m_phase = nowPhase;
+        Q_EMIT phaseChanged();
+    }
+    const bool complete = setupComplete();
+    if (complete != m_setupComplete) {
+        m_setupComplete = complete;
+        Q_EMIT setupCompleteChanged();
+    }
+}

@@ -1,0 +1,210 @@
+#pragma once
+
+#include "Core/MessagesPermission.h"
+#include "Core/Platform/Platform.h"
+#include "Core/Relay/RelayCLI.h"
+#include "Core/Relay/RelayEvent.h"
+#include "Core/Relay/RelayRecords.h"
+#include "Core/RelayPhase.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include <chrono>
+#include <list>
+#include <memory>
+#include <optional>
+
+#include <qcoro/qcorotask.h>
+
+class ClockTimer;
+class RelayRunner;
+
+// The app's one model: what the windows and the tray show about the relay, and the operations
+// that change it. Lives on the main thread; only it talks to the relay. Every stored property
+// notifies only when its value really changes; `phase` and `setupComplete` notify when the
+// value derived from them changes.
+class AppModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(RelayStatus status READ status NOTIFY statusChanged)
+    Q_PROPERTY(DoctorReport doctor READ doctor NOTIFY doctorChanged)
+    Q_PROPERTY(QList<RelayEvent> events READ events NOTIFY eventsChanged)
+    Q_PROPERTY(RelayToday today READ today NOTIFY todayChanged)
+    Q_PROPERTY(std::optional<QDateTime> lastSyncAt READ lastSyncAt NOTIFY lastSyncAtChanged)
+    Q_PROPERTY(std::optional<RelayBatch> batch READ batch NOTIFY batchChanged)
+    Q_PROPERTY(std::optional<QString> relayError READ relayError NOTIFY relayErrorChanged)
+    Q_PROPERTY(bool isChecking READ isChecking NOTIFY isCheckingChanged)
+    Q_PROPERTY(bool loginItemEnabled READ loginItemEnabled NOTIFY loginItemEnabledChanged)
+    Q_PROPERTY(bool loaded READ loaded NOTIFY loadedChanged)
+    Q_PROPERTY(MessagesPermission messagesPermission READ messagesPermission NOTIFY
+                   messagesPermissionChanged)
+    Q_PROPERTY(bool askingMessages READ askingMessages NOTIFY askingMessagesChanged)
+    Q_PROPERTY(bool userPaused READ userPaused NOTIFY userPausedChanged)
+    Q_PROPERTY(RelayPhase phase READ phase NOTIFY phaseChanged)
+    Q_PROPERTY(bool setupComplete READ setupComplete NOTIFY setupCompleteChanged)
+
+public:
+    static constexpr int maxEvents = 12;
+    static constexpr std::chrono::milliseconds pollInterval{30'000};
+    static constexpr std::chrono::milliseconds batchHold{2'000};
+    static constexpr int messagesLaunchChecks = 25;
+    static constexpr std::chrono::milliseconds messagesLaunchPause{200};
+
+    // The services in `platform` must outlive the model.
+    explicit AppModel(const Platform& platform, QObject* parent = nullptr);
+    ~AppModel() override;
+
+    // Stored state.
+    const RelayStatus& status() const { return m_status; }
+    const DoctorReport& doctor() const { return m_doctor; }
+    const QList<RelayEvent>& events() const { return m_events; } // newest first
+    const RelayToday& today() const { return m_today; }
+    const std::optional<QDateTime>& lastSyncAt() const { return m_lastSyncAt; }
+    const std::optional<RelayBatch>& batch() const { return m_batch; }
+    const std::optional<QString>& relayError() const { return m_relayError; }
+    bool isChecking() const { return m_isChecking; }
+    bool loginItemEnabled() const { return m_loginItemEnabled; }
+    bool loaded() const { return m_loaded; }
+    MessagesPermission messagesPermission() const { return m_messagesPermission; }
+    bool askingMessages() const { return m_askingMessages; }
+    bool userPaused() const { return m_userPaused; }
+
+    // Derived state.
+    RelayPhase phase() const;
+    bool setupComplete() const;
+
+    // Fixed at creation: WRENBOX_RELAY_DRY_RUN is exactly "1".
+    bool dryRun() const { return m_dryRun; }
+    const RelayCLI& cli() const { return m_cli; }
+    // For the shell's Quit and termination, which stop the relay directly.
+    RelayRunner& runner() { return *m_runner; }
+
+    static bool isLocal(const std::optional<QString>& server);
+    static QString dryRunRefusal();
+    static QString defaultServer();
+    static QString dashboardPath();
+    std::optional<QUrl> dashboardURL() const;
+    QString diagnostics() const;
+    static QString launchAgentPath();
+
+    // Runs the first full refresh, then the relay; polls the status every 30 seconds.
+    void start();
+    // Status, Messages permission and health report. Never fails.
+    QCoro::Task<> refresh();
+    // The relay's status only. Never fails; a failure leaves the last known status.
+    QCoro::Task<> refreshStatus();
+    void setPaused(bool paused);
+    // Throws RelayError (code "dry_run" when a dry run is asked for a non-local server) or
+    // RelayLaunchError.
+    QCoro::Task<RelayDevice> pair(QString code, QString server);
+    QCoro::Task<> unpair();
+    QCoro::Task<> checkMessagesPermission();
+    QCoro::Task<> requestMessagesAutomation();
+    void setLoginItem(bool enabled);
+
+Q_SIGNALS:
+    void statusChanged();
+    void doctorChanged();
+    void eventsChanged();
+    void todayChanged();
+    void lastSyncAtChanged();
+    void batchChanged();
+    void relayErrorChanged();
+    void isCheckingChanged();
+    void loginItemEnabledChanged();
+    void loadedChanged();
+    void messagesPermissionChanged();
+    void askingMessagesChanged();
+    void userPausedChanged();
+    void phaseChanged();
+    void setupCompleteChanged();
+
+private:
+    // Events and exits of the long-running relay.
+    void handle(const RelayEvent& event);
+    void exited(int code);
+    void push(const RelayEvent& event);
+    void advanceBatch();
+    QCoro::Task<> clearFinishedBatch(quint64 serial);
+
+    // Sleeps on the clock. The model's destruction cancels the sleep, and the caller resumes
+    // afterwards (on a later turn of the event loop) to find the model gone. `handle`, if
+    // given, receives the timer so the sleep can be cut short.
+    QCoro::Task<bool> sleepFor(std::chrono::milliseconds duration,
+                               QPointer<ClockTimer>* handle = nullptr);
+
+    void applyRunState();
+    QCoro::Task<> startUp();
+    QCoro::Task<> pollLoop(quint64 generation);
+    QCoro::Task<> doctorCheck();
+
+    void setStatus(const RelayStatus& value);
+    void setDoctor(const DoctorReport& value);
+    void setEvents(const QList<RelayEvent>& value);
+    void setToday(const RelayToday& value);
+    void setLastSyncAt(const std::optional<QDateTime>& value);
+    void setBatch(const std::optional<RelayBatch>& value);
+    void setRelayError(const std::optional<QString>& value);
+    void setIsChecking(bool value);
+    void setLoginItemEnabled(bool value);
+    void setLoaded(bool value);
+    void setMessagesPermission(MessagesPermission value);
+    void setAskingMessages(bool value);
+    void setUserPaused(bool value);
+    // Emits phaseChanged / setupCompleteChanged when the derived values moved.
+    void rederive();
+    // Holds the derived signals back while several properties change as one step, so views
+    // never see a phase that existed only halfway through it.
+    struct OneStep {
+        explicit OneStep(AppModel& model)
+            : model(model) {
+            ++model.m_stepDepth;
+        }
+        ~OneStep() {
+            if (--model.m_stepDepth == 0)
+                model.rederive();
+        }
+        OneStep(const OneStep&) = delete;
+        OneStep& operator=(const OneStep&) = delete;
+        AppModel& model;
+    };
+
+    Platform m_platform;
+    Clock& m_clock;
+    bool m_dryRun;
+    RelayCLI m_cli;
+    std::unique_ptr<RelayRunner> m_runner;
+
+    RelayStatus m_status;
+    DoctorReport m_doctor;
+    QList<RelayEvent> m_events;
+    RelayToday m_today;
+    std::optional<QDateTime> m_lastSyncAt;
+    std::optional<RelayBatch> m_batch;
+    std::optional<QString> m_relayError;
+    bool m_isChecking = false;
+    bool m_loginItemEnabled = false;
+    bool m_loaded = false;
+    MessagesPermission m_messagesPermission = MessagesPermission::Unknown;
+    bool m_askingMessages = false;
+    bool m_userPaused = false;
+
+    RelayPhase m_phase;
+    bool m_setupComplete = false;
+    int m_stepDepth = 0;
+
+    // Each start() supersedes the previous poll loop.
+    quint64 m_pollGeneration = 0;
+    QPointer<ClockTimer> m_pollTimer;
+    // Every sleep under way (stable addresses: the clock writes into them).
+    std::list<QPointer<ClockTimer>> m_sleeps;
+    // Identifies the batch a pending clear-up belongs to.
+    quint64 m_batchSerial = 0;
+    // Status answers are applied in the order their requests were made.
+    quint64 m_statusRequests = 0;
+    quint64 m_statusApplied = 0;
+};

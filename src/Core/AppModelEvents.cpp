@@ -1,0 +1,121 @@
+// What the long-running relay's events and exits do to the model: counters, feed and batch.
+
+#include "Core/AppModel.h"
+
+#include "Core/Clock.h"
+#include "Core/Relay/RelayRunner.h"
+#include "Core/Tasks.h"
+
+void AppModel::handle(const RelayEvent& event) {
+    using Kind = RelayEvent::Kind;
+    const OneStep step(*this);
+    switch (event.kind) {
+    case Kind::Started:
+        setRelayError(std::nullopt);
+        break;
+    case Kind::Synced: {
+        setLastSyncAt(event.at);
+        setRelayError(std::nullopt);
+        const qint64 jobs = event.jobs.value_or(0);
+        if (jobs > 0) {
+            if (m_batch && m_batch->inProgress()) {
+                setBatch(RelayBatch{m_batch->done, m_batch->total + jobs});
+            } else {
+                ++m_batchSerial;
+                setBatch(RelayBatch{0, jobs});
+            }
+        }
+        // Repeated syncs with nothing to do keep a single entry at the top of the feed.
+        if (jobs == 0 && !m_events.isEmpty() && m_events.first().kind == Kind::Synced)
+            return;
+        break;
+    }
+    case Kind::Sent: {
+        RelayToday today = m_today;
+        ++today.sent;
+        setToday(today);
+        advanceBatch();
+        break;
+    }
+    case Kind::Failed: {
+        RelayToday today = m_today;
+        ++today.failed;
+        setToday(today);
+        advanceBatch();
+        break;
+    }
+    case Kind::Received: {
+        RelayToday today = m_today;
+        ++today.received;
+        setToday(today);
+        break;
+    }
+    case Kind::Paused:
+    case Kind::Resumed:
+    case Kind::Unknown:
+        break;
+    case Kind::UpdateRequired: {
+        RelayStatus status = m_status;
+        status.updateRequired = true;
+        if (event.updateUrl)
+            status.updateUrl = event.updateUrl;
+        setStatus(status);
+        applyRunState();
+        break;
+    }
+    case Kind::Unpaired: {
+        RelayStatus status = m_status;
+        status.paired = false;
+        setStatus(status);
+        m_runner->stop();
+        detach(refresh(), "refresh after unpairing");
+        break;
+    }
+    case Kind::Error:
+        setRelayError(event.message);
+        break;
+    }
+    push(event);
+}
+
+void AppModel::push(const RelayEvent& event) {
+    QList<RelayEvent> events = m_events;
+    events.prepend(event);
+    if (events.size() > maxEvents)
+        events.resize(maxEvents);
+    setEvents(events);
+}
+
+void AppModel::advanceBatch() {
+    if (!m_batch)
+        return;
+    const qint64 next = m_batch->done + 1;
+    const qint64 total = m_batch->total;
+    setBatch(RelayBatch{std::min(next, total), total});
+    if (next >= total)
+        detach(clearFinishedBatch(m_batchSerial), "batch hold");
+}
+
+QCoro::Task<> AppModel::clearFinishedBatch(quint64 serial) {
+    QPointer<AppModel> self(this);
+    co_await sleepFor(batchHold);
+    // A newer batch has its own hold; only the one that finished here is dropped.
+    if (self && serial == m_batchSerial && m_batch && m_batch->finished())
+        setBatch(std::nullopt);
+}
+
+void AppModel::exited(int code) {
+    // The process is gone: the phase may now show an error it held back while the relay ran.
+    const OneStep step(*this);
+    if (code == 0)
+        return;
+    if (code == RelayRunner::stoppedForGood) {
+        detach(refresh(), "refresh after the relay stopped for good");
+        return;
+    }
+    // A relay the model stopped on purpose is not an unexpected stop, and nothing restarts it.
+    if (!m_runner->wanted())
+        return;
+    if (!m_relayError)
+        setRelayError(tr("The relay stopped (exit %1). Wrenbox restarts it.").arg(code));
+}

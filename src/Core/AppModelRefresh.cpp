@@ -1,0 +1,117 @@
+// Start-up, the status poll, refreshes and the decision whether the relay runs.
+
+#include "Core/AppModel.h"
+
+#include "Core/Clock.h"
+#include "Core/Relay/RelayRunner.h"
+#include "Core/Tasks.h"
+
+void AppModel::start() {
+    detach(startUp(), "start-up");
+    // A new loop replaces the old one: bump the generation first so the cancelled sleep
+    // finds itself superseded when it resumes.
+    const quint64 generation = ++m_pollGeneration;
+    if (m_pollTimer)
+        m_pollTimer->cancel();
+    detach(pollLoop(generation), "status poll");
+}
+
+QCoro::Task<> AppModel::startUp() {
+    QPointer<AppModel> self(this);
+    co_await refresh();
+    if (!self)
+        co_return;
+    setLoaded(true);
+    applyRunState();
+    if (setupComplete() && !m_platform.defaults->boolValue(QStringLiteral("loginItemDecided")))
+        setLoginItem(true);
+}
+
+QCoro::Task<> AppModel::pollLoop(quint64 generation) {
+    QPointer<AppModel> self(this);
+    while (true) {
+        co_await sleepFor(pollInterval, &m_pollTimer);
+        if (!self || m_pollGeneration != generation)
+            co_return;
+        co_await refreshStatus();
+        if (!self || m_pollGeneration != generation)
+            co_return;
+    }
+}
+
+QCoro::Task<> AppModel::refresh() {
+    QPointer<AppModel> self(this);
+    setIsChecking(true);
+    co_await refreshStatus();
+    if (!self)
+        co_return;
+    co_await checkMessagesPermission();
+    if (!self)
+        co_return;
+    co_await doctorCheck();
+    if (!self)
+        co_return;
+    setIsChecking(false);
+}
+
+QCoro::Task<> AppModel::doctorCheck() {
+    QPointer<AppModel> self(this);
+    // The command runs in its own frame: it must not depend on this model staying alive.
+    const RelayCLI cli = m_cli;
+    std::optional<DoctorReport> report;
+    try {
+        report = co_await cli.doctor();
+    } catch (...) {
+        // A failing health report keeps the previous one.
+    }
+    if (self && report)
+        setDoctor(*report);
+}
+
+QCoro::Task<> AppModel::refreshStatus() {
+    QPointer<AppModel> self(this);
+    const RelayCLI cli = m_cli;
+    const quint64 request = ++m_statusRequests;
+    std::optional<RelayStatus> fresh;
+    try {
+        fresh = co_await cli.status();
+    } catch (...) {
+        // The last known status stays on screen.
+    }
+    if (!self || !fresh)
+        co_return;
+    // An answer overtaken by a later request's answer is stale.
+    if (request < m_statusApplied)
+        co_return;
+    m_statusApplied = request;
+    const OneStep step(*this);
+    setStatus(*fresh);
+    setToday(fresh->today);
+    if (fresh->lastSyncAt && (!m_lastSyncAt || *fresh->lastSyncAt > *m_lastSyncAt))
+        setLastSyncAt(fresh->lastSyncAt);
+}
+
+void AppModel::applyRunState() {
+    if (m_dryRun && m_status.paired && !isLocal(m_status.server)) {
+        m_runner->stop();
+        setRelayError(dryRunRefusal());
+        return;
+    }
+    if (m_status.paired && !m_userPaused && !m_status.updateRequired) {
+        setRelayError(std::nullopt);
+        m_runner->start();
+        return;
+    }
+    m_runner->stop();
+}
+
+void AppModel::setPaused(bool paused) {
+    const OneStep step(*this);
+    setUserPaused(paused);
+    m_platform.defaults->setBool(QStringLiteral("paused"), paused);
+    if (paused)
+        setBatch(std::nullopt);
+    applyRunState();
+    push(RelayEvent::make(paused ? RelayEvent::Kind::Paused : RelayEvent::Kind::Resumed,
+                          m_clock.now()));
+}

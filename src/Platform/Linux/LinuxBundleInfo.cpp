@@ -1,0 +1,36 @@
+#include "Platform/Linux/LinuxBundleInfo.h"
+
+#include <QDir>
+#include <QSysInfo>
+
+LinuxBundleInfo::LinuxBundleInfo(QString applicationDir)
+    : m_applicationDir(std::move(applicationDir)) {}
+
+QString LinuxBundleInfo::applicationDir() const {
+    return m_applicationDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_applicationDir;
+}
+
+QString LinuxBundleInfo::relayHelperPath() const {
+    return QDir::cleanPath(applicationDir() + QStringLiteral("/../libexec/wrenbox/wrenbox"));
+}
+
+std::optional<QString> LinuxBundleInfo::shortVersion() const {
+#ifdef WRENBOX_VERSION
+    return QStringLiteral(WRENBOX_VERSION);
+#else
+    return std::nullopt;
+#endif
+}
+
+QString LinuxBundleInfo::bundlePath() const {
+    return QDir::cleanPath(applicationDir() + QStringLiteral("/.."));
+}
+
+QString LinuxBundleInfo::systemVersion() const {
+    return QSysInfo::prettyProductName();
+}
+
+QString LinuxBundleInfo::diagnosticsHeader() const {
+    return tr("Wrenbox for Linux %1, %2")
+        .arg(shortVersion().value_or(QStringLiteral("?")), systemVersion());
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Core/Platform/Platform.h"
+#include "Platform/Linux/DesktopWorkspace.h"
+#include "Platform/Linux/LinuxBundleInfo.h"
+#include "Platform/Linux/LinuxMessagesAutomation.h"
+#include "Platform/Linux/SettingsDefaults.h"
+#include "Platform/Linux/XdgLoginItem.h"
+
+class Clock;
+
+// The freedesktop services, owned in one place for the shell. Must outlive everything that
+// received platform().
+struct LinuxPlatform {
+    // `settingsFile`: keep the user defaults in this INI file instead of the usual settings.
+    explicit LinuxPlatform(const QString& settingsFile = {})
+        : defaults(settingsFile) {}
+    LinuxPlatform(const LinuxPlatform&) = delete;
+    LinuxPlatform& operator=(const LinuxPlatform&) = delete;
+
+    SettingsDefaults defaults;
+    XdgLoginItem loginItem;
+    LinuxMessagesAutomation messages;
+    LinuxBundleInfo bundle;
+    DesktopWorkspace workspace;
+
+    // `clock`: the system clock when none is given.
+    Platform platform(Clock* clock = nullptr);
+};

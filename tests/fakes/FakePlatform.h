@@ -1,0 +1,101 @@
+#pragma once
+
+#include "Core/Platform/Platform.h"
+#include "ManualClock.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+// In-memory platform services that record what was asked of them.
+
+class FakeDefaults final : public UserDefaults {
+public:
+    bool boolValue(const QString& key) const override { return values.value(key, false); }
+    void setBool(const QString& key, bool value) override { values.insert(key, value); }
+    bool contains(const QString& key) const { return values.contains(key); }
+
+    QHash<QString, bool> values;
+};
+
+class FakeLoginItem final : public LoginItem {
+public:
+    bool isEnabled() const override { return enabled; }
+    std::optional<QString> setEnabled(bool value) override;
+
+    bool enabled = false;
+    // When set, the next change fails with this text and leaves `enabled` as it was.
+    std::optional<QString> nextFailure;
+    QList<bool> calls;
+};
+
+class FakeMessages final : public MessagesAutomation {
+public:
+    bool isRunning() const override;
+    bool canLocate() const override { return locatable; }
+    QCoro::Task<> launchHidden() override;
+    QCoro::Task<MessagesPermission> determine(bool ask) override;
+
+    mutable bool running = false; // may come up during a check after launchHidden()
+    bool locatable = false;
+    // After launchHidden(), Messages counts as running from this many isRunning() checks on
+    // (0: at once); none: it never comes up.
+    std::optional<int> runningAfterChecks = 0;
+    MessagesPermission answerWithoutAsking = MessagesPermission::Unknown;
+    MessagesPermission answerWhenAsked = MessagesPermission::Unknown;
+
+    int launches = 0;
+    int prompts = 0;   // determine(true) calls
+    int quietAsks = 0; // determine(false) calls
+    mutable int runningChecks = 0;
+
+private:
+    mutable std::optional<int> m_checksUntilRunning;
+};
+
+class FakeBundle final : public BundleInfo {
+public:
+    QString relayHelperPath() const override { return helperPath; }
+    std::optional<QString> shortVersion() const override { return version; }
+    QString bundlePath() const override { return path; }
+    QString systemVersion() const override { return system; }
+    QString diagnosticsHeader() const override;
+
+    QString helperPath = QStringLiteral("/nonexistent/wrenbox");
+    std::optional<QString> version = QStringLiteral("1.2.3");
+    QString path = QStringLiteral("/opt/wrenbox");
+    QString system = QStringLiteral("Test OS 1");
+};
+
+class FakeWorkspace final : public Workspace {
+public:
+    void activateApp() override { ++activations; }
+    bool openUrl(const QUrl& url) override {
+        opened.append(url);
+        return openSucceeds;
+    }
+    void copyText(const QString& text) override { copied.append(text); }
+
+    int activations = 0;
+    bool openSucceeds = true;
+    QList<QUrl> opened;
+    QStringList copied;
+};
+
+// All fakes with a manual clock, handed out as one Platform.
+struct FakePlatform {
+    ManualClock clock;
+    FakeDefaults defaults;
+    FakeLoginItem loginItem;
+    FakeMessages messages;
+    FakeBundle bundle;
+    FakeWorkspace workspace;
+
+    Platform platform() {
+        return Platform{&clock, &defaults, &loginItem, &messages, &bundle, &workspace};
+    }
+};
