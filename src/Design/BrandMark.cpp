@@ -1,0 +1,121 @@
+#include "Design/BrandMark.h"
+
+#include "Design/Palette.h"
+#include "Design/SpeechBubbleShape.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QtMath>
+
+namespace {
+
+// Proportions of the mark, as fractions of its side.
+constexpr qreal tileRadius = 0.27;
+constexpr qreal dotDiameter = 0.088;
+constexpr qreal dotSpacing = 0.075;
+constexpr qreal dotLift = 0.035;
+
+// A decorative image: present in the tree so parents stay consistent, but invisible to
+// screen readers, with no name.
+class HiddenAccessible : public QAccessibleWidget {
+public:
+    explicit HiddenAccessible(QWidget* widget)
+        : QAccessibleWidget(widget, QAccessible::Graphic) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.invisible = true;
+        state.focusable = false;
+        return state;
+    }
+    QString text(QAccessible::Text) const override { return {}; }
+};
+
+QAccessibleInterface* brandMarkAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("BrandMarkView") && object && object->isWidgetType())
+        return new HiddenAccessible(static_cast<QWidget*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+namespace BrandMark {
+
+void paint(QPainter& painter, const QRectF& rect) {
+    const qreal s = qMin(rect.width(), rect.height());
+    if (s <= 0)
+        return;
+    const QRectF square(rect.center().x() - s / 2, rect.center().y() - s / 2, s, s);
+
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+
+    QLinearGradient gradient(square.topLeft(), square.bottomRight());
+    gradient.setColorAt(0, Palette::brandTileStart().resolve(Appearance::Light));
+    gradient.setColorAt(1, Palette::brandTileEnd().resolve(Appearance::Light));
+    painter.setBrush(gradient);
+    painter.drawRoundedRect(square, tileRadius * s, tileRadius * s);
+
+    painter.setBrush(Qt::white);
+    painter.drawPath(SpeechBubbleShape::path(square));
+
+    // Three dots in a centred row, lifted to the bubble's vertical centre.
+    painter.setBrush(Palette::brandDot().resolve(Appearance::Light));
+    const qreal d = dotDiameter * s;
+    const qreal step = d + dotSpacing * s;
+    const QPointF centre(square.center().x(), square.center().y() - dotLift * s);
+    for (int i = -1; i <= 1; ++i)
+        painter.drawEllipse(QPointF(centre.x() + i * step, centre.y()), d / 2, d / 2);
+
+    painter.restore();
+}
+
+QPixmap pixmap(qreal size, qreal devicePixelRatio) {
+    const qreal dpr = devicePixelRatio > 0 ? devicePixelRatio : 1;
+    const int side = qCeil(size * dpr);
+    if (side <= 0)
+        return {};
+    QPixmap result(side, side);
+    result.setDevicePixelRatio(dpr);
+    result.fill(Qt::transparent);
+    QPainter painter(&result);
+    paint(painter, QRectF(0, 0, size, size));
+    painter.end();
+    return result;
+}
+
+QIcon icon() {
+    QIcon result;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        result.addPixmap(pixmap(size, 1));
+    return result;
+}
+
+} // namespace BrandMark
+
+BrandMarkView::BrandMarkView(qreal size, QWidget* parent)
+    : QWidget(parent)
+    , m_size(size) {
+    static const bool installed = [] {
+        QAccessible::installFactory(brandMarkAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
+
+    setFixedSize(sizeHint());
+    setFocusPolicy(Qt::NoFocus);
+    setAccessibleName(QString());
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+QSize BrandMarkView::sizeHint() const {
+    return QSize(qCeil(m_size), qCeil(m_size));
+}
+
+void BrandMarkView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    BrandMark::paint(painter, QRectF(0, 0, m_size, m_size));
+}
