@@ -1,0 +1,314 @@
+#include "Features/Panel/StatusPanel.h"
+
+#include "Core/AppModel.h"
+#include "Core/Clock.h"
+#include "Core/Platform/Platform.h"
+#include "Core/Relay/RelayRunner.h"
+#include "Core/Tasks.h"
+#include "Design/Appearance.h"
+#include "Design/BrandMark.h"
+#include "Design/Symbols.h"
+#include "Design/Type.h"
+#include "Features/Panel/EventFeed.h"
+#include "Features/Panel/Motion.h"
+#include "Features/Panel/StatusLine.h"
+#include "Features/Panel/TodayRow.h"
+#include "Features/Panel/Tone.h"
+#include "Features/Panel/WebAddress.h"
+#include "Features/Setup/Spinner.h"
+
+#include <QEasingCurve>
+#include <QEvent>
+#include <QFrame>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+#include <QVariantAnimation>
+
+namespace {
+constexpr int markSize = 26;
+constexpr int phaseAnimationMs = 250;
+
+// A hairline, coloured in restyle() so that it suits light and dark alike.
+QFrame* divider(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFixedHeight(1);
+    line->setAutoFillBackground(true);
+    return line;
+}
+
+void setTextColor(QWidget* widget, const QColor& color) {
+    QPalette p = widget->palette();
+    p.setColor(QPalette::WindowText, color);
+    widget->setPalette(p);
+}
+} // namespace
+
+QString StatusPanel::subtitle(const std::optional<QString>& deviceName) {
+    // The relay's name for the device is shown as it is.
+    return deviceName ? *deviceName : tr("Mac relay");
+}
+
+QString StatusPanel::dryRunText() {
+    return tr("Dry run: the relay reports texts as sent without touching Messages.");
+}
+
+QString StatusPanel::pauseTitle(bool userPaused) {
+    return userPaused ? tr("Resume") : tr("Pause");
+}
+
+QString StatusPanel::pauseSymbol(bool userPaused) {
+    return userPaused ? QStringLiteral("play.fill") : QStringLiteral("pause.fill");
+}
+
+QString StatusPanel::pauseToolTip(bool userPaused) {
+    return userPaused ? tr("Start sending again") : tr("Stop sending until you resume");
+}
+
+StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<void()> openSetup,
+                         QWidget* parent)
+    : StatusPanel(model, workspace, std::move(openSetup), Clock::system(), parent) {}
+
+StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<void()> openSetup,
+                         Clock& clock, QWidget* parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_workspace(workspace)
+    , m_openSetup(std::move(openSetup))
+    , m_quit([] { QCoreApplication::quit(); })
+    , m_reduceMotion(desktopReducesMotion()) {
+    setWindowTitle(tr("Wrenbox"));
+    setFixedWidth(panelWidth);
+
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(padding, padding, padding, padding);
+    stack->setSpacing(spacing);
+
+    stack->addWidget(makeHeader());
+    m_statusLine = new StatusLineView(m_model, m_workspace, m_openSetup, clock, this);
+    stack->addWidget(m_statusLine);
+    stack->addWidget(makeDryRunWarning());
+    m_today = new TodayRow(m_model, this);
+    stack->addWidget(m_today);
+    m_dividers = {divider(this), divider(this)};
+    stack->addWidget(m_dividers[0]);
+    m_feed = new EventFeed(m_model, this);
+    stack->addWidget(m_feed);
+    stack->addWidget(m_dividers[1]);
+    stack->addWidget(makeControls());
+
+    restyle();
+    sync();
+    connect(&m_model, &AppModel::statusChanged, this, &StatusPanel::sync);
+    connect(&m_model, &AppModel::userPausedChanged, this, &StatusPanel::sync);
+    connect(&m_model, &AppModel::isCheckingChanged, this, &StatusPanel::sync);
+    connect(&m_model, &AppModel::phaseChanged, this, &StatusPanel::phaseChanged);
+}
+
+QWidget* StatusPanel::makeHeader() {
+    auto* header = new QWidget(this);
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(10);
+
+    m_mark = new BrandMarkView(markSize, header);
+    row->addWidget(m_mark, 0, Qt::AlignVCenter);
+
+    auto* names = new QVBoxLayout;
+    names->setContentsMargins(0, 0, 0, 0);
+    names->setSpacing(0);
+    m_title = new QLabel(tr("Wrenbox"), header);
+    applyTypeStyle(m_title, TypeStyle::Headline);
+    m_subtitle = new QLabel(header);
+    applyTypeStyle(m_subtitle, TypeStyle::Caption);
+    names->addWidget(m_title);
+    names->addWidget(m_subtitle);
+    row->addLayout(names);
+    row->addStretch(1);
+
+    m_spinner = new Spinner(14, header);
+    m_spinner->setAccessibleName(tr("Checking"));
+    m_spinner->hide();
+    row->addWidget(m_spinner, 0, Qt::AlignVCenter);
+    return header;
+}
+
+QWidget* StatusPanel::makeDryRunWarning() {
+    m_dryRun = new QWidget(this);
+    auto* row = new QHBoxLayout(m_dryRun);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(6);
+    m_dryRunIcon = new QLabel(m_dryRun);
+    m_dryRunText = new QLabel(dryRunText(), m_dryRun);
+    m_dryRunText->setWordWrap(true);
+    applyTypeStyle(m_dryRunText, TypeStyle::Caption);
+    // The icon sits on the first line of the text, however many lines it wraps to.
+    m_dryRunIcon->setAlignment(Qt::AlignCenter);
+    row->addWidget(m_dryRunIcon, 0, Qt::AlignTop);
+    row->addWidget(m_dryRunText, 1);
+    m_dryRun->setAccessibleName(dryRunText());
+    return m_dryRun;
+}
+
+QWidget* StatusPanel::makeControls() {
+    auto* controls = new QWidget(this);
+    auto* row = new QHBoxLayout(controls);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+
+    const auto button = [this, controls](const QKeySequence& keys, const QString& toolTip) {
+        auto* b = new QPushButton(controls);
+        b->setAutoDefault(false);
+        b->setToolTip(toolTip);
+        // A shortcut of the panel's window rather than the button's own, which would only
+        // animate a click and press it a moment later.
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, b, [b] {
+            if (b->isVisible() && b->isEnabled())
+                b->click();
+        });
+        return b;
+    };
+    m_pause = button(QKeySequence(Qt::CTRL | Qt::Key_P), {});
+    m_dashboard = button(QKeySequence(Qt::CTRL | Qt::Key_D), tr("Open the Wrenbox dashboard"));
+    m_dashboard->setText(tr("Dashboard"));
+    m_setup =
+        button(QKeySequence(Qt::CTRL | Qt::Key_Comma), tr("Permissions, pairing and settings"));
+    m_setup->setText(tr("Setup"));
+    m_quitButton =
+        button(QKeySequence(Qt::CTRL | Qt::Key_Q), tr("Stop the relay and quit Wrenbox"));
+    m_quitButton->setText(tr("Quit"));
+    m_quitButton->setObjectName(QStringLiteral("quit"));
+
+    row->addWidget(m_pause);
+    row->addWidget(m_dashboard);
+    row->addWidget(m_setup);
+    row->addStretch(1);
+    row->addWidget(m_quitButton);
+
+    connect(m_pause, &QPushButton::clicked, this, &StatusPanel::togglePause);
+    connect(m_dashboard, &QPushButton::clicked, this, &StatusPanel::openDashboard);
+    connect(m_setup, &QPushButton::clicked, this, &StatusPanel::openSetupWindow);
+    connect(m_quitButton, &QPushButton::clicked, this, &StatusPanel::quit);
+    return controls;
+}
+
+void StatusPanel::sync() {
+    const RelayStatus& status = m_model.status();
+    m_subtitle->setText(
+        subtitle(status.device ? std::optional(status.device->name) : std::nullopt));
+    m_spinner->setVisible(m_model.isChecking());
+    m_dryRun->setVisible(m_model.dryRun());
+
+    const bool paused = m_model.userPaused();
+    m_pause->setVisible(status.paired);
+    m_pause->setText(pauseTitle(paused));
+    m_pause->setToolTip(pauseToolTip(paused));
+    m_pause->setIcon(Symbols::qicon(pauseSymbol(paused), palette().color(QPalette::ButtonText)));
+}
+
+void StatusPanel::restyle() {
+    setTextColor(m_subtitle, toneColor(Tone::Text2, this));
+    const QColor warning = toneColor(Tone::Warning, this);
+    setTextColor(m_dryRunText, warning);
+    const QFontMetrics caption(m_dryRunText->font());
+    m_dryRunIcon->setPixmap(Symbols::icon(QStringLiteral("testtube.2"), warning,
+                                          caption.height() - 2, devicePixelRatioF()));
+    m_dryRunIcon->setFixedHeight(caption.lineSpacing());
+
+    // The text colour at 15 % over the background, mixed here so it needs no blending.
+    const QColor text = palette().color(QPalette::WindowText);
+    const QColor background = palette().color(QPalette::Window);
+    const auto mix = [](float a, float b) { return a * 0.15f + b * 0.85f; };
+    const QColor hairline = QColor::fromRgbF(mix(text.redF(), background.redF()),
+                                             mix(text.greenF(), background.greenF()),
+                                             mix(text.blueF(), background.blueF()));
+    for (QFrame* line : std::as_const(m_dividers)) {
+        QPalette p = line->palette();
+        p.setColor(QPalette::Window, hairline);
+        line->setPalette(p);
+    }
+}
+
+void StatusPanel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (Appearances::isChange(event) && m_subtitle) {
+        restyle();
+        sync();
+    }
+}
+
+bool StatusPanel::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::LayoutRequest)
+        fitHeight();
+    return handled;
+}
+
+void StatusPanel::fitHeight() {
+    // As its own window the panel is as tall as its content at its fixed width: rows that
+    // appear or wrap grow it, rather than squeezing what is there.
+    if (!isWindow())
+        return;
+    const int height = heightForWidth(panelWidth);
+    if (height > 0 && height != this->height())
+        setFixedHeight(height);
+}
+
+void StatusPanel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    fitHeight();
+    // Showing the panel is when the user wants to know: ask the relay now rather than wait
+    // for the next poll.
+    detach(m_model.refreshStatus(), "status refresh on showing the panel");
+}
+
+void StatusPanel::phaseChanged() {
+    if (m_reduceMotion || !isVisible())
+        return;
+    // A short fade of the block that changed, eased out without overshoot.
+    if (m_animation)
+        m_animation->stop();
+    auto* effect = new QGraphicsOpacityEffect(m_statusLine);
+    m_statusLine->setGraphicsEffect(effect);
+    auto* animation = new QVariantAnimation(this);
+    animation->setStartValue(0.35);
+    animation->setEndValue(1.0);
+    animation->setDuration(phaseAnimationMs);
+    animation->setEasingCurve(QEasingCurve::OutCubic);
+    connect(animation, &QVariantAnimation::valueChanged, effect,
+            [effect](const QVariant& value) { effect->setOpacity(value.toReal()); });
+    connect(animation, &QVariantAnimation::finished, this,
+            [this] { m_statusLine->setGraphicsEffect(nullptr); });
+    m_animation = animation;
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void StatusPanel::togglePause() {
+    if (!m_model.status().paired)
+        return;
+    m_model.setPaused(!m_model.userPaused());
+}
+
+void StatusPanel::openDashboard() {
+    const auto url = m_model.dashboardURL();
+    if (url && isWebAddress(*url))
+        m_workspace.openUrl(*url);
+}
+
+void StatusPanel::openSetupWindow() {
+    if (m_openSetup)
+        m_openSetup();
+    m_workspace.activateApp();
+}
+
+void StatusPanel::quit() {
+    // The relay must not outlive the app.
+    m_model.runner().stop();
+    if (m_quit)
+        m_quit();
+}

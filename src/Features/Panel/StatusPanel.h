@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QVariantAnimation>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class AppModel;
+class BrandMarkView;
+class Clock;
+class EventFeed;
+class QFrame;
+class QLabel;
+class QPushButton;
+class Spinner;
+class StatusLineView;
+class TodayRow;
+class Workspace;
+
+// The panel that opens from the tray: header, status line, dry-run warning, today's counters,
+// recent events and the controls. It refreshes the relay status each time it is shown.
+class StatusPanel : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int panelWidth = 380;
+    static constexpr int padding = 16;
+    static constexpr int spacing = 14;
+
+    // The header's second line: the paired device's name, else "Mac relay".
+    static QString subtitle(const std::optional<QString>& deviceName);
+    static QString dryRunText();
+    // Pause / Resume as the user's pause flag makes it.
+    static QString pauseTitle(bool userPaused);
+    static QString pauseSymbol(bool userPaused);
+    static QString pauseToolTip(bool userPaused);
+
+    // `openSetup` opens (or brings forward) the Setup window.
+    StatusPanel(AppModel& model, Workspace& workspace, std::function<void()> openSetup,
+                QWidget* parent = nullptr);
+    // The same with the clock the status line's once-a-second redraw runs on.
+    StatusPanel(AppModel& model, Workspace& workspace, std::function<void()> openSetup,
+                Clock& clock, QWidget* parent = nullptr);
+
+    void sync();
+
+    // Changes of phase animate briefly unless motion is reduced (from the desktop by default).
+    void setReduceMotion(bool reduce) { m_reduceMotion = reduce; }
+    bool reduceMotion() const { return m_reduceMotion; }
+    // What Quit does once the relay is stopped; QCoreApplication::quit by default.
+    void setQuitAction(std::function<void()> quit) { m_quit = std::move(quit); }
+
+    StatusLineView* statusLine() const { return m_statusLine; }
+    TodayRow* todayRow() const { return m_today; }
+    EventFeed* eventFeed() const { return m_feed; }
+    QLabel* titleLabel() const { return m_title; }
+    QLabel* subtitleLabel() const { return m_subtitle; }
+    Spinner* spinner() const { return m_spinner; }
+    QWidget* dryRunWarning() const { return m_dryRun; }
+    QPushButton* pauseButton() const { return m_pause; }
+    QPushButton* dashboardButton() const { return m_dashboard; }
+    QPushButton* setupButton() const { return m_setup; }
+    QPushButton* quitButton() const { return m_quitButton; }
+    // The running phase-change animation, if any.
+    QVariantAnimation* phaseAnimation() const { return m_animation; }
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QWidget* makeHeader();
+    QWidget* makeDryRunWarning();
+    QWidget* makeControls();
+    void restyle();
+    void fitHeight();
+    void phaseChanged();
+
+    void togglePause();
+    void openDashboard();
+    void openSetupWindow();
+    void quit();
+
+    AppModel& m_model;
+    Workspace& m_workspace;
+    std::function<void()> m_openSetup;
+    std::function<void()> m_quit;
+    bool m_reduceMotion;
+
+    BrandMarkView* m_mark = nullptr;
+    QLabel* m_title = nullptr;
+    QLabel* m_subtitle = nullptr;
+    Spinner* m_spinner = nullptr;
+    StatusLineView* m_statusLine = nullptr;
+    QWidget* m_dryRun = nullptr;
+    QLabel* m_dryRunIcon = nullptr;
+    QLabel* m_dryRunText = nullptr;
+    TodayRow* m_today = nullptr;
+    EventFeed* m_feed = nullptr;
+    QPushButton* m_pause = nullptr;
+    QPushButton* m_dashboard = nullptr;
+    QPushButton* m_setup = nullptr;
+    QPushButton* m_quitButton = nullptr;
+    QList<QFrame*> m_dividers;
+    QPointer<QVariantAnimation> m_animation;
+};

@@ -1,0 +1,221 @@
+#include "Features/Settings/SettingsView.h"
+
+#include "Core/AppModel.h"
+#include "Design/Appearance.h"
+#include "Design/Symbols.h"
+#include "Features/Settings/LicenceTexts.h"
+#include "Features/Setup/Look.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+QLabel* plainLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+} // namespace
+
+GeneralSettings::GeneralSettings(AppModel& model, const BundleInfo& bundle, QWidget* parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_bundle(bundle) {
+    auto* column = new QVBoxLayout(this);
+    column->setSpacing(14);
+
+    auto* loginBox = new QGroupBox(this);
+    auto* login = new QVBoxLayout(loginBox);
+    m_login = new QCheckBox(tr("Start Wrenbox when you log in"), loginBox);
+    // The switch asks; the model answers with the real state, which may not be the one asked.
+    connect(m_login, &QCheckBox::clicked, this, [this](bool enabled) {
+        m_model.setLoginItem(enabled);
+        sync();
+    });
+    m_loginNote = plainLabel(tr("Wrenbox sends texts only while it's running. It lives in the menu "
+                                "bar and starts quietly."),
+                             loginBox);
+    m_loginNote->setWordWrap(true);
+    m_loginNote->setFont(Look::font(Look::Type::Callout));
+    login->addWidget(m_login);
+    login->addWidget(m_loginNote);
+    column->addWidget(loginBox);
+
+    auto* thisMac = new QGroupBox(tr("This Mac"), this);
+    auto* grid = new QGridLayout(thisMac);
+    grid->setColumnStretch(1, 1);
+    const auto addRow = [&](const QString& name) {
+        const int row = grid->rowCount();
+        grid->addWidget(plainLabel(name, thisMac), row, 0);
+        auto* value = plainLabel({}, thisMac);
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid->addWidget(value, row, 1);
+        return value;
+    };
+    m_device = addRow(tr("Device"));
+    m_server = addRow(tr("Server"));
+    m_relay = addRow(tr("Relay"));
+    m_version = addRow(tr("Version"));
+    column->addWidget(thisMac);
+
+    m_launchAgent = new QGroupBox(this);
+    auto* warning = new QVBoxLayout(m_launchAgent);
+    m_launchAgentText = plainLabel(tr("A command-line relay (wrenbox relay install) is also "
+                                      "installed. Remove it from Setup so two relays never run."),
+                                   m_launchAgent);
+    m_launchAgentText->setWordWrap(true);
+    warning->addWidget(m_launchAgentText);
+    column->addWidget(m_launchAgent);
+    column->addStretch();
+
+    for (auto signal : {&AppModel::loginItemEnabledChanged, &AppModel::statusChanged,
+                        &AppModel::isCheckingChanged})
+        connect(&m_model, signal, this, &GeneralSettings::sync);
+    sync();
+}
+
+void GeneralSettings::sync() {
+    m_login->setChecked(m_model.loginItemEnabled());
+    Look::tint(m_loginNote, Palette::text2());
+
+    const RelayStatus& status = m_model.status();
+    m_device->setText(status.device ? status.device->name : tr("Not paired"));
+    // The server is the relay's text, never a translation key.
+    m_server->setText(status.server.value_or(AppModel::defaultServer()));
+    m_relay->setText(m_model.dryRun() ? tr("Dry run (testing)") : tr("Sends through Messages"));
+    m_version->setText(m_bundle.shortVersion().value_or(QStringLiteral("1.0.0")));
+
+    m_launchAgent->setVisible(QFileInfo::exists(AppModel::launchAgentPath()));
+    Look::tint(m_launchAgentText, Palette::warning());
+}
+
+void GeneralSettings::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The launch-agent file may have come or gone while the tab was away.
+    sync();
+}
+
+void GeneralSettings::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (Appearances::isChange(event))
+        sync();
+}
+
+LicencesView::LicencesView(std::optional<QString> relayNotice, QWidget* parent)
+    : QWidget(parent) {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(m_scroll);
+    auto* content = new QWidget(m_scroll);
+    m_scroll->setWidget(content);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(16);
+
+    const auto note = [&](const QString& text) {
+        auto* label = plainLabel(text, content);
+        label->setWordWrap(true);
+        m_notes << label;
+        column->addWidget(label);
+    };
+    const auto group = [&](const QString& heading, const QString& sentence,
+                           const QStringList& texts) {
+        auto* box = new QWidget(content);
+        auto* stack = new QVBoxLayout(box);
+        stack->setContentsMargins(0, 0, 0, 0);
+        stack->setSpacing(6);
+        auto* title = plainLabel(heading, box);
+        QFont headline = Look::font(Look::Type::Body);
+        headline.setWeight(QFont::DemiBold);
+        title->setFont(headline);
+        auto* about = plainLabel(sentence, box);
+        about->setWordWrap(true);
+        stack->addWidget(title);
+        stack->addWidget(about);
+        for (const QString& text : texts) {
+            auto* licence = plainLabel(text, box);
+            licence->setObjectName(QStringLiteral("licenceText"));
+            licence->setFont(Look::font(Look::Type::CaptionMono));
+            licence->setWordWrap(true);
+            licence->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                             Qt::TextSelectableByKeyboard);
+            m_texts << licence;
+            stack->addWidget(licence);
+        }
+        column->addWidget(box);
+    };
+
+    note(tr("Wrenbox is its maker's own code, built on three outside components: Qt, QCoro and "
+            "Bootstrap Icons. Their licences follow, unchanged."));
+    group(QStringLiteral("Qt"),
+          tr("Wrenbox uses the Qt 6 libraries (Core, GUI, Widgets, Network and SVG), linked "
+             "dynamically so that you can replace them with your own build. Qt is used under the "
+             "GNU Lesser General Public License, version 3, which builds on the GNU General Public "
+             "License, version 3:"),
+          {LicenceTexts::qtNotice(), LicenceTexts::lgpl3(), LicenceTexts::gpl3()});
+    group(QStringLiteral("QCoro"),
+          tr("Wrenbox's background work runs on QCoro, used under the MIT licence:"),
+          {LicenceTexts::qcoro()});
+    group(QStringLiteral("Bootstrap Icons"),
+          tr("The symbols in Wrenbox's windows are drawn from Bootstrap Icons, used under the MIT "
+             "licence:"),
+          {LicenceTexts::bootstrapIcons()});
+    if (relayNotice)
+        group(tr("Wrenbox relay"), tr("The relay that comes with Wrenbox carries its own notice:"),
+              {*relayNotice});
+    column->addStretch();
+    sync();
+}
+
+void LicencesView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (Appearances::isChange(event))
+        sync();
+}
+
+void LicencesView::sync() {
+    for (QLabel* label : std::as_const(m_notes))
+        Look::tint(label, Palette::text2());
+    const QString style = QStringLiteral("QLabel#licenceText { background: %1; color: %2;"
+                                         " border-radius: 8px; padding: 10px; }")
+                              .arg(Palette::color(Palette::surface2(), this).name(),
+                                   Palette::color(Palette::text2(), this).name());
+    for (QLabel* label : std::as_const(m_texts))
+        label->setStyleSheet(style);
+}
+
+SettingsView::SettingsView(AppModel& model, const Platform& platform, QWidget* parent)
+    : QWidget(parent, Qt::Window) {
+    setObjectName(identifier());
+    setWindowTitle(tr("Wrenbox Settings"));
+    setFixedSize(520, 420);
+    auto* layout = new QVBoxLayout(this);
+    m_tabs = new QTabWidget(this);
+    m_general = new GeneralSettings(model, *platform.bundle, m_tabs);
+    m_licences = new LicencesView(relayNotice(model.cli().helper()), m_tabs);
+    const QColor symbols = palette().color(QPalette::WindowText);
+    m_tabs->addTab(m_general, Symbols::qicon(QStringLiteral("gearshape"), symbols), tr("General"));
+    m_tabs->addTab(m_licences, Symbols::qicon(QStringLiteral("doc.text"), symbols), tr("Licences"));
+    layout->addWidget(m_tabs);
+}
+
+std::optional<QString> SettingsView::relayNotice(const QString& helperPath) {
+    QFile file(QFileInfo(helperPath).dir().filePath(QStringLiteral("NOTICE")));
+    if (helperPath.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return QString::fromUtf8(file.readAll());
+}

@@ -1,0 +1,147 @@
+#include "Features/Setup/CheckRow.h"
+
+#include "Features/Setup/Spinner.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int iconSize = 18;
+constexpr int iconFrame = 22;
+} // namespace
+
+CheckRow::CheckRow(QWidget* parent)
+    : QWidget(parent) {
+    m_layout = new QHBoxLayout(this);
+    m_layout->setContentsMargins(0, 2, 0, 2);
+    m_layout->setSpacing(12);
+
+    auto* iconBox = new QWidget(this);
+    iconBox->setFixedWidth(iconFrame);
+    auto* iconLayout = new QVBoxLayout(iconBox);
+    iconLayout->setContentsMargins(0, 0, 0, 0);
+    m_icon = new QLabel(iconBox);
+    m_icon->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_spinner = new Spinner(16, iconBox);
+    iconLayout->addWidget(m_icon, 0, Qt::AlignHCenter | Qt::AlignTop);
+    iconLayout->addWidget(m_spinner, 0, Qt::AlignHCenter | Qt::AlignTop);
+    iconLayout->addStretch();
+    m_layout->addWidget(iconBox, 0, Qt::AlignTop);
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(3);
+    m_title = new QLabel(this);
+    m_title->setFont(Look::font(Look::Type::BodyMedium));
+    m_text = new QLabel(this);
+    m_text->setFont(Look::font(Look::Type::Callout));
+    m_text->setWordWrap(true);
+    m_text->setTextFormat(Qt::PlainText);
+    m_title->setTextFormat(Qt::PlainText);
+    texts->addWidget(m_title);
+    texts->addWidget(m_text);
+    texts->addStretch();
+    m_layout->addLayout(texts, 1);
+    sync();
+}
+
+void CheckRow::setStatus(std::optional<Status> status) {
+    m_status = status;
+    sync();
+}
+
+void CheckRow::setChecking(bool checking) {
+    m_checking = checking;
+    sync();
+}
+
+void CheckRow::setTitle(const QString& title) {
+    m_title->setText(title);
+    setAccessibleName(title);
+}
+
+void CheckRow::setText(const QString& text) {
+    m_text->setText(text);
+    setAccessibleDescription(text);
+}
+
+void CheckRow::setFix(QWidget* fix) {
+    if (m_fix == fix)
+        return;
+    delete m_fix;
+    m_fix = fix;
+    if (fix)
+        m_layout->addWidget(fix, 0, Qt::AlignTop | Qt::AlignRight);
+    sync();
+}
+
+QString CheckRow::iconAccessibleName() const {
+    return m_checking ? tr("Checking") : stateLabel(m_status);
+}
+
+QString CheckRow::stateLabel(std::optional<Status> status) {
+    if (!status)
+        return tr("Not checked yet");
+    switch (*status) {
+    case Status::Ok:
+        return tr("Done");
+    case Status::Warn:
+        return tr("Needs a look");
+    case Status::Fail:
+        return tr("To do");
+    case Status::Info:
+        break;
+    }
+    return tr("Not checked yet");
+}
+
+QString CheckRow::symbolName(std::optional<Status> status) {
+    if (!status)
+        return QStringLiteral("circle.dashed");
+    switch (*status) {
+    case Status::Ok:
+        return QStringLiteral("checkmark.circle.fill");
+    case Status::Warn:
+        return QStringLiteral("exclamationmark.circle.fill");
+    case Status::Fail:
+        return QStringLiteral("xmark.circle.fill");
+    case Status::Info:
+        break;
+    }
+    return QStringLiteral("circle.dashed");
+}
+
+const DynamicColor& CheckRow::color(std::optional<Status> status) {
+    if (!status)
+        return Palette::text3();
+    switch (*status) {
+    case Status::Ok:
+        return Palette::success();
+    case Status::Warn:
+        return Palette::warning();
+    case Status::Fail:
+        return Palette::danger();
+    case Status::Info:
+        break;
+    }
+    return Palette::text3();
+}
+
+void CheckRow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (Appearances::isChange(event))
+        sync();
+}
+
+void CheckRow::sync() {
+    m_spinner->setVisible(m_checking);
+    m_icon->setVisible(!m_checking);
+    m_icon->setPixmap(Look::symbol(symbolName(m_status), color(m_status), iconSize, this));
+    m_icon->setAccessibleName(stateLabel(m_status));
+    m_spinner->setAccessibleName(tr("Checking"));
+    Look::tint(m_text, Palette::text2());
+    // Nothing to fix once the check passes.
+    if (m_fix)
+        m_fix->setVisible(m_status != Status::Ok);
+}

@@ -1,0 +1,323 @@
+#include "Features/Setup/PairingRows.h"
+
+#include "Core/AppModel.h"
+#include "Core/PairCode.h"
+#include "Core/PairingRequest.h"
+#include "Core/Relay/RelayError.h"
+#include "Core/Tasks.h"
+#include "Features/Setup/Look.h"
+#include "Features/Setup/Spinner.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+QCoro::Task<> pairWith(AppModel* model, QString code, QString server) {
+    co_await model->pair(std::move(code), std::move(server));
+}
+
+QCoro::Task<> unpairFrom(AppModel* model) {
+    co_await model->unpair();
+}
+
+QLabel* wrappingLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+} // namespace
+
+PairingRows::PairingRows(AppModel& model, PairingRequest& pairing, QWidget* parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_pairing(pairing) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+    m_form = buildForm();
+    m_paired = buildPairedRow();
+    column->addWidget(m_form);
+    column->addWidget(m_paired);
+
+    m_error = new QWidget(this);
+    auto* errorRow = new QHBoxLayout(m_error);
+    errorRow->setContentsMargins(0, 0, 0, 0);
+    errorRow->setSpacing(6);
+    m_errorIcon = new QLabel(m_error);
+    m_errorLabel = wrappingLabel({}, m_error);
+    errorRow->addWidget(m_errorIcon, 0, Qt::AlignTop);
+    errorRow->addWidget(m_errorLabel, 1);
+    column->addWidget(m_error);
+
+    // A link is applied when the form comes on screen, and when a new one arrives while it is.
+    m_form->installEventFilter(this);
+    connect(&m_pairing, &PairingRequest::pendingChanged, this, &PairingRows::pendingChanged);
+    connect(&m_model, &AppModel::statusChanged, this, &PairingRows::sync);
+    sync();
+}
+
+QWidget* PairingRows::buildForm() {
+    auto* form = new QWidget(this);
+    auto* stack = new QVBoxLayout(form);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(10);
+
+    auto* instruction = wrappingLabel(tr("On the dashboard, open Phones › Add phone › iPhone + Mac "
+                                         "relay. Then click Open in Wrenbox, or type the code "
+                                         "shown there."),
+                                      form);
+    instruction->setObjectName(QStringLiteral("instruction"));
+    stack->addWidget(instruction);
+
+    auto* codeRow = new QHBoxLayout;
+    codeRow->setSpacing(8);
+    auto* codeLabel = new QLabel(tr("Pairing code"), form);
+    m_codeField = new QLineEdit(form);
+    codeLabel->setBuddy(m_codeField);
+    m_codeField->setAccessibleName(tr("Pairing code"));
+    m_codeField->setAccessibleDescription(tr("Six letters and numbers from the dashboard"));
+    m_codeField->setPlaceholderText(tr("6 characters"));
+    QFont mono = Look::font(Look::Type::Title3);
+    mono.setFamily(Look::font(Look::Type::CaptionMono).family());
+    mono.setStyleHint(QFont::Monospace);
+    m_codeField->setFont(mono);
+    m_codeField->setFixedWidth(150);
+    // The field only ever holds a cleaned code, whatever is typed or pasted.
+    connect(m_codeField, &QLineEdit::textEdited, this, [this](const QString& text) {
+        const QString cleaned = PairCode::clean(text);
+        if (cleaned != text)
+            m_codeField->setText(cleaned);
+        sync();
+    });
+    connect(m_codeField, &QLineEdit::returnPressed, this, &PairingRows::pair);
+    m_pairButton = new QPushButton(tr("Pair"), form);
+    m_pairButton->setDefault(true);
+    connect(m_pairButton, &QPushButton::clicked, this, &PairingRows::pair);
+    m_pairSpinner = new Spinner(14, form);
+    codeRow->addWidget(codeLabel);
+    codeRow->addWidget(m_codeField);
+    codeRow->addWidget(m_pairButton);
+    codeRow->addWidget(m_pairSpinner);
+    codeRow->addStretch();
+    stack->addLayout(codeRow);
+
+    m_advancedToggle = new QToolButton(form);
+    m_advancedToggle->setText(tr("Advanced"));
+    m_advancedToggle->setCheckable(true);
+    m_advancedToggle->setAutoRaise(true);
+    m_advancedToggle->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    connect(m_advancedToggle, &QToolButton::toggled, this, &PairingRows::setShowsAdvanced);
+    stack->addWidget(m_advancedToggle);
+
+    m_advanced = new QWidget(form);
+    auto* advanced = new QVBoxLayout(m_advanced);
+    advanced->setContentsMargins(0, 4, 0, 0);
+    advanced->setSpacing(4);
+    m_serverField = new QLineEdit(AppModel::defaultServer(), m_advanced);
+    m_serverField->setAccessibleName(tr("Server"));
+    m_serverField->setPlaceholderText(tr("Server"));
+    auto* note =
+        wrappingLabel(tr("Only change this if you run your own Wrenbox server."), m_advanced);
+    note->setObjectName(QStringLiteral("serverNote"));
+    note->setFont(Look::font(Look::Type::Caption));
+    advanced->addWidget(m_serverField);
+    advanced->addWidget(note);
+    stack->addWidget(m_advanced);
+    return form;
+}
+
+QWidget* PairingRows::buildPairedRow() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 2, 0, 2);
+    layout->setSpacing(12);
+    m_pairedIcon = new QLabel(row);
+    m_pairedIcon->setFixedWidth(22);
+    m_pairedIcon->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_pairedIcon->setAccessibleName(tr("Done"));
+    layout->addWidget(m_pairedIcon, 0, Qt::AlignTop);
+
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(3);
+    m_pairedTitle = new QLabel(row);
+    m_pairedTitle->setTextFormat(Qt::PlainText);
+    m_pairedTitle->setFont(Look::font(Look::Type::BodyMedium));
+    auto* detail = wrappingLabel(tr("Shows on your dashboard under Phones."), row);
+    detail->setObjectName(QStringLiteral("pairedDetail"));
+    detail->setFont(Look::font(Look::Type::Callout));
+    texts->addWidget(m_pairedTitle);
+    texts->addWidget(detail);
+    layout->addLayout(texts, 1);
+
+    m_unpairButton = new QPushButton(tr("Unpair…"), row);
+    connect(m_unpairButton, &QPushButton::clicked, this, &PairingRows::confirmUnpair);
+    layout->addWidget(m_unpairButton, 0, Qt::AlignTop);
+    return row;
+}
+
+QString PairingRows::code() const {
+    return m_codeField->text();
+}
+
+QString PairingRows::server() const {
+    return m_serverField->text();
+}
+
+void PairingRows::pair() {
+    if (code().size() != PairCode::length || m_busy)
+        return;
+    const QString code = this->code();
+    const QString server = this->server().trimmed();
+    AppModel* model = &m_model;
+    run([model, code, server] { return pairWith(model, code, server); });
+}
+
+void PairingRows::run(std::function<QCoro::Task<>()> work) {
+    setBusy(true);
+    setErrorText(std::nullopt);
+    detach(await(std::move(work)), "pairing");
+}
+
+QCoro::Task<> PairingRows::await(std::function<QCoro::Task<>()> work) {
+    QPointer<PairingRows> self(this);
+    std::optional<QString> failure;
+    try {
+        co_await work();
+    } catch (const RelayError& error) {
+        failure = error.description();
+    } catch (const RelayLaunchError& error) {
+        failure = error.message();
+    }
+    if (!self)
+        co_return;
+    if (failure)
+        setErrorText(failure);
+    setBusy(false);
+}
+
+void PairingRows::apply(std::optional<MacPairLink> link) {
+    if (!link)
+        return;
+    m_pairing.setPending(std::nullopt);
+    m_codeField->setText(link->code);
+    // Only a link naming no server, or the default one, may pair without the user: a web page
+    // must not tie someone's number to a server they did not choose.
+    bool trusted = true;
+    if (link->server && !link->server->isEmpty()) {
+        m_serverField->setText(*link->server);
+        const bool other = *link->server != AppModel::defaultServer();
+        setShowsAdvanced(other);
+        trusted = !other;
+    }
+    sync();
+    if (code().size() == PairCode::length && trusted)
+        pair();
+    else if (code().size() == PairCode::length)
+        m_pairButton->setFocus();
+}
+
+void PairingRows::pendingChanged() {
+    if (m_form->isVisible())
+        apply(m_pairing.pending());
+}
+
+void PairingRows::confirmUnpair() {
+    if (m_dialog)
+        return m_dialog->raise();
+    auto* dialog = new QMessageBox(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setIcon(QMessageBox::Warning);
+    dialog->setWindowTitle(tr("Unpair this Mac?"));
+    dialog->setText(tr("Unpair this Mac?"));
+    dialog->setInformativeText(tr("It stops sending and leaves the dashboard. Texts waiting for it "
+                                  "are marked failed. You can pair it again with a new code."));
+    QPushButton* unpair = dialog->addButton(tr("Unpair"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = dialog->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    dialog->setDefaultButton(cancel);
+    dialog->setEscapeButton(cancel);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QMessageBox::buttonClicked, this, [this, unpair](QAbstractButton* button) {
+        if (button != unpair)
+            return;
+        AppModel* model = &m_model;
+        run([model] { return unpairFrom(model); });
+    });
+    m_dialog = dialog;
+    // Never exec(): the dialog must not hold up the main loop.
+    dialog->open();
+}
+
+void PairingRows::setBusy(bool busy) {
+    m_busy = busy;
+    sync();
+}
+
+void PairingRows::setErrorText(std::optional<QString> text) {
+    m_errorText = std::move(text);
+    sync();
+}
+
+void PairingRows::setShowsAdvanced(bool shows) {
+    m_showsAdvanced = shows;
+    sync();
+}
+
+bool PairingRows::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_form && event->type() == QEvent::Show)
+        apply(m_pairing.pending());
+    return QWidget::eventFilter(watched, event);
+}
+
+void PairingRows::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (Appearances::isChange(event))
+        sync();
+}
+
+void PairingRows::sync() {
+    const RelayStatus& status = m_model.status();
+    m_form->setVisible(!status.paired);
+    m_paired->setVisible(status.paired);
+
+    m_pairButton->setText(m_busy ? tr("Pairing…") : tr("Pair"));
+    m_pairButton->setEnabled(code().size() == PairCode::length && !m_busy);
+    m_pairSpinner->setVisible(m_busy);
+    // The prominent button takes the app's accent; restyled only when the appearance changed.
+    const QColor primary = Palette::color(Palette::primary(), this);
+    const QString style = QStringLiteral("QPushButton { background: %1; color: white; border: none;"
+                                         " border-radius: 5px; padding: 4px 14px; }"
+                                         "QPushButton:disabled { background: %2; color: white; }")
+                              .arg(primary.name(), QStringLiteral("rgba(%1, %2, %3, 110)")
+                                                       .arg(primary.red())
+                                                       .arg(primary.green())
+                                                       .arg(primary.blue()));
+    if (m_pairButton->styleSheet() != style)
+        m_pairButton->setStyleSheet(style);
+
+    if (m_advancedToggle->isChecked() != m_showsAdvanced)
+        m_advancedToggle->setChecked(m_showsAdvanced);
+    m_advancedToggle->setArrowType(m_showsAdvanced ? Qt::DownArrow : Qt::RightArrow);
+    m_advanced->setVisible(m_showsAdvanced);
+    for (auto* label : {findChild<QLabel*>(QStringLiteral("instruction")),
+                        findChild<QLabel*>(QStringLiteral("serverNote")),
+                        findChild<QLabel*>(QStringLiteral("pairedDetail"))})
+        Look::tint(label, Palette::text2());
+
+    const QString device = status.device ? status.device->name : QStringLiteral("this Mac");
+    m_pairedTitle->setText(tr("Paired as %1").arg(device));
+    m_pairedIcon->setPixmap(
+        Look::symbol(QStringLiteral("checkmark.circle.fill"), Palette::success(), 18, this));
+
+    m_error->setVisible(m_errorText.has_value());
+    m_errorLabel->setText(m_errorText.value_or(QString()));
+    Look::tint(m_errorLabel, Palette::danger());
+    m_errorIcon->setPixmap(
+        Look::symbol(QStringLiteral("exclamationmark.triangle.fill"), Palette::danger(), 14, this));
+}

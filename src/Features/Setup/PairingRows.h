@@ -1,0 +1,98 @@
+#pragma once
+
+#include "Core/MacPairLink.h"
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+#include <qcoro/qcorotask.h>
+
+class AppModel;
+class PairingRequest;
+class QLabel;
+class QLineEdit;
+
+class QPushButton;
+class QToolButton;
+class Spinner;
+
+// The pairing part of the Setup window: the code form while unpaired, the paired device with
+// "Unpair…" once paired, and the last failure under either.
+class PairingRows : public QWidget {
+    Q_OBJECT
+public:
+    PairingRows(AppModel& model, PairingRequest& pairing, QWidget* parent = nullptr);
+
+    // Pairs with the current code and server, unless the code is incomplete or a pairing runs.
+    void pair();
+    // Marks the rows busy, clears the last error and starts `work`, showing its failure.
+    void run(std::function<QCoro::Task<>()> work);
+    // Fills the form from a pairing link and uses the link up. Pairs at once only when the
+    // code is complete and the link names no server other than the default one. Taken by
+    // value: using the link up clears the request it may come from.
+    void apply(std::optional<MacPairLink> link);
+
+    QString code() const;
+    QString server() const;
+    bool showsAdvanced() const { return m_showsAdvanced; }
+    bool busy() const { return m_busy; }
+    const std::optional<QString>& errorText() const { return m_errorText; }
+
+    // Widgets, for the window's tests and screenshots.
+    QWidget* form() const { return m_form; }
+    QWidget* pairedRow() const { return m_paired; }
+    QLineEdit* codeField() const { return m_codeField; }
+    QLineEdit* serverField() const { return m_serverField; }
+    QPushButton* pairButton() const { return m_pairButton; }
+    QPushButton* unpairButton() const { return m_unpairButton; }
+    QToolButton* advancedToggle() const { return m_advancedToggle; }
+    QLabel* errorLabel() const { return m_errorLabel; }
+    QLabel* pairedTitle() const { return m_pairedTitle; }
+    // The confirmation while it is open; none otherwise.
+    QMessageBox* unpairDialog() const { return m_dialog; }
+
+    void sync();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QWidget* buildForm();
+    QWidget* buildPairedRow();
+    void setBusy(bool busy);
+    void setErrorText(std::optional<QString> text);
+    void setShowsAdvanced(bool shows);
+    void confirmUnpair();
+    void pendingChanged();
+    QCoro::Task<> await(std::function<QCoro::Task<>()> work);
+
+    AppModel& m_model;
+    PairingRequest& m_pairing;
+
+    bool m_showsAdvanced = false;
+    bool m_busy = false;
+    std::optional<QString> m_errorText;
+
+    QWidget* m_form = nullptr;
+    QLineEdit* m_codeField = nullptr;
+    QPushButton* m_pairButton = nullptr;
+    Spinner* m_pairSpinner = nullptr;
+    QToolButton* m_advancedToggle = nullptr;
+    QWidget* m_advanced = nullptr;
+    QLineEdit* m_serverField = nullptr;
+
+    QWidget* m_paired = nullptr;
+    QLabel* m_pairedIcon = nullptr;
+    QLabel* m_pairedTitle = nullptr;
+    QPushButton* m_unpairButton = nullptr;
+    QPointer<QMessageBox> m_dialog;
+
+    QWidget* m_error = nullptr;
+    QLabel* m_errorIcon = nullptr;
+    QLabel* m_errorLabel = nullptr;
+};

@@ -1,0 +1,464 @@
+#include "Features/Setup/SetupView.h"
+
+#include "Core/AppModel.h"
+#include "Core/PairingRequest.h"
+#include "Core/Tasks.h"
+#include "Design/Appearance.h"
+#include "Design/BrandMark.h"
+#include "Features/Setup/CheckRow.h"
+#include "Features/Setup/LaunchAgentRow.h"
+#include "Features/Setup/Look.h"
+#include "Features/Setup/PairingRows.h"
+#include "Features/Setup/SetupCopy.h"
+#include "Features/Setup/Spinner.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using Status = DoctorCheck::Status;
+
+namespace {
+constexpr int windowWidth = 600;
+constexpr int leastHeight = 620;
+
+std::optional<Status> statusOf(const std::optional<DoctorCheck>& check) {
+    return check ? std::optional(check->status) : std::nullopt;
+}
+
+// The app's icon, which can be dragged into the Full Disk Access list as the app itself.
+class AppIconLabel : public QLabel {
+public:
+    AppIconLabel(QString bundlePath, QWidget* parent)
+        : QLabel(parent)
+        , m_bundlePath(std::move(bundlePath)) {
+        setFixedSize(32, 32);
+        setPixmap(BrandMark::pixmap(32, devicePixelRatioF()));
+        setCursor(Qt::OpenHandCursor);
+        setToolTip(SetupView::tr("Drag Wrenbox into the Full Disk Access list"));
+        setAccessibleName(
+            SetupView::tr("Wrenbox app icon. Drag it into the Full Disk Access list."));
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton)
+            m_pressedAt = event->position().toPoint();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (!(event->buttons() & Qt::LeftButton) || !m_pressedAt)
+            return;
+        if ((event->position().toPoint() - *m_pressedAt).manhattanLength() <
+            QApplication::startDragDistance())
+            return;
+        m_pressedAt.reset();
+        auto* data = new QMimeData;
+        data->setUrls({QUrl::fromLocalFile(m_bundlePath)});
+        auto* drag = new QDrag(this);
+        drag->setMimeData(data);
+        drag->setPixmap(pixmap());
+        drag->exec(Qt::CopyAction | Qt::LinkAction);
+    }
+
+private:
+    QString m_bundlePath;
+    std::optional<QPoint> m_pressedAt;
+};
+
+QLabel* label(const QString& text, QWidget* parent, Look::Type type = Look::Type::Body) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(Look::font(type));
+    return label;
+}
+
+QGroupBox* section(const QString& title, QWidget* parent) {
+    auto* box = new QGroupBox(title, parent);
+    auto* layout = new QVBoxLayout(box);
+    layout->setSpacing(10);
+    return box;
+}
+
+void markUnavailable(QPushButton* button) {
+    button->setEnabled(false);
+    button->setToolTip(SetupView::tr("This setting doesn't exist on this system."));
+}
+} // namespace
+
+SetupView::SetupView(AppModel& model, const Platform& platform, PairingRequest& pairing,
+                     QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_model(model)
+    , m_platform(platform) {
+    setObjectName(identifier());
+    setWindowTitle(tr("Set Up Wrenbox"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedWidth(windowWidth);
+    setMinimumHeight(leastHeight);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scroll);
+    auto* content = new QWidget(scroll);
+    scroll->setWidget(content);
+    m_sections = new QVBoxLayout(content);
+    m_sections->setContentsMargins(20, 16, 20, 16);
+    m_sections->setSpacing(14);
+
+    // 1. Header.
+    m_header = buildHeader();
+    m_sections->addWidget(m_header);
+
+    // 2. Permissions.
+    m_permissions = section(tr("Permissions"), content);
+    m_fullDiskAccess = new CheckRow(m_permissions);
+    m_fullDiskAccess->setObjectName(QStringLiteral("fullDiskAccess"));
+    m_fullDiskAccess->setTitle(tr("Full Disk Access"));
+    m_fullDiskAccess->setFix(buildFullDiskAccessFix());
+    m_messages = new CheckRow(m_permissions);
+    m_messages->setObjectName(QStringLiteral("messages"));
+    m_messages->setTitle(tr("Messages"));
+    m_messages->setFix(buildMessagesFix());
+    m_forwarding = new CheckRow(m_permissions);
+    m_forwarding->setObjectName(QStringLiteral("forwarding"));
+    m_forwarding->setTitle(tr("Text Message Forwarding"));
+    for (CheckRow* row : {m_fullDiskAccess, m_messages, m_forwarding})
+        m_permissions->layout()->addWidget(row);
+    m_sections->addWidget(m_permissions);
+
+    // 3. Pairing.
+    m_pairing = section(tr("Pairing"), content);
+    m_pairingRows = new PairingRows(model, pairing, m_pairing);
+    m_server = new CheckRow(m_pairing);
+    m_server->setObjectName(QStringLiteral("server"));
+    m_server->setTitle(tr("Server"));
+    m_pairing->layout()->addWidget(m_pairingRows);
+    m_pairing->layout()->addWidget(m_server);
+    m_sections->addWidget(m_pairing);
+
+    // 4. Other checks.
+    m_otherSection = section(tr("Other checks"), content);
+    m_otherRows = static_cast<QVBoxLayout*>(m_otherSection->layout());
+    m_sections->addWidget(m_otherSection);
+
+    // 5. The command-line relay.
+    m_launchAgentSection = section({}, content);
+    m_sections->addWidget(m_launchAgentSection);
+
+    // 6. Summary and details.
+    m_summarySection = static_cast<QGroupBox*>(buildSummary());
+    m_sections->addWidget(m_summarySection);
+    m_sections->addStretch();
+
+    for (auto signal : {&AppModel::doctorChanged, &AppModel::isCheckingChanged,
+                        &AppModel::messagesPermissionChanged, &AppModel::askingMessagesChanged,
+                        &AppModel::statusChanged})
+        connect(&m_model, signal, this, &SetupView::sync);
+    sync();
+}
+
+QUrl SetupView::fullDiskAccessURL() {
+    return QUrl(
+        QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles"));
+}
+
+QUrl SetupView::automationURL() {
+    return QUrl(QStringLiteral(
+        "x-apple.systempreferences:com.apple.preference.security?Privacy_Automation"));
+}
+
+bool SetupView::hasSystemSettings() {
+#ifdef Q_OS_MACOS
+    return true;
+#else
+    return false;
+#endif
+}
+
+QWidget* SetupView::buildHeader() {
+    auto* header = new QWidget(this);
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 4, 0, 4);
+    row->setSpacing(12);
+    row->addWidget(new BrandMarkView(40, header), 0, Qt::AlignVCenter);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    auto* title = label(tr("Set up Wrenbox"), header, Look::Type::Title2);
+    title->setAccessibleName(tr("Set up Wrenbox"));
+    auto* intro = label(tr("Your Mac sends the texts your scripts and AI agents queue, from your "
+                           "iPhone's number."),
+                        header);
+    intro->setWordWrap(true);
+    m_text2Labels << intro;
+    texts->addWidget(title);
+    texts->addWidget(intro);
+    row->addLayout(texts, 1);
+    return header;
+}
+
+QWidget* SetupView::buildFullDiskAccessFix() {
+    auto* fix = new QWidget(this);
+    auto* stack = new QVBoxLayout(fix);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(6);
+
+    // "&" would mark a mnemonic.
+    m_openPrivacy = new QPushButton(
+        tr("Open Privacy & Security").replace(QLatin1Char('&'), QLatin1String("&&")), fix);
+    if (hasSystemSettings())
+        connect(m_openPrivacy, &QPushButton::clicked, this,
+                [this] { m_platform.workspace->openUrl(fullDiskAccessURL()); });
+    else
+        markUnavailable(m_openPrivacy);
+    stack->addWidget(m_openPrivacy, 0, Qt::AlignRight);
+
+    auto* drag = new QHBoxLayout;
+    drag->setSpacing(6);
+    drag->addStretch();
+    drag->addWidget(label(tr("Then drag"), fix, Look::Type::Caption));
+    drag->addWidget(new AppIconLabel(m_platform.bundle->bundlePath(), fix));
+    drag->addWidget(label(tr("into the list"), fix, Look::Type::Caption));
+    stack->addLayout(drag);
+
+    auto* how = label(tr("Or press +, then Cmd-Shift-G, paste the path and press Return."), fix,
+                      Look::Type::Caption);
+    how->setWordWrap(true);
+    how->setAlignment(Qt::AlignRight);
+    // A fixed width lets the label wrap to its full height.
+    how->setFixedWidth(220);
+    m_text3Labels << how;
+    stack->addWidget(how, 0, Qt::AlignRight);
+
+    m_copyPath = new QPushButton(tr("Copy path"), fix);
+    m_copyPath->setFont(Look::font(Look::Type::Caption));
+    connect(m_copyPath, &QPushButton::clicked, this, [this] {
+        m_platform.workspace->copyText(m_platform.bundle->bundlePath());
+        m_copiedPath = true;
+        sync();
+    });
+    stack->addWidget(m_copyPath, 0, Qt::AlignRight);
+    return fix;
+}
+
+QWidget* SetupView::buildMessagesFix() {
+    auto* fix = new QWidget(this);
+    auto* stack = new QVBoxLayout(fix);
+    stack->setContentsMargins(0, 0, 0, 0);
+    m_openAutomation = new QPushButton(tr("Open Automation Settings"), fix);
+    if (hasSystemSettings())
+        connect(m_openAutomation, &QPushButton::clicked, this,
+                [this] { m_platform.workspace->openUrl(automationURL()); });
+    else
+        markUnavailable(m_openAutomation);
+    m_allowMessages = new QPushButton(tr("Allow Wrenbox to use Messages"), fix);
+    connect(m_allowMessages, &QPushButton::clicked, this,
+            [this] { detach(m_model.requestMessagesAutomation(), "asking for Messages"); });
+    stack->addWidget(m_openAutomation, 0, Qt::AlignRight);
+    stack->addWidget(m_allowMessages, 0, Qt::AlignRight);
+    return fix;
+}
+
+QWidget* SetupView::buildSummary() {
+    auto* box = section({}, this);
+    auto* row = new QHBoxLayout;
+    m_checkingSpinner = new Spinner(14, box);
+    m_summary = label({}, box);
+    m_checkAgain = new QPushButton(tr("Check again"), box);
+    m_checkAgain->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    // The button does not wait: the refresh runs on the model and the rows follow it.
+    connect(m_checkAgain, &QPushButton::clicked, this,
+            [this] { detach(m_model.refresh(), "checking again"); });
+    row->addWidget(m_checkingSpinner);
+    row->addWidget(m_summary);
+    row->addStretch();
+    row->addWidget(m_checkAgain);
+    box->layout()->addItem(row);
+
+    m_detailsToggle = new QToolButton(box);
+    m_detailsToggle->setText(tr("Details"));
+    m_detailsToggle->setCheckable(true);
+    m_detailsToggle->setAutoRaise(true);
+    m_detailsToggle->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    connect(m_detailsToggle, &QToolButton::toggled, this, [this](bool open) {
+        m_showsDetails = open;
+        sync();
+    });
+    box->layout()->addWidget(m_detailsToggle);
+
+    m_details = new QWidget(box);
+    auto* details = new QVBoxLayout(m_details);
+    details->setContentsMargins(0, 4, 0, 0);
+    details->setSpacing(6);
+    m_diagnostics = label({}, m_details, Look::Type::CaptionMono);
+    m_diagnostics->setWordWrap(true);
+    m_diagnostics->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_diagnostics->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                           Qt::TextSelectableByKeyboard);
+    m_text2Labels << m_diagnostics;
+    m_copyDiagnostics = new QPushButton(tr("Copy diagnostics"), m_details);
+    m_copyDiagnostics->setToolTip(tr("Copies every check, for a bug report"));
+    connect(m_copyDiagnostics, &QPushButton::clicked, this,
+            [this] { m_platform.workspace->copyText(m_model.diagnostics()); });
+    details->addWidget(m_diagnostics);
+    details->addWidget(m_copyDiagnostics, 0, Qt::AlignLeft);
+    box->layout()->addWidget(m_details);
+    return box;
+}
+
+QList<CheckRow*> SetupView::otherCheckRows() const {
+    return m_otherSection->findChildren<CheckRow*>(Qt::FindDirectChildrenOnly);
+}
+
+QList<QWidget*> SetupView::sections() const {
+    QList<QWidget*> list;
+    for (int i = 0; i < m_sections->count(); ++i)
+        if (QWidget* widget = m_sections->itemAt(i)->widget())
+            list << widget;
+    return list;
+}
+
+void SetupView::sync() {
+    const DoctorReport& doctor = m_model.doctor();
+    const bool checking = m_model.isChecking();
+    const auto chatdb = doctor.check(QStringLiteral("chatdb"));
+    const auto forwarding = doctor.check(QStringLiteral("forwarding"));
+    const auto server = doctor.check(QStringLiteral("server"));
+
+    m_fullDiskAccess->setStatus(statusOf(chatdb));
+    m_fullDiskAccess->setChecking(checking);
+    m_fullDiskAccess->setText(SetupCopy::fullDiskAccess(chatdb));
+    m_copyPath->setText(m_copiedPath ? tr("Path copied") : tr("Copy path"));
+
+    const MessagesPermission permission = m_model.messagesPermission();
+    m_messages->setStatus(SetupCopy::automationStatus(permission));
+    m_messages->setChecking(checking || m_model.askingMessages());
+    m_messages->setText(SetupCopy::automation(permission));
+    m_openAutomation->setVisible(permission == MessagesPermission::Denied);
+    m_allowMessages->setVisible(permission != MessagesPermission::Denied);
+    m_allowMessages->setEnabled(!m_model.askingMessages());
+
+    m_forwarding->setStatus(statusOf(forwarding));
+    m_forwarding->setChecking(checking);
+    m_forwarding->setText(
+        SetupCopy::forwarding(forwarding, chatdb && chatdb->status == Status::Fail));
+    // The iPhone instructions only help when texts have stopped arriving.
+    const bool instruct = forwarding && forwarding->status == Status::Warn;
+    if (instruct != (m_forwarding->fix() != nullptr)) {
+        QLabel* steps = nullptr;
+        if (instruct) {
+            steps = label(tr("On your iPhone: Settings › Apps › Messages › Text Message "
+                             "Forwarding, then turn on this Mac. Then send yourself a text from "
+                             "another phone and click Check again."),
+                          m_forwarding, Look::Type::Caption);
+            steps->setObjectName(QStringLiteral("forwardingSteps"));
+            steps->setWordWrap(true);
+            steps->setAlignment(Qt::AlignRight);
+            steps->setFixedWidth(200);
+        }
+        m_forwarding->setFix(steps);
+    }
+    if (auto* steps = qobject_cast<QLabel*>(m_forwarding->fix()))
+        Look::tint(steps, Palette::text2());
+
+    m_server->setStatus(statusOf(server));
+    m_server->setChecking(checking);
+    m_server->setText(
+        SetupCopy::server(server, m_model.status().server.value_or(AppModel::defaultServer())));
+
+    syncOtherChecks();
+    syncLaunchAgent();
+
+    m_checkingSpinner->setVisible(checking);
+    if (checking) {
+        m_summary->setText(tr("Checking…"));
+        Look::tint(m_summary, Palette::text2());
+    } else {
+        m_summary->setText(SetupCopy::summary(doctor.problems));
+        Look::tint(m_summary, doctor.problems == 0 ? Palette::success() : Palette::text2());
+    }
+    m_checkAgain->setEnabled(!checking);
+    m_detailsToggle->setArrowType(m_showsDetails ? Qt::DownArrow : Qt::RightArrow);
+    m_details->setVisible(m_showsDetails);
+    m_diagnostics->setText(m_model.diagnostics());
+
+    for (QLabel* label : std::as_const(m_text2Labels))
+        Look::tint(label, Palette::text2());
+    for (QLabel* label : std::as_const(m_text3Labels))
+        Look::tint(label, Palette::text3());
+    fitHeight();
+}
+
+void SetupView::syncOtherChecks() {
+    for (CheckRow* row : otherCheckRows())
+        delete row;
+    const QList<DoctorCheck> checks = SetupCopy::otherChecks(m_model.doctor());
+    for (const DoctorCheck& check : checks) {
+        auto* row = new CheckRow(m_otherSection);
+        row->setObjectName(check.id);
+        row->setStatus(check.status);
+        row->setChecking(m_model.isChecking());
+        row->setTitle(SetupCopy::title(check));
+        row->setText(SetupCopy::otherCheckText());
+        m_otherRows->addWidget(row);
+    }
+    m_otherSection->setVisible(!checks.isEmpty());
+}
+
+void SetupView::syncLaunchAgent() {
+    // Looked at each time the content is rebuilt: the file can come and go behind the app.
+    const bool installed = QFileInfo::exists(AppModel::launchAgentPath());
+    if (installed && !m_launchAgentRow) {
+        m_launchAgentRow = new LaunchAgentRow(m_model, m_launchAgentSection);
+        m_launchAgentSection->layout()->addWidget(m_launchAgentRow);
+    } else if (!installed && m_launchAgentRow) {
+        // Its error goes with it.
+        delete m_launchAgentRow;
+    }
+    m_launchAgentSection->setVisible(installed);
+}
+
+void SetupView::fitHeight() {
+    if (!isVisible())
+        return;
+    const QWidget* content = m_sections->parentWidget();
+    int height = qMax(leastHeight, content->sizeHint().height());
+    if (const QScreen* screen = this->screen())
+        height = qMin(height, screen->availableGeometry().height());
+    if (height != this->height())
+        resize(windowWidth, height);
+}
+
+void SetupView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_placed) {
+        m_placed = true;
+        sync();
+        if (const QScreen* screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    // Every showing brings the checks up to date; the model's own poll does the rest.
+    detach(m_model.refresh(), "refreshing Setup");
+}
+
+void SetupView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (Appearances::isChange(event))
+        sync();
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "Core/Platform/Platform.h"
+#include "Features/Setup/LaunchAgentRow.h"
+
+#include <QPointer>
+#include <QUrl>
+#include <QWidget>
+
+class AppModel;
+class CheckRow;
+
+class PairingRequest;
+class PairingRows;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QToolButton;
+class QVBoxLayout;
+class Spinner;
+
+// The Setup window: permissions, pairing, further checks, the command-line relay warning and
+// the summary with the diagnostics. One at a time; it deletes itself when closed, so opening it
+// again starts with fresh view state.
+class SetupView : public QWidget {
+    Q_OBJECT
+public:
+    // `platform` and `pairing` must outlive the view.
+    SetupView(AppModel& model, const Platform& platform, PairingRequest& pairing,
+              QWidget* parent = nullptr);
+
+    static QString identifier() { return QStringLiteral("setup"); }
+    static QUrl fullDiskAccessURL();
+    static QUrl automationURL();
+    // The privacy panes exist only in macOS's System Settings.
+    static bool hasSystemSettings();
+
+    void sync();
+
+    bool showsDetails() const { return m_showsDetails; }
+    bool copiedPath() const { return m_copiedPath; }
+
+    // Parts, for tests and screenshots.
+    CheckRow* fullDiskAccessRow() const { return m_fullDiskAccess; }
+    CheckRow* messagesRow() const { return m_messages; }
+    CheckRow* forwardingRow() const { return m_forwarding; }
+    CheckRow* serverRow() const { return m_server; }
+    PairingRows* pairingRows() const { return m_pairingRows; }
+    QGroupBox* otherChecksSection() const { return m_otherSection; }
+    QList<CheckRow*> otherCheckRows() const;
+    QGroupBox* launchAgentSection() const { return m_launchAgentSection; }
+    LaunchAgentRow* launchAgentRow() const { return m_launchAgentRow; }
+    QPushButton* openPrivacyButton() const { return m_openPrivacy; }
+    QPushButton* copyPathButton() const { return m_copyPath; }
+    QPushButton* openAutomationButton() const { return m_openAutomation; }
+    QPushButton* allowMessagesButton() const { return m_allowMessages; }
+    QLabel* summaryLabel() const { return m_summary; }
+    QPushButton* checkAgainButton() const { return m_checkAgain; }
+    QToolButton* detailsToggle() const { return m_detailsToggle; }
+    QLabel* diagnosticsLabel() const { return m_diagnostics; }
+    QPushButton* copyDiagnosticsButton() const { return m_copyDiagnostics; }
+    // The sections in the order they are laid out (hidden ones included).
+    QList<QWidget*> sections() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QWidget* buildHeader();
+    QWidget* buildFullDiskAccessFix();
+    QWidget* buildMessagesFix();
+    QWidget* buildSummary();
+    void syncOtherChecks();
+    void syncLaunchAgent();
+    void fitHeight();
+
+    AppModel& m_model;
+    Platform m_platform;
+    bool m_showsDetails = false;
+    bool m_copiedPath = false;
+    bool m_placed = false;
+
+    QVBoxLayout* m_sections = nullptr;
+    QList<QLabel*> m_text2Labels;
+    QList<QLabel*> m_text3Labels;
+    CheckRow* m_fullDiskAccess = nullptr;
+    CheckRow* m_messages = nullptr;
+    CheckRow* m_forwarding = nullptr;
+    CheckRow* m_server = nullptr;
+    PairingRows* m_pairingRows = nullptr;
+    QGroupBox* m_otherSection = nullptr;
+    QVBoxLayout* m_otherRows = nullptr;
+    QGroupBox* m_launchAgentSection = nullptr;
+    QPointer<LaunchAgentRow> m_launchAgentRow;
+    QWidget* m_header = nullptr;
+    QGroupBox* m_permissions = nullptr;
+    QGroupBox* m_pairing = nullptr;
+    QGroupBox* m_summarySection = nullptr;
+
+    QPushButton* m_openPrivacy = nullptr;
+    QPushButton* m_copyPath = nullptr;
+    QPushButton* m_openAutomation = nullptr;
+    QPushButton* m_allowMessages = nullptr;
+
+    Spinner* m_checkingSpinner = nullptr;
+    QLabel* m_summary = nullptr;
+    QPushButton* m_checkAgain = nullptr;
+    QToolButton* m_detailsToggle = nullptr;
+    QWidget* m_details = nullptr;
+    QLabel* m_diagnostics = nullptr;
+    QPushButton* m_copyDiagnostics = nullptr;
+};
