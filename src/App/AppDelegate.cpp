@@ -1,0 +1,146 @@
+#include "App/AppDelegate.h"
+
+#include "App/SingleInstance.h"
+#include "Core/AppModel.h"
+#include "Core/Clock.h"
+#include "Core/MacPairLink.h"
+#include "Core/MoveToApplications.h"
+#include "Core/OpenWindowBridge.h"
+#include "Core/PairingRequest.h"
+#include "Core/Platform/Platform.h"
+#include "Core/Relay/RelayRunner.h"
+#include "Core/Tasks.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace {
+// Arguments that carry a scheme are opened URLs; anything else (a path, an option) is not.
+QList<QUrl> urlsAmong(const QStringList& arguments) {
+    QList<QUrl> urls;
+    for (const QString& argument : arguments) {
+        const QUrl url(argument);
+        if (url.isValid() && !url.scheme().isEmpty())
+            urls.append(url);
+    }
+    return urls;
+}
+} // namespace
+
+AppDelegate::AppDelegate(Services services, QObject* parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_model(*m_services.model) {
+    if (!m_services.pairing)
+        m_services.pairing = &PairingRequest::shared();
+    if (!m_services.windows)
+        m_services.windows = &OpenWindowBridge::shared();
+    if (!m_services.alert)
+        m_services.alert = showModalAlert;
+    if (!m_services.clock)
+        m_services.clock = &Clock::system();
+}
+
+AppDelegate::~AppDelegate() = default;
+
+bool AppDelegate::finishLaunching(const QStringList& arguments) {
+    // A development copy (WRENBOX_CONFIG_DIR set, even empty) runs beside any other.
+    if (!qEnvironmentVariableIsSet("WRENBOX_CONFIG_DIR")) {
+        const QString path = m_services.singleInstancePath.isEmpty()
+                                 ? SingleInstance::defaultSocketPath()
+                                 : m_services.singleInstancePath;
+        m_single = new SingleInstance(path, this);
+        if (m_single->claim(arguments) == SingleInstance::Role::Second)
+            return false;
+        connect(m_single, &SingleInstance::argumentsReceived, this,
+                &AppDelegate::argumentsReceived);
+    }
+
+    if (m_services.move)
+        MoveToApplications::offerIfNeeded(*m_services.move);
+
+    m_model.start();
+
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::applicationStateChanged, this,
+                [this](Qt::ApplicationState state) {
+                    if (state == Qt::ApplicationActive)
+                        applicationDidBecomeActive();
+                });
+    }
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+
+    detach(openSetupAfterLaunch(), "opening Setup after launch");
+
+    openUrls(urlsAmong(arguments));
+    return true;
+}
+
+void AppDelegate::argumentsReceived(const QStringList& arguments) {
+    const QList<QUrl> urls = urlsAmong(arguments);
+    if (urls.isEmpty())
+        Q_EMIT reopenRequested();
+    else
+        openUrls(urls);
+}
+
+void AppDelegate::openUrls(const QList<QUrl>& urls) {
+    // An alert inside handle() runs a nested loop; the delegate may be gone after it.
+    QPointer<AppDelegate> self(this);
+    for (const QUrl& url : urls) {
+        if (!self)
+            return;
+        handle(url);
+    }
+}
+
+void AppDelegate::handle(const QUrl& url) {
+    const std::optional<MacPairLink> link = MacPairLink::fromUrl(url);
+    if (!link)
+        return;
+    const std::optional<QString> server =
+        link->server ? link->server : std::optional<QString>(AppModel::defaultServer());
+    if (m_model.dryRun() && !AppModel::isLocal(server)) {
+        if (m_services.workspace)
+            m_services.workspace->activateApp();
+        m_services.alert(tr("This pairing link wasn't used"), AppModel::dryRunRefusal(), {});
+        return;
+    }
+    m_services.pairing->setPending(link);
+    openSetup();
+}
+
+void AppDelegate::openSetup() {
+    if (m_services.workspace)
+        m_services.workspace->activateApp();
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (window->objectName() == QLatin1String("setup")) {
+            window->show();
+            window->raise();
+            window->activateWindow();
+            return;
+        }
+    }
+    if (m_services.windows->open)
+        (*m_services.windows->open)(QStringLiteral("setup"));
+}
+
+void AppDelegate::applicationDidBecomeActive() {
+    detach(m_model.refresh(), "refresh on activation");
+}
+
+void AppDelegate::applicationWillTerminate() {
+    m_model.runner().stop();
+}
+
+QCoro::Task<> AppDelegate::openSetupAfterLaunch() {
+    QPointer<AppDelegate> self(this);
+    // A cancelled sleep goes straight on; a delegate that is gone does not.
+    co_await m_services.clock->sleep(setupDelay, this);
+    if (!self)
+        co_return;
+    if (!m_model.setupComplete())
+        openSetup();
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "App/Alerts.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <chrono>
+
+#include <qcoro/qcorotask.h>
+
+class AppModel;
+class Clock;
+class MoveServices;
+class OpenWindowBridge;
+class PairingRequest;
+class SingleInstance;
+class Workspace;
+
+// The app's own logic at launch and quit: one copy per user, the move offer, the model's start,
+// a refresh whenever the app becomes active, Setup for a user who has not finished it, pairing
+// links, and the relay stopped at quit.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds setupDelay{1'500};
+
+    struct Services {
+        AppModel* model = nullptr;
+        Clock* clock = nullptr;
+        Workspace* workspace = nullptr;
+        MoveServices* move = nullptr;        // none: no offer
+        PairingRequest* pairing = nullptr;   // none: PairingRequest::shared()
+        OpenWindowBridge* windows = nullptr; // none: OpenWindowBridge::shared()
+        AlertPresenter alert;                // none: a QMessageBox
+        // The single-copy socket; empty: the per-user default.
+        QString singleInstancePath;
+    };
+
+    explicit AppDelegate(Services services, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Returns false when another copy is running and received `arguments` (program name
+    // excluded): this copy must quit without showing anything. Otherwise starts the model and
+    // handles the pairing links among `arguments`.
+    bool finishLaunching(const QStringList& arguments);
+
+    // Each opened URL in order, as handle() does.
+    void openUrls(const QList<QUrl>& urls);
+    // A pairing link: refused with an alert in a dry run unless its server is local; otherwise
+    // it becomes the pending request and Setup comes forward.
+    void handle(const QUrl& url);
+    // Brings an existing "setup" window forward, or asks the window bridge to open one.
+    void openSetup();
+
+    // Entry points for the platform's notifications (also called by tests).
+    void applicationDidBecomeActive();
+    void applicationWillTerminate();
+
+Q_SIGNALS:
+    // Another copy was launched without a link: bring the app's window forward.
+    void reopenRequested();
+
+private:
+    void argumentsReceived(const QStringList& arguments);
+    QCoro::Task<> openSetupAfterLaunch();
+
+    Services m_services;
+    AppModel& m_model;
+    QPointer<SingleInstance> m_single;
+};

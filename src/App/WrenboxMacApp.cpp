@@ -1,0 +1,230 @@
+#include "App/WrenboxMacApp.h"
+
+#include "App/AppDelegate.h"
+#include "App/LinuxMoveServices.h"
+#include "App/StartupReport.h"
+#include "App/TrayIconHost.h"
+#include "App/UnixSignals.h"
+#include "Core/AppModel.h"
+#include "Core/OpenWindowBridge.h"
+#include "Core/PairingRequest.h"
+#include "Core/Relay/RelayRunner.h"
+#include "Features/Panel/StatusPanel.h"
+#include "Features/Settings/SettingsView.h"
+#include "Features/Setup/SetupView.h"
+#include "Platform/Linux/LinuxPlatform.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace {
+// A development run must not make the build tree start at login: the switch is kept in memory.
+class DevelopmentLoginItem final : public LoginItem {
+public:
+    bool isEnabled() const override { return m_enabled; }
+    std::optional<QString> setEnabled(bool enabled) override {
+        m_enabled = enabled;
+        return std::nullopt;
+    }
+
+private:
+    bool m_enabled = false;
+};
+
+// A click on the tray icon first closes an open popup panel; that click must not reopen it.
+constexpr qint64 reopenGuardMs = 300;
+
+class HideWatcher : public QObject {
+public:
+    HideWatcher(QElapsedTimer& hidden, QObject* parent)
+        : QObject(parent)
+        , m_hidden(hidden) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide)
+            m_hidden.start();
+        return false;
+    }
+
+private:
+    QElapsedTimer& m_hidden;
+};
+} // namespace
+
+QString WrenboxMacApp::developmentSettingsFile() {
+    const QString dir = qEnvironmentVariable("WRENBOX_CONFIG_DIR");
+    if (dir.isEmpty())
+        return {};
+    return QDir(dir).filePath(QStringLiteral("wrenbox-app.ini"));
+}
+
+WrenboxMacApp::WrenboxMacApp(QObject* parent)
+    : WrenboxMacApp(Options(), parent) {}
+
+WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
+    : QObject(parent) {
+    if (options.platform) {
+        m_platform = *options.platform;
+    } else {
+        m_linux = std::make_unique<LinuxPlatform>(developmentSettingsFile());
+        m_platform = m_linux->platform();
+        if (qEnvironmentVariableIsSet("WRENBOX_CONFIG_DIR")) {
+            m_developmentLoginItem = std::make_unique<DevelopmentLoginItem>();
+            m_platform.loginItem = m_developmentLoginItem.get();
+        }
+    }
+    if (options.handleSignals) {
+        m_signals = new UnixSignals(this);
+        connect(m_signals, &UnixSignals::received, this, [] { QCoreApplication::quit(); });
+    }
+
+    m_model = std::make_unique<AppModel>(m_platform);
+    AppModel* model = m_model.get();
+    m_move = std::make_unique<LinuxMoveServices>(
+        *m_platform.bundle, *m_platform.defaults, *m_platform.workspace,
+        [model] { model->runner().stop(); },
+        options.alert ? options.alert : AlertPresenter(showModalAlert));
+
+    AppDelegate::Services services;
+    services.model = model;
+    services.clock = m_platform.clock;
+    services.workspace = m_platform.workspace;
+    services.move = m_move.get();
+    services.alert = options.alert;
+    services.singleInstancePath = options.singleInstancePath;
+    m_delegate = new AppDelegate(std::move(services), this);
+}
+
+WrenboxMacApp::~WrenboxMacApp() {
+    auto& bridge = OpenWindowBridge::shared();
+    bridge.open.reset();
+    for (const QPointer<QWidget>& window : std::as_const(m_windows))
+        delete window.data();
+    m_windows.clear();
+    // The delegate and tray go with this object; the model (and its relay) after them.
+    delete m_tray;
+    delete m_delegate;
+}
+
+bool WrenboxMacApp::launch(const QStringList& arguments) {
+    OpenWindowBridge::shared().open = [this](const QString& id) { openWindow(id); };
+    if (!m_delegate->finishLaunching(arguments)) {
+        OpenWindowBridge::shared().open.reset();
+        return false;
+    }
+    connect(m_delegate, &AppDelegate::reopenRequested, this, &WrenboxMacApp::reopen);
+
+    m_tray = new TrayIconHost(*m_model, *m_platform.clock, this);
+    connect(m_tray, &TrayIconHost::clicked, this, &WrenboxMacApp::togglePanel);
+    connect(m_tray, &TrayIconHost::settingsRequested, this,
+            [this] { openWindow(QStringLiteral("settings")); });
+    connect(m_tray, &TrayIconHost::quitRequested, this, [this] {
+        m_model->runner().stop();
+        QCoreApplication::quit();
+    });
+    if (m_tray->start()) {
+        StartupReport::reached("tray icon");
+    } else if (!window(QStringLiteral("setup")) || !window(QStringLiteral("setup"))->isVisible()) {
+        // No tray (yet): the panel is an ordinary window, so the app is never invisible.
+        openWindow(QStringLiteral("panel"));
+    }
+    return true;
+}
+
+void WrenboxMacApp::reopen() {
+    if (m_tray && m_tray->isShown()) {
+        QWidget* panel = window(QStringLiteral("panel"));
+        if (!panel || !panel->isVisible())
+            togglePanel(m_tray->geometry());
+        return;
+    }
+    openWindow(QStringLiteral("panel"));
+}
+
+void WrenboxMacApp::setWindowFactory(const QString& id, WindowFactory factory) {
+    m_factories.insert(id, std::move(factory));
+}
+
+QWidget* WrenboxMacApp::window(const QString& id) const {
+    return m_windows.value(id).data();
+}
+
+QWidget* WrenboxMacApp::create(const QString& id) {
+    if (QWidget* existing = window(id))
+        return existing;
+    QWidget* made = nullptr;
+    if (const auto factory = m_factories.value(id))
+        made = factory(*m_model);
+    else if (id == QLatin1String("panel"))
+        made = new StatusPanel(
+            *m_model, *m_platform.workspace, [this] { openWindow(QStringLiteral("setup")); },
+            *m_platform.clock);
+    else if (id == QLatin1String("setup"))
+        made = new SetupView(*m_model, m_platform, PairingRequest::shared());
+    else if (id == QLatin1String("settings"))
+        made = new SettingsView(*m_model, m_platform);
+    if (!made)
+        return nullptr;
+    made->setObjectName(id);
+    if (id == QLatin1String("panel"))
+        made->installEventFilter(new HideWatcher(m_panelHidden, made));
+    m_windows.insert(id, made);
+    return made;
+}
+
+QWidget* WrenboxMacApp::openWindow(const QString& id) {
+    QWidget* w = create(id);
+    if (!w)
+        return nullptr;
+    if (w->windowFlags().testFlag(Qt::Popup) && !w->isVisible())
+        w->setWindowFlags(Qt::Window);
+    w->show();
+    w->raise();
+    w->activateWindow();
+    return w;
+}
+
+void WrenboxMacApp::togglePanel(const QRect& anchor) {
+    QWidget* panel = create(QStringLiteral("panel"));
+    if (!panel)
+        return;
+    if (panel->isVisible()) {
+        panel->hide();
+        return;
+    }
+    if (m_panelHidden.isValid() && m_panelHidden.elapsed() < reopenGuardMs)
+        return;
+    if (!panel->windowFlags().testFlag(Qt::Popup))
+        panel->setWindowFlags(Qt::Popup);
+    QScreen* screen = QGuiApplication::screenAt(anchor.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    panel->adjustSize();
+    panel->setGeometry(panelGeometry(panel->size(), anchor, area));
+    panel->show();
+    panel->activateWindow();
+}
+
+QRect WrenboxMacApp::panelGeometry(const QSize& size, const QRect& anchor, const QRect& screen) {
+    constexpr int gap = 4;
+    QRect placed(QPoint(0, 0), size);
+    if (screen.isEmpty() || anchor.isEmpty()) {
+        placed.moveCenter(screen.isEmpty() ? QPoint(size.width() / 2, size.height() / 2)
+                                           : screen.center());
+        return placed;
+    }
+    placed.moveLeft(anchor.center().x() - size.width() / 2);
+    if (anchor.center().y() < screen.center().y())
+        placed.moveTop(anchor.bottom() + 1 + gap);
+    else
+        placed.moveBottom(anchor.top() - 1 - gap);
+    // Keep it on the screen.
+    placed.moveLeft(std::clamp(placed.left(), screen.left(),
+                               std::max(screen.left(), screen.right() + 1 - size.width())));
+    placed.moveTop(std::clamp(placed.top(), screen.top(),
+                              std::max(screen.top(), screen.bottom() + 1 - size.height())));
+    return placed;
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "App/Alerts.h"
+#include "Core/Platform/Platform.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class AppDelegate;
+class AppModel;
+class LinuxMoveServices;
+class TrayIconHost;
+class UnixSignals;
+struct LinuxPlatform;
+
+// The application: owns the platform services, the one model, the delegate, the tray icon and
+// the windows ("panel", "setup", "settings"), each created when first needed.
+class WrenboxMacApp : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        // Tests bring their own services; the app uses the desktop's.
+        std::optional<Platform> platform;
+        AlertPresenter alert;
+        QString singleInstancePath;
+        // Whether to turn SIGTERM, SIGINT and SIGHUP into a clean quit.
+        bool handleSignals = true;
+    };
+
+    explicit WrenboxMacApp(QObject* parent = nullptr);
+    explicit WrenboxMacApp(Options options, QObject* parent = nullptr);
+    ~WrenboxMacApp() override;
+
+    // False when another copy is running and took over: quit without showing anything.
+    bool launch(const QStringList& arguments);
+
+    AppModel& model() { return *m_model; }
+    AppDelegate& delegate() { return *m_delegate; }
+    TrayIconHost* tray() const { return m_tray; }
+
+    using WindowFactory = std::function<QWidget*(AppModel& model)>;
+    // Replaces the stand-in for one window id; call before the window is first opened.
+    void setWindowFactory(const QString& id, WindowFactory factory);
+
+    // The window with this id if it was created, else none.
+    QWidget* window(const QString& id) const;
+    // Creates the window if needed, then shows it as an ordinary window and brings it forward.
+    QWidget* openWindow(const QString& id);
+    // The status panel drops from the tray icon at `anchor`, or closes if open.
+    void togglePanel(const QRect& anchor);
+
+    // Where a panel of `size` goes: centred under the icon, or above it when the icon is in the
+    // lower half of the screen, always inside `screen`.
+    static QRect panelGeometry(const QSize& size, const QRect& anchor, const QRect& screen);
+
+    // The app's settings file for a development run, or empty for the usual settings.
+    static QString developmentSettingsFile();
+
+private:
+    QWidget* create(const QString& id);
+    void reopen();
+
+    std::unique_ptr<LinuxPlatform> m_linux;
+    std::unique_ptr<LoginItem> m_developmentLoginItem;
+    Platform m_platform;
+    std::unique_ptr<AppModel> m_model;
+    std::unique_ptr<LinuxMoveServices> m_move;
+    AppDelegate* m_delegate = nullptr;
+    UnixSignals* m_signals = nullptr;
+    TrayIconHost* m_tray = nullptr;
+    QHash<QString, WindowFactory> m_factories;
+    QHash<QString, QPointer<QWidget>> m_windows;
+    QElapsedTimer m_panelHidden;
+};

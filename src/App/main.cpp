@@ -1,0 +1,34 @@
+#include "App/StartupReport.h"
+#include "App/WrenboxMacApp.h"
+#include "Design/BrandMark.h"
+
+#include <QApplication>
+#include <QEvent>
+
+#include <memory>
+
+int main(int argc, char* argv[]) {
+    StartupReport::markMainEntered();
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Wrenbox"));
+    QApplication::setOrganizationDomain(QStringLiteral("wrenbox.app"));
+    QApplication::setApplicationName(QStringLiteral("Wrenbox"));
+    QApplication::setApplicationVersion(QStringLiteral(WRENBOX_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("app.wrenbox.Wrenbox"));
+    // A tray app lives on with every window closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+    StartupReport::watchWindows();
+    QApplication::setWindowIcon(BrandMark::icon());
+
+    auto wrenbox = std::make_unique<WrenboxMacApp>();
+    if (!wrenbox->launch(QApplication::arguments().mid(1)))
+        return 0;
+    const int status = QApplication::exec();
+    // The model goes first (its relay stopped and reaped); tasks it woke finish on the next turns.
+    wrenbox.reset();
+    for (int turn = 0; turn < 3; ++turn) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return status;
+}
