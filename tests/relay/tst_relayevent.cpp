@@ -15,24 +15,24 @@ namespace {
 
 using Kind = RelayEvent::Kind;
 
-QDateTime utc(int y, int mo, int d, int h, int mi, int s, int ms = 0)
-{
+QDateTime utc(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC);
 }
 
 // The decoding time handed to decode(): far from every "at" in the tables.
 const QDateTime decodingTime = utc(2031, 7, 9, 8, 7, 6, 5);
 
-std::optional<QString> optionalText(const QVariant& v)
-{
+std::optional<QString> optionalText(const QVariant& v) {
     return v.isValid() ? std::optional(v.toString()) : std::nullopt;
 }
 
 const QList<std::pair<Kind, QString>> kindTexts = {
-    {Kind::Started, "started"},   {Kind::Synced, "synced"},     {Kind::Sent, "sent"},
-    {Kind::Failed, "failed"},     {Kind::Received, "received"}, {Kind::Paused, "paused"},
+    {Kind::Started, "started"},   {Kind::Synced, "synced"},
+    {Kind::Sent, "sent"},         {Kind::Failed, "failed"},
+    {Kind::Received, "received"}, {Kind::Paused, "paused"},
     {Kind::Resumed, "resumed"},   {Kind::UpdateRequired, "update_required"},
-    {Kind::Unpaired, "unpaired"}, {Kind::Error, "error"},       {Kind::Unknown, "unknown"},
+    {Kind::Unpaired, "unpaired"}, {Kind::Error, "error"},
+    {Kind::Unknown, "unknown"},
 };
 
 } // namespace
@@ -57,8 +57,7 @@ private slots:
     void make();
 };
 
-void TestRelayEvent::kindNames()
-{
+void TestRelayEvent::kindNames() {
     QCOMPARE(kindTexts.size(), int(Kind::Unknown) + 1); // every case, in declaration order
     for (int i = 0; i < kindTexts.size(); ++i) {
         const auto& [kind, text] = kindTexts.at(i);
@@ -68,8 +67,7 @@ void TestRelayEvent::kindNames()
     }
 }
 
-void TestRelayEvent::kindFromName_data()
-{
+void TestRelayEvent::kindFromName_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<Kind>("kind");
 
@@ -91,20 +89,17 @@ void TestRelayEvent::kindFromName_data()
     QTest::newRow("other") << "heartbeat" << Kind::Unknown;
 }
 
-void TestRelayEvent::kindFromName()
-{
+void TestRelayEvent::kindFromName() {
     QFETCH(QString, text);
     QFETCH(Kind, kind);
     QCOMPARE(RelayEvent::kindFromName(text), kind);
 }
 
-void TestRelayEvent::kindFromLine_data()
-{
+void TestRelayEvent::kindFromLine_data() {
     kindFromName_data();
 }
 
-void TestRelayEvent::kindFromLine()
-{
+void TestRelayEvent::kindFromLine() {
     QFETCH(QString, text);
     QFETCH(Kind, kind);
 
@@ -115,8 +110,7 @@ void TestRelayEvent::kindFromLine()
     QCOMPARE(event->kind, kind);
 }
 
-void TestRelayEvent::decode_data()
-{
+void TestRelayEvent::decode_data() {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<Kind>("kind");
     QTest::addColumn<QVariant>("jobs"); // invalid: none
@@ -132,8 +126,8 @@ void TestRelayEvent::decode_data()
     QTest::newRow("sent with id and jobs")
         << QByteArray(R"({"event":"sent","id":"msg_1","jobs":3})") << Kind::Sent << jobs(3)
         << text("msg_1") << none << none << none;
-    QTest::newRow("only event") << QByteArray(R"({"event":"started"})") << Kind::Started << none << none
-                                << none << none << none;
+    QTest::newRow("only event") << QByteArray(R"({"event":"started"})") << Kind::Started << none
+                                << none << none << none << none;
     QTest::newRow("every key")
         << QByteArray(R"({"event":"failed","at":"2024-05-01T10:00:00Z","jobs":2,"id":"m9",
                           "error":"not_delivered","message":"Not delivered","updateUrl":"https://u"})")
@@ -141,17 +135,22 @@ void TestRelayEvent::decode_data()
         << text("https://u");
     QTest::newRow("update required")
         << QByteArray(R"({"event":"update_required","updateUrl":"https://wrenbox.app/download"})")
-        << Kind::UpdateRequired << none << none << none << none << text("https://wrenbox.app/download");
+        << Kind::UpdateRequired << none << none << none << none
+        << text("https://wrenbox.app/download");
     QTest::newRow("error event")
-        << QByteArray(R"({"event":"error","error":"server_unreachable","message":"Can't reach the server"})")
-        << Kind::Error << none << none << text("server_unreachable") << text("Can't reach the server") << none;
+        << QByteArray(
+               R"({"event":"error","error":"server_unreachable","message":"Can't reach the server"})")
+        << Kind::Error << none << none << text("server_unreachable")
+        << text("Can't reach the server") << none;
     QTest::newRow("unknown kind keeps its fields")
         << QByteArray(R"({"event":"heartbeat","jobs":1,"message":"m"})") << Kind::Unknown << jobs(1)
         << none << none << text("m") << none;
-    QTest::newRow("whitespace around") << QByteArray(" \t{ \"event\" : \"synced\" , \"jobs\" : 0 }  ")
-                                       << Kind::Synced << jobs(0) << none << none << none << none;
-    QTest::newRow("carriage return at the end") << QByteArray("{\"event\":\"paused\"}\r") << Kind::Paused
-                                                << none << none << none << none << none;
+    QTest::newRow("whitespace around")
+        << QByteArray(" \t{ \"event\" : \"synced\" , \"jobs\" : 0 }  ") << Kind::Synced << jobs(0)
+        << none << none << none << none;
+    QTest::newRow("carriage return at the end")
+        << QByteArray("{\"event\":\"paused\"}\r") << Kind::Paused << none << none << none << none
+        << none;
     QTest::newRow("unknown keys ignored")
         << QByteArray(R"({"event":"received","from":"+15550100","body":{"text":"hi"},"n":[1]})")
         << Kind::Received << none << none << none << none << none;
@@ -159,65 +158,66 @@ void TestRelayEvent::decode_data()
         << QByteArray(R"({"event":"sent","Jobs":3,"ID":"x","messageID":"y","update_url":"u"})")
         << Kind::Sent << none << none << none << none << none;
     QTest::newRow("empty texts kept")
-        << QByteArray(R"({"event":"sent","id":"","error":"","message":"","updateUrl":""})") << Kind::Sent
-        << none << text("") << text("") << text("") << text("");
+        << QByteArray(R"({"event":"sent","id":"","error":"","message":"","updateUrl":""})")
+        << Kind::Sent << none << text("") << text("") << text("") << text("");
     QTest::newRow("non-ASCII and escapes")
-        << QByteArray(R"({"event":"failed","message":"Zoë’s \"📱\" \u00e9"})") << Kind::Failed << none << none
-        << none << text("Zoë’s \"📱\" é") << none;
+        << QByteArray(R"({"event":"failed","message":"Zoë’s \"📱\" \u00e9"})") << Kind::Failed
+        << none << none << none << text("Zoë’s \"📱\" é") << none;
     QTest::newRow("duplicate key: the last wins")
-        << QByteArray(R"({"event":"sent","event":"failed"})") << Kind::Failed << none << none << none << none
-        << none;
+        << QByteArray(R"({"event":"sent","event":"failed"})") << Kind::Failed << none << none
+        << none << none << none;
 
     QTest::newRow("nulls and unknown keys before the last key")
-        << QByteArray(R"({"event":"update_required","at":null,"jobs":null,"zz":1,"aa":2,"updateUrl":"https://u"})")
+        << QByteArray(
+               R"({"event":"update_required","at":null,"jobs":null,"zz":1,"aa":2,"updateUrl":"https://u"})")
         << Kind::UpdateRequired << none << none << none << none << text("https://u");
     QTest::newRow("only event and the last key")
-        << QByteArray(R"({"updateUrl":"u","event":"error"})") << Kind::Error << none << none << none << none
-        << text("u");
+        << QByteArray(R"({"updateUrl":"u","event":"error"})") << Kind::Error << none << none << none
+        << none << text("u");
     QTest::newRow("duplicate keys, then the last key")
-        << QByteArray(R"({"event":"sent","id":"a","id":"b","jobs":1,"jobs":2,"message":"m"})") << Kind::Sent
-        << jobs(2) << text("b") << none << text("m") << none;
+        << QByteArray(R"({"event":"sent","id":"a","id":"b","jobs":1,"jobs":2,"message":"m"})")
+        << Kind::Sent << jobs(2) << text("b") << none << text("m") << none;
 
     // jobs: a signed 64-bit integer, else none; the event stays.
-    QTest::newRow("jobs a text") << QByteArray(R"({"event":"synced","jobs":"3"})") << Kind::Synced << none
-                                 << none << none << none << none;
-    QTest::newRow("jobs 3.0") << QByteArray(R"({"event":"synced","jobs":3.0})") << Kind::Synced << jobs(3)
-                              << none << none << none << none;
-    QTest::newRow("jobs 1e3") << QByteArray(R"({"event":"synced","jobs":1e3})") << Kind::Synced << jobs(1000)
-                              << none << none << none << none;
-    QTest::newRow("jobs 3.5") << QByteArray(R"({"event":"synced","jobs":3.5})") << Kind::Synced << none
-                              << none << none << none << none;
-    QTest::newRow("jobs -1") << QByteArray(R"({"event":"synced","jobs":-1})") << Kind::Synced << jobs(-1)
-                             << none << none << none << none;
+    QTest::newRow("jobs a text") << QByteArray(R"({"event":"synced","jobs":"3"})") << Kind::Synced
+                                 << none << none << none << none << none;
+    QTest::newRow("jobs 3.0") << QByteArray(R"({"event":"synced","jobs":3.0})") << Kind::Synced
+                              << jobs(3) << none << none << none << none;
+    QTest::newRow("jobs 1e3") << QByteArray(R"({"event":"synced","jobs":1e3})") << Kind::Synced
+                              << jobs(1000) << none << none << none << none;
+    QTest::newRow("jobs 3.5") << QByteArray(R"({"event":"synced","jobs":3.5})") << Kind::Synced
+                              << none << none << none << none << none;
+    QTest::newRow("jobs -1") << QByteArray(R"({"event":"synced","jobs":-1})") << Kind::Synced
+                             << jobs(-1) << none << none << none << none;
     QTest::newRow("jobs int64 max")
         << QByteArray(R"({"event":"synced","jobs":9223372036854775807})") << Kind::Synced
         << jobs(std::numeric_limits<qint64>::max()) << none << none << none << none;
     QTest::newRow("jobs 2^63") << QByteArray(R"({"event":"synced","jobs":9223372036854775808})")
                                << Kind::Synced << none << none << none << none << none;
-    QTest::newRow("jobs null") << QByteArray(R"({"event":"synced","jobs":null})") << Kind::Synced << none
-                               << none << none << none << none;
-    QTest::newRow("jobs a Boolean") << QByteArray(R"({"event":"synced","jobs":true})") << Kind::Synced
-                                    << none << none << none << none << none;
-    QTest::newRow("jobs an array") << QByteArray(R"({"event":"synced","jobs":[3]})") << Kind::Synced << none
-                                   << none << none << none << none;
+    QTest::newRow("jobs null") << QByteArray(R"({"event":"synced","jobs":null})") << Kind::Synced
+                               << none << none << none << none << none;
+    QTest::newRow("jobs a Boolean") << QByteArray(R"({"event":"synced","jobs":true})")
+                                    << Kind::Synced << none << none << none << none << none;
+    QTest::newRow("jobs an array") << QByteArray(R"({"event":"synced","jobs":[3]})") << Kind::Synced
+                                   << none << none << none << none << none;
 
     // Texts of the wrong type are missing; the event stays.
-    QTest::newRow("id a number") << QByteArray(R"({"event":"sent","id":42})") << Kind::Sent << none << none
-                                 << none << none << none;
+    QTest::newRow("id a number") << QByteArray(R"({"event":"sent","id":42})") << Kind::Sent << none
+                                 << none << none << none << none;
     QTest::newRow("error an object")
-        << QByteArray(R"({"event":"failed","error":{"code":"x"},"message":"m"})") << Kind::Failed << none
-        << none << none << text("m") << none;
-    QTest::newRow("message a Boolean") << QByteArray(R"({"event":"error","message":false})") << Kind::Error
-                                       << none << none << none << none << none;
+        << QByteArray(R"({"event":"failed","error":{"code":"x"},"message":"m"})") << Kind::Failed
+        << none << none << none << text("m") << none;
+    QTest::newRow("message a Boolean") << QByteArray(R"({"event":"error","message":false})")
+                                       << Kind::Error << none << none << none << none << none;
     QTest::newRow("updateUrl null") << QByteArray(R"({"event":"update_required","updateUrl":null})")
                                     << Kind::UpdateRequired << none << none << none << none << none;
     QTest::newRow("every field of the wrong type")
-        << QByteArray(R"({"event":"sent","at":5,"jobs":"x","id":1,"error":[],"message":{},"updateUrl":true})")
+        << QByteArray(
+               R"({"event":"sent","at":5,"jobs":"x","id":1,"error":[],"message":{},"updateUrl":true})")
         << Kind::Sent << none << none << none << none << none;
 }
 
-void TestRelayEvent::decode()
-{
+void TestRelayEvent::decode() {
     QFETCH(QByteArray, line);
     QFETCH(Kind, kind);
     QFETCH(QVariant, jobs);
@@ -237,8 +237,7 @@ void TestRelayEvent::decode()
     QVERIFY(!event->id.isNull());
 }
 
-void TestRelayEvent::noEvent_data()
-{
+void TestRelayEvent::noEvent_data() {
     QTest::addColumn<QByteArray>("line");
 
     QTest::newRow("object without event") << QByteArray(R"({"id":"m1","jobs":3})");
@@ -268,14 +267,12 @@ void TestRelayEvent::noEvent_data()
     QTest::newRow("trailing comma") << QByteArray(R"({"event":"sent",})");
 }
 
-void TestRelayEvent::noEvent()
-{
+void TestRelayEvent::noEvent() {
     QFETCH(QByteArray, line);
     QCOMPARE(RelayEvent::decode(line, decodingTime).has_value(), false);
 }
 
-void TestRelayEvent::at_data()
-{
+void TestRelayEvent::at_data() {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QDateTime>("at");
 
@@ -289,17 +286,17 @@ void TestRelayEvent::at_data()
     QTest::newRow("null: now") << QByteArray(R"({"event":"sent","at":null})") << decodingTime;
     QTest::newRow("no zone: now") << QByteArray(R"({"event":"sent","at":"2024-05-01T10:00:00"})")
                                   << decodingTime;
-    QTest::newRow("space for T: now") << QByteArray(R"({"event":"sent","at":"2024-05-01 10:00:00Z"})")
-                                      << decodingTime;
+    QTest::newRow("space for T: now")
+        << QByteArray(R"({"event":"sent","at":"2024-05-01 10:00:00Z"})") << decodingTime;
     QTest::newRow("hour 24: now") << QByteArray(R"({"event":"sent","at":"2024-05-01T24:00:00Z"})")
                                   << decodingTime;
-    QTest::newRow("a number: now") << QByteArray(R"({"event":"sent","at":1714557600})") << decodingTime;
+    QTest::newRow("a number: now")
+        << QByteArray(R"({"event":"sent","at":1714557600})") << decodingTime;
     QTest::newRow("an object: now") << QByteArray(R"({"event":"sent","at":{}})") << decodingTime;
     QTest::newRow("garbage: now") << QByteArray(R"({"event":"sent","at":"now"})") << decodingTime;
 }
 
-void TestRelayEvent::at()
-{
+void TestRelayEvent::at() {
     QFETCH(QByteArray, line);
     QFETCH(QDateTime, at);
 
@@ -309,8 +306,7 @@ void TestRelayEvent::at()
     QCOMPARE(event->at.toMSecsSinceEpoch(), at.toMSecsSinceEpoch());
 }
 
-void TestRelayEvent::freshIds()
-{
+void TestRelayEvent::freshIds() {
     const QByteArray line = R"({"event":"sent","id":"m1","at":"2024-05-01T10:00:00Z"})";
     const auto first = RelayEvent::decode(line, decodingTime);
     const auto second = RelayEvent::decode(line, decodingTime);
@@ -329,8 +325,7 @@ void TestRelayEvent::freshIds()
     QCOMPARE(seen.size(), 20000);
 }
 
-void TestRelayEvent::identityIsTheId()
-{
+void TestRelayEvent::identityIsTheId() {
     const auto event = RelayEvent::decode(R"({"event":"sent","jobs":1})", decodingTime);
     QVERIFY(event);
     RelayEvent copy = *event;
@@ -340,8 +335,7 @@ void TestRelayEvent::identityIsTheId()
     QVERIFY(copy == *event); // same id, other fields differ: the same event
 }
 
-void TestRelayEvent::make()
-{
+void TestRelayEvent::make() {
     const QDateTime when = utc(2024, 5, 1, 10, 0, 0);
     const RelayEvent paused = RelayEvent::make(Kind::Paused, when);
     QCOMPARE(paused.kind, Kind::Paused);
