@@ -1,5 +1,7 @@
 #include "Features/Panel/StatusLine.h"
 
+#include "Features/Panel/MenuBarLabel.h"
+
 #include "Core/AppModel.h"
 #include "Core/Clock.h"
 #include "Core/Platform/Platform.h"
@@ -116,18 +118,8 @@ QString StatusLine::ago(const QDateTime& date, const QDateTime& now) {
 }
 
 QString StatusLine::symbol(const RelayPhase& phase) {
-    switch (phase.kind()) {
-    case RelayPhase::Kind::Sending:
-        return QStringLiteral("paperplane.fill");
-    case RelayPhase::Kind::Paused:
-        return QStringLiteral("pause.circle");
-    case RelayPhase::Kind::Attention:
-        return QStringLiteral("exclamationmark.triangle");
-    case RelayPhase::Kind::Idle:
-    case RelayPhase::Kind::Starting:
-        break;
-    }
-    return QStringLiteral("message");
+    // The same symbol as the tray shows for the phase.
+    return MenuBarLabel::symbol(phase);
 }
 
 Tone StatusLine::tone(const RelayPhase& phase) {
@@ -259,8 +251,9 @@ void StatusLineView::sync() {
         const QColor fill = toneColor(Tone::Primary, this);
         button.setColor(QPalette::Button, fill);
         // The dark appearance's accent is light: dark text keeps the title readable on it.
+        const double luminance = 0.299 * fill.redF() + 0.587 * fill.greenF() + 0.114 * fill.blueF();
         button.setColor(QPalette::ButtonText,
-                        fill.lightnessF() > 0.55 ? QColor(0x11, 0x13, 0x12) : QColor(Qt::white));
+                        luminance > 0.5 ? QColor(0x11, 0x13, 0x12) : QColor(Qt::white));
         m_action->setPalette(button);
     }
 }
