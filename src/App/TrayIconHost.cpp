@@ -1,8 +1,8 @@
 #include "App/TrayIconHost.h"
 
-#include "App/MenuBarLabel.h"
 #include "Core/AppModel.h"
 #include "Core/Clock.h"
+#include "Features/Panel/MenuBarLabel.h"
 
 #include <QMenu>
 #include <QSystemTrayIcon>

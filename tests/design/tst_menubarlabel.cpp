@@ -1,4 +1,4 @@
-#include "App/MenuBarLabel.h"
+#include "Features/Panel/MenuBarLabel.h"
 
 #include <QtTest>
 
