@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include "Core/AppModel.h"
 #include "Core/Relay/RelayRunner.h"
 #include "FakePlatform.h"
@@ -43,6 +46,17 @@ struct PanelRig {
         stream.stayAlive = true;
         relay.runStream(stream);
     }
+    ~PanelRig() {
+        // Tasks of a destroyed model wake on the next turns of the event loop and end there.
+        panel.reset();
+        model.reset();
+        for (int turn = 0; turn < 3; ++turn) {
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+    PanelRig(const PanelRig&) = delete;
+    PanelRig& operator=(const PanelRig&) = delete;
 
     AppModel& makeModel() {
         model = std::make_unique<AppModel>(fake.platform());
