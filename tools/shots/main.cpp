@@ -1,8 +1,8 @@
 // Renders the tray icon in every phase and appearance, and the brand mark at its two sizes,
 // into PNG files, so that changes to the theme can be looked at without a desktop.
 
-#include "Features/Panel/MenuBarLabel.h"
 #include "Design/Theme.h"
+#include "Features/Panel/MenuBarLabel.h"
 
 #include <QApplication>
 #include <QDir>
