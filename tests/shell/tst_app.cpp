@@ -320,7 +320,13 @@ void TestApp::sigtermQuitsCleanly() {
     QVERIFY2(waitForLine(app, "first window", &seen), seen.constData());
 
     QList<qint64> relays;
-    QTRY_VERIFY_WITH_TIMEOUT(!(relays = childrenOf(app.processId())).isEmpty(), 20'000);
+    const bool relayStarted = QTest::qWaitFor(
+        [&] {
+            relays = childrenOf(app.processId());
+            return !relays.isEmpty();
+        },
+        20'000);
+    QVERIFY2(relayStarted, "the app started no relay");
     ::kill(pid_t(app.processId()), signalNumber);
     QVERIFY(app.waitForFinished(20'000));
     QCOMPARE(app.exitStatus(), QProcess::NormalExit);
