@@ -300,7 +300,8 @@ void StatusLineView::scheduleTick() {
         m_tick = nullptr;
         if (!elapsed || !isVisible())
             return;
-        sync();
+        // Only the age in the headline moves with time; the rest follows the model's signals.
+        m_headline->setText(StatusLine::headline(m_model.phase(), m_clock.now()));
         scheduleTick();
     });
 }
