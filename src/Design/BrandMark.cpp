@@ -1,10 +1,12 @@
 #include "Design/BrandMark.h"
 
+#include "Design/DrawnIcon.h"
 #include "Design/Palette.h"
 #include "Design/SpeechBubbleShape.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QtMath>
@@ -88,10 +90,17 @@ QPixmap pixmap(qreal size, qreal devicePixelRatio) {
 }
 
 QIcon icon() {
-    QIcon result;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256})
-        result.addPixmap(pixmap(size, 1));
-    return result;
+    // Window managers take a window's icon at small sizes, and every offered size is drawn and
+    // sent to the display when a window opens. Launchers and task switchers show the installed
+    // icon of the desktop entry, which goes up to 256.
+    return DrawnIcon::make([](int size, qreal dpr) { return pixmap(size, dpr); },
+                           {16, 24, 32, 48, 64});
+}
+
+void setAsApplicationIcon() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+        QGuiApplication::windowIcon().isNull())
+        QGuiApplication::setWindowIcon(icon());
 }
 
 } // namespace BrandMark

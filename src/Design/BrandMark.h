@@ -16,8 +16,13 @@ void paint(QPainter& painter, const QRectF& rect);
 // The mark at a side of `size` device-independent pixels, rendered for a device pixel ratio.
 QPixmap pixmap(qreal size, qreal devicePixelRatio);
 
-// The application and window icon, at the usual icon sizes.
+// The window icon, offering the sizes window managers use (16 to 64), each drawn on demand.
 QIcon icon();
+
+// Makes icon() the application's window icon unless one is set. Call it before the first
+// window or alert, not at start-up: the tray icon's own little window would otherwise carry
+// every size of it to the display server while the app starts.
+void setAsApplicationIcon();
 
 } // namespace BrandMark
 

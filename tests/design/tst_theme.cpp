@@ -1,3 +1,4 @@
+#include "Design/DrawnIcon.h"
 #include "Design/Theme.h"
 
 #include <QAccessible>
@@ -175,6 +176,7 @@ private slots:
     void brandMarkViewIsDecorationOnly();
     void brandMarkViewDrawsTheMark();
     void brandMarkIconHasSizes();
+    void drawnIconDrawsOnlyWhatIsAsked();
 
     // Symbols
     void everyViewSymbolIsMapped_data();
@@ -599,11 +601,48 @@ void TestTheme::brandMarkViewDrawsTheMark() {
 void TestTheme::brandMarkIconHasSizes() {
     const QIcon icon = BrandMark::icon();
     QVERIFY(!icon.isNull());
-    for (int size : {16, 32, 48, 256})
+    for (int size : {16, 32, 48, 64})
         QVERIFY2(icon.availableSizes().contains(QSize(size, size)),
                  qPrintable(QString::number(size)));
+    // Each size offered is drawn and sent to the display for every window: no huge ones.
+    for (const QSize& size : icon.availableSizes())
+        QVERIFY2(size.width() <= 64, qPrintable(QString::number(size.width())));
     const QImage image = icon.pixmap(QSize(48, 48)).toImage();
     QCOMPARE(at(image, QPointF(0.42 * 48, 0.60 * 48)), white);
+}
+
+void TestTheme::drawnIconDrawsOnlyWhatIsAsked() {
+    QList<QPair<int, qreal>> draws;
+    const QIcon icon = DrawnIcon::make(
+        [&draws](int size, qreal dpr) {
+            draws.append({size, dpr});
+            QPixmap pm(qCeil(size * dpr), qCeil(size * dpr));
+            pm.setDevicePixelRatio(dpr);
+            pm.fill(Qt::red);
+            return pm;
+        },
+        {16, 22, 48});
+    // Making the icon and listing its sizes (what a tray or window manager does first) draws
+    // nothing.
+    QCOMPARE(icon.availableSizes(), (QList<QSize>{{16, 16}, {22, 22}, {48, 48}}));
+    QVERIFY(!icon.isNull());
+    QVERIFY(draws.isEmpty());
+
+    QCOMPARE(icon.pixmap(QSize(22, 22)).size(), QSize(22, 22));
+    const QPixmap hi = icon.pixmap(QSize(22, 22), 2.0);
+    QCOMPARE(hi.size(), QSize(44, 44));
+    QCOMPARE(hi.devicePixelRatio(), 2.0);
+    // Sizes nobody offered are drawn as asked, not scaled from a neighbour.
+    QCOMPARE(icon.pixmap(QSize(30, 30)).size(), QSize(30, 30));
+    QCOMPARE(draws, (QList<QPair<int, qreal>>{{22, 1.0}, {22, 2.0}, {30, 1.0}}));
+
+    // Asked again, by the icon or a copy of it, the renders are reused.
+    const QIcon copy = icon;
+    QIcon detached = icon;
+    detached.detach();
+    QCOMPARE(copy.pixmap(QSize(22, 22)).size(), QSize(22, 22));
+    QCOMPARE(detached.pixmap(QSize(22, 22), 2.0).size(), QSize(44, 44));
+    QCOMPARE(draws.size(), 3);
 }
 
 void TestTheme::everyViewSymbolIsMapped_data() {

@@ -1,5 +1,6 @@
 #include "Features/Panel/MenuBarLabel.h"
 
+#include "Design/DrawnIcon.h"
 #include "Design/Symbols.h"
 
 #include <QFontMetricsF>
@@ -168,11 +169,12 @@ QImage MenuBarLabel::render(const RelayPhase& phase, qint64 remaining, Appearanc
 }
 
 QIcon MenuBarLabel::trayIcon(const RelayPhase& phase, qint64 remaining, Appearance appearance) {
-    QIcon icon;
-    for (const qreal dpr : {1.0, 2.0}) {
-        for (const int size : traySizes())
-            icon.addPixmap(QPixmap::fromImage(render(phase, remaining, appearance, size, dpr)));
-    }
+    // Drawn when the tray asks: most trays show one size, so the others are never drawn.
+    QIcon icon = DrawnIcon::make(
+        [phase, remaining, appearance](int size, qreal dpr) {
+            return QPixmap::fromImage(render(phase, remaining, appearance, size, dpr));
+        },
+        traySizes());
 #ifdef Q_OS_MACOS
     icon.setIsMask(true);
 #endif

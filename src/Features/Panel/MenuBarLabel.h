@@ -40,6 +40,6 @@ public:
     // One rendering of the tray icon: symbol plus, when it shows, the count badge.
     static QImage render(const RelayPhase& phase, qint64 remaining, Appearance appearance, int size,
                          qreal devicePixelRatio);
-    // Every tray size at 1x and 2x.
+    // The tray icon at every tray size and scale, each drawn when first asked for.
     static QIcon trayIcon(const RelayPhase& phase, qint64 remaining, Appearance appearance);
 };
