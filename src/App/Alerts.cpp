@@ -1,11 +1,14 @@
 #include "App/Alerts.h"
 
+#include "Design/BrandMark.h"
+
 #include <QAbstractButton>
 #include <QList>
 #include <QMessageBox>
 #include <QPushButton>
 
 int showModalAlert(const QString& message, const QString& informative, const QStringList& buttons) {
+    BrandMark::setAsApplicationIcon();
     QMessageBox box;
     box.setIcon(QMessageBox::Warning);
     box.setText(message);

@@ -37,6 +37,20 @@ std::optional<double> msSinceExec() {
     return (double(now.tv_sec) + double(now.tv_nsec) / 1e9 - startSeconds) * 1000.0;
 }
 
+// Microseconds since the epoch when a launcher started us (bash: ${EPOCHREALTIME/./}), so the
+// figure is exact where /proc only counts in clock ticks.
+std::optional<double> msSinceLaunch() {
+    bool ok = false;
+    const qint64 launched = qEnvironmentVariable("WRENBOX_LAUNCHED_AT_US").toLongLong(&ok);
+    if (!ok || launched <= 0)
+        return std::nullopt;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6 - double(launched) / 1000.0;
+}
+
+// The first window the display server shows. The tray icon is one too where the tray embeds
+// it; a tray drawn by the desktop shell over D-Bus has no window of ours to watch.
 class ExposeWatcher : public QObject {
 public:
     using QObject::QObject;
@@ -44,7 +58,8 @@ public:
         if (event->type() == QEvent::Expose) {
             auto* window = qobject_cast<QWindow*>(watched);
             if (window && window->isExposed()) {
-                StartupReport::reached("first window");
+                const bool tray = window->objectName() == QLatin1String("QSystemTrayIconSysWindow");
+                StartupReport::reached(tray ? "tray icon" : "first window");
                 deleteLater();
             }
         }
@@ -77,9 +92,12 @@ void StartupReport::reached(const char* what) {
     timespec cpu{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
     const double cpuMs = double(cpu.tv_sec) * 1000.0 + double(cpu.tv_nsec) / 1e6;
+    char launch[64] = "";
+    if (const std::optional<double> sinceLaunch = msSinceLaunch())
+        std::snprintf(launch, sizeof launch, "%.1f ms since launch, ", *sinceLaunch);
     std::fprintf(stderr,
-                 "wrenbox-app: %s after %.0f ms since process start (%.1f ms since main; "
+                 "wrenbox-app: %s after %s%.0f ms since process start (%.1f ms since main; "
                  "%.1f ms of CPU)\n",
-                 what, sinceExec.value_or(-1.0), sinceMain, cpuMs);
+                 what, launch, sinceExec.value_or(-1.0), sinceMain, cpuMs);
     std::fflush(stderr);
 }

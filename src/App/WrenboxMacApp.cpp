@@ -2,13 +2,13 @@
 
 #include "App/AppDelegate.h"
 #include "App/LinuxMoveServices.h"
-#include "App/StartupReport.h"
 #include "App/TrayIconHost.h"
 #include "App/UnixSignals.h"
 #include "Core/AppModel.h"
 #include "Core/OpenWindowBridge.h"
 #include "Core/PairingRequest.h"
 #include "Core/Relay/RelayRunner.h"
+#include "Design/BrandMark.h"
 #include "Features/Panel/StatusPanel.h"
 #include "Features/Settings/SettingsView.h"
 #include "Features/Setup/SetupView.h"
@@ -124,9 +124,9 @@ bool WrenboxMacApp::launch(const QStringList& arguments) {
         m_model->runner().stop();
         QCoreApplication::quit();
     });
-    if (m_tray->start()) {
-        StartupReport::reached("tray icon");
-    } else if (!window(QStringLiteral("setup")) || !window(QStringLiteral("setup"))->isVisible()) {
+    const bool setupShown =
+        window(QStringLiteral("setup")) && window(QStringLiteral("setup"))->isVisible();
+    if (!m_tray->start() && !setupShown) {
         // No tray (yet): the panel is an ordinary window, so the app is never invisible.
         openWindow(QStringLiteral("panel"));
     }
@@ -154,6 +154,7 @@ QWidget* WrenboxMacApp::window(const QString& id) const {
 QWidget* WrenboxMacApp::create(const QString& id) {
     if (QWidget* existing = window(id))
         return existing;
+    BrandMark::setAsApplicationIcon();
     QWidget* made = nullptr;
     if (const auto factory = m_factories.value(id))
         made = factory(*m_model);

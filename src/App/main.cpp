@@ -1,6 +1,5 @@
 #include "App/StartupReport.h"
 #include "App/WrenboxMacApp.h"
-#include "Design/BrandMark.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -18,7 +17,6 @@ int main(int argc, char* argv[]) {
     // A tray app lives on with every window closed.
     QApplication::setQuitOnLastWindowClosed(false);
     StartupReport::watchWindows();
-    QApplication::setWindowIcon(BrandMark::icon());
 
     auto wrenbox = std::make_unique<WrenboxMacApp>();
     if (!wrenbox->launch(QApplication::arguments().mid(1)))

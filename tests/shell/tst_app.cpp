@@ -131,6 +131,7 @@ void TestApp::init() {
     m_configEnv = std::make_unique<ScopedEnv>("WRENBOX_CONFIG_DIR", m_config->path().toUtf8());
     trayFlag = false;
     TrayIconHost::trayAvailable = &fakeTray;
+    QGuiApplication::setWindowIcon(QIcon());
 }
 
 void TestApp::cleanup() {
@@ -221,6 +222,8 @@ void TestApp::panelDropsFromTrayAndToggles() {
     QVERIFY(app.launch({}));
     QVERIFY(app.tray()->isShown());
     QVERIFY(!app.window(QStringLiteral("panel"))); // a tray app opens no window at launch
+    // Nor does it draw its window icon: the tray's own window would carry it to the display.
+    QVERIFY(QGuiApplication::windowIcon().isNull());
 
     const QRect icon(100, 0, 24, 24);
     app.togglePanel(icon);
@@ -229,6 +232,7 @@ void TestApp::panelDropsFromTrayAndToggles() {
     QVERIFY(panel->isVisible());
     QVERIFY(panel->windowFlags().testFlag(Qt::Popup));
     QVERIFY(panel->geometry().top() > icon.bottom());
+    QVERIFY(panel->windowIcon().availableSizes().contains(QSize(48, 48)));
     app.togglePanel(icon);
     QVERIFY(!panel->isVisible());
 
