@@ -8,6 +8,9 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-tools-dev qt6-tools-
 if [ "${WRENBOX_SANITIZE_DEPS:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)
 fi
+# Extra packages a script needs beyond these, as one space-separated list.
+read -r -a extra <<<"${WRENBOX_EXTRA_DEPS:-}"
+packages+=("${extra[@]}")
 
 missing=()
 for p in "${packages[@]}"; do
