@@ -4,6 +4,7 @@
 #include "Core/Clock.h"
 #include "Features/Panel/MenuBarLabel.h"
 
+#include <QCoreApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -19,6 +20,7 @@ TrayIconHost::TrayIconHost(AppModel& model, Clock& clock, QObject* parent)
 TrayIconHost::~TrayIconHost() {
     // The icon goes before the menu it points at.
     delete m_icon;
+    m_icon = nullptr;
 }
 
 bool TrayIconHost::start() {
@@ -75,10 +77,20 @@ void TrayIconHost::show() {
     m_menu->addAction(tr("Settings…"), this, &TrayIconHost::settingsRequested);
     m_menu->addAction(tr("Quit Wrenbox"), this, &TrayIconHost::quitRequested);
     m_icon->setContextMenu(m_menu.get());
+    // The glyph colour follows the desktop's light or dark panel. The application hears of
+    // every palette change, the desktop's theme switches included.
+    QCoreApplication::instance()->installEventFilter(this);
     connect(&m_model, &AppModel::phaseChanged, this, &TrayIconHost::render);
     connect(&m_model, &AppModel::batchChanged, this, &TrayIconHost::render);
     render();
     m_icon->show();
+}
+
+bool TrayIconHost::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == QCoreApplication::instance() && m_icon &&
+        event->type() == QEvent::ApplicationPaletteChange)
+        render();
+    return QObject::eventFilter(watched, event);
 }
 
 void TrayIconHost::render() {
