@@ -108,6 +108,35 @@ private Q_SLOTS:
         }
         // Everything lives in one scrolling column.
         QVERIFY(view.licences()->scrollArea()->widget()->isAncestorOf(texts.last()));
+
+        // Each block is as tall as its wrapped lines: no blank band above or below the text.
+        view.tabs()->setCurrentIndex(1);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        for (QLabel* text : texts) {
+            const QImage image = text->grab().toImage();
+            const QRgb background = image.pixel(image.width() / 2, 1);
+            int first = -1;
+            int last = -1;
+            for (int y = 0; y < image.height(); ++y) {
+                const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+                for (int x = 0; x < image.width(); ++x) {
+                    if (qAbs(qGray(row[x]) - qGray(background)) > 40) {
+                        first = first < 0 ? y : first;
+                        last = y;
+                        break;
+                    }
+                }
+            }
+            QVERIFY(first >= 0);
+            const int lineSpacing = text->fontMetrics().lineSpacing();
+            // The margin, then at most a line (a trailing line break leaves an empty one).
+            const QMargins margins = text->contentsMargins();
+            QVERIFY2(first <= margins.top() + lineSpacing, qPrintable(QString::number(first)));
+            const int below = image.height() / int(image.devicePixelRatio()) - 1 - last;
+            QVERIFY2(below <= margins.bottom() + 2 * lineSpacing,
+                     qPrintable(QString::number(below)));
+        }
         // The fake relay carries no notice.
         QCOMPARE(SettingsView::relayNotice(f.relay.helperPath()), std::nullopt);
     }

@@ -151,6 +151,10 @@ LicencesView::LicencesView(std::optional<QString> relayNotice, QWidget* parent)
             licence->setObjectName(QStringLiteral("licenceText"));
             licence->setFont(Look::font(Look::Type::CaptionMono));
             licence->setWordWrap(true);
+            // A wrapped label may be given more height than its lines fill; centred, the
+            // spare height showed as a blank band above the text.
+            licence->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+            licence->setContentsMargins(10, 10, 10, 10);
             licence->setTextInteractionFlags(Qt::TextSelectableByMouse |
                                              Qt::TextSelectableByKeyboard);
             m_texts << licence;
@@ -191,7 +195,7 @@ void LicencesView::sync() {
     for (QLabel* label : std::as_const(m_notes))
         Look::tint(label, Palette::text2());
     const QString style = QStringLiteral("QLabel#licenceText { background: %1; color: %2;"
-                                         " border-radius: 8px; padding: 10px; }")
+                                         " border-radius: 8px; }")
                               .arg(Palette::color(Palette::surface2(), this).name(),
                                    Palette::color(Palette::text2(), this).name());
     for (QLabel* label : std::as_const(m_texts))
