@@ -3,6 +3,7 @@
 #include "Core/AppModel.h"
 #include "Design/Appearance.h"
 #include "Design/Symbols.h"
+#include "Design/Type.h"
 #include "Features/Settings/LicenceTexts.h"
 #include "Features/Setup/Look.h"
 
@@ -45,7 +46,7 @@ GeneralSettings::GeneralSettings(AppModel& model, const BundleInfo& bundle, QWid
                                 "bar and starts quietly."),
                              loginBox);
     m_loginNote->setWordWrap(true);
-    m_loginNote->setFont(Look::font(Look::Type::Callout));
+    m_loginNote->setFont(Type::font(TypeStyle::Callout));
     login->addWidget(m_login);
     login->addWidget(m_loginNote);
     column->addWidget(loginBox);
@@ -139,7 +140,7 @@ LicencesView::LicencesView(std::optional<QString> relayNotice, QWidget* parent)
         stack->setContentsMargins(0, 0, 0, 0);
         stack->setSpacing(6);
         auto* title = plainLabel(heading, box);
-        QFont headline = Look::font(Look::Type::Body);
+        QFont headline = Type::font(TypeStyle::Body);
         headline.setWeight(QFont::DemiBold);
         title->setFont(headline);
         auto* about = plainLabel(sentence, box);
@@ -149,7 +150,7 @@ LicencesView::LicencesView(std::optional<QString> relayNotice, QWidget* parent)
         for (const QString& text : texts) {
             auto* licence = plainLabel(text, box);
             licence->setObjectName(QStringLiteral("licenceText"));
-            licence->setFont(Look::font(Look::Type::CaptionMono));
+            licence->setFont(Type::monospaced(TypeStyle::Caption));
             licence->setWordWrap(true);
             // A wrapped label may be given more height than its lines fill; centred, the
             // spare height showed as a blank band above the text.

@@ -1,5 +1,6 @@
 #include "Features/Setup/CheckRow.h"
 
+#include "Design/Type.h"
 #include "Features/Setup/Spinner.h"
 
 #include <QEvent>
@@ -33,9 +34,9 @@ CheckRow::CheckRow(QWidget* parent)
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
     m_title = new QLabel(this);
-    m_title->setFont(Look::font(Look::Type::BodyMedium));
+    m_title->setFont(Type::font(TypeStyle::Body, QFont::Medium));
     m_text = new QLabel(this);
-    m_text->setFont(Look::font(Look::Type::Callout));
+    m_text->setFont(Type::font(TypeStyle::Callout));
     m_text->setWordWrap(true);
     m_text->setTextFormat(Qt::PlainText);
     m_title->setTextFormat(Qt::PlainText);

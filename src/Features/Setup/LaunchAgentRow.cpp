@@ -4,6 +4,7 @@
 #include "Core/Relay/RelayCLI.h"
 #include "Core/Tasks.h"
 #include "Design/Appearance.h"
+#include "Design/Type.h"
 #include "Features/Setup/Look.h"
 
 #include <QEvent>
@@ -28,14 +29,14 @@ LaunchAgentRow::LaunchAgentRow(AppModel& model, QWidget* parent)
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
     auto* title = new QLabel(tr("A command-line relay is installed"), this);
-    title->setFont(Look::font(Look::Type::BodyMedium));
+    title->setFont(Type::font(TypeStyle::Body, QFont::Medium));
     m_text = new QLabel(tr("It was set up with wrenbox relay install. Remove it so only Wrenbox "
                            "sends; two relays never run at once."),
                         this);
-    m_text->setFont(Look::font(Look::Type::Callout));
+    m_text->setFont(Type::font(TypeStyle::Callout));
     m_text->setWordWrap(true);
     m_errorLabel = new QLabel(this);
-    m_errorLabel->setFont(Look::font(Look::Type::Caption));
+    m_errorLabel->setFont(Type::font(TypeStyle::Caption));
     m_errorLabel->setWordWrap(true);
     m_errorLabel->setTextFormat(Qt::PlainText);
     texts->addWidget(title);

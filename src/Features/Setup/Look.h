@@ -2,7 +2,6 @@
 
 #include "Design/Palette.h"
 
-#include <QFont>
 #include <QPixmap>
 #include <QString>
 
@@ -13,9 +12,6 @@ class QWidget;
 namespace Look {
 // A system symbol drawn in `color`, `size` points square, for the widget's screen.
 QPixmap symbol(const QString& name, const DynamicColor& color, int size, const QWidget* widget);
-
-enum class Type { Title2, Title3, Body, BodyMedium, Callout, Caption, CaptionMono };
-QFont font(Type type);
 
 // Sets the label's text colour for the appearance it is drawn in.
 void tint(QLabel* label, const DynamicColor& color);

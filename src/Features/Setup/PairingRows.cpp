@@ -5,6 +5,7 @@
 #include "Core/PairingRequest.h"
 #include "Core/Relay/RelayError.h"
 #include "Core/Tasks.h"
+#include "Design/Type.h"
 #include "Features/Setup/Look.h"
 #include "Features/Setup/Spinner.h"
 
@@ -84,8 +85,8 @@ QWidget* PairingRows::buildForm() {
     m_codeField->setAccessibleName(tr("Pairing code"));
     m_codeField->setAccessibleDescription(tr("Six letters and numbers from the dashboard"));
     m_codeField->setPlaceholderText(tr("6 characters"));
-    QFont mono = Look::font(Look::Type::Title3);
-    mono.setFamily(Look::font(Look::Type::CaptionMono).family());
+    QFont mono = Type::font(TypeStyle::Title3);
+    mono.setFamily(Type::monospaced(TypeStyle::Caption).family());
     mono.setStyleHint(QFont::Monospace);
     m_codeField->setFont(mono);
     m_codeField->setFixedWidth(150);
@@ -126,7 +127,7 @@ QWidget* PairingRows::buildForm() {
     auto* note =
         wrappingLabel(tr("Only change this if you run your own Wrenbox server."), m_advanced);
     note->setObjectName(QStringLiteral("serverNote"));
-    note->setFont(Look::font(Look::Type::Caption));
+    note->setFont(Type::font(TypeStyle::Caption));
     advanced->addWidget(m_serverField);
     advanced->addWidget(note);
     stack->addWidget(m_advanced);
@@ -148,10 +149,10 @@ QWidget* PairingRows::buildPairedRow() {
     texts->setSpacing(3);
     m_pairedTitle = new QLabel(row);
     m_pairedTitle->setTextFormat(Qt::PlainText);
-    m_pairedTitle->setFont(Look::font(Look::Type::BodyMedium));
+    m_pairedTitle->setFont(Type::font(TypeStyle::Body, QFont::Medium));
     auto* detail = wrappingLabel(tr("Shows on your dashboard under Phones."), row);
     detail->setObjectName(QStringLiteral("pairedDetail"));
-    detail->setFont(Look::font(Look::Type::Callout));
+    detail->setFont(Type::font(TypeStyle::Callout));
     texts->addWidget(m_pairedTitle);
     texts->addWidget(detail);
     layout->addLayout(texts, 1);

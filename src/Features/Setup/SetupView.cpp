@@ -5,6 +5,7 @@
 #include "Core/Tasks.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
+#include "Design/Type.h"
 #include "Features/Setup/CheckRow.h"
 #include "Features/Setup/LaunchAgentRow.h"
 #include "Features/Setup/Look.h"
@@ -75,10 +76,11 @@ private:
     std::optional<QPoint> m_pressedAt;
 };
 
-QLabel* label(const QString& text, QWidget* parent, Look::Type type = Look::Type::Body) {
+QLabel* label(const QString& text, QWidget* parent,
+              const QFont& font = Type::font(TypeStyle::Body)) {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
-    label->setFont(Look::font(type));
+    label->setFont(font);
     return label;
 }
 
@@ -197,7 +199,8 @@ QWidget* SetupView::buildHeader() {
     row->addWidget(new BrandMarkView(40, header), 0, Qt::AlignVCenter);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    auto* title = label(tr("Set up Wrenbox"), header, Look::Type::Title2);
+    auto* title =
+        label(tr("Set up Wrenbox"), header, Type::font(TypeStyle::Title2, QFont::DemiBold));
     title->setAccessibleName(tr("Set up Wrenbox"));
     auto* intro = label(tr("Your Mac sends the texts your scripts and AI agents queue, from your "
                            "iPhone's number."),
@@ -229,13 +232,13 @@ QWidget* SetupView::buildFullDiskAccessFix() {
     auto* drag = new QHBoxLayout;
     drag->setSpacing(6);
     drag->addStretch();
-    drag->addWidget(label(tr("Then drag"), fix, Look::Type::Caption));
+    drag->addWidget(label(tr("Then drag"), fix, Type::font(TypeStyle::Caption)));
     drag->addWidget(new AppIconLabel(m_platform.bundle->bundlePath(), fix));
-    drag->addWidget(label(tr("into the list"), fix, Look::Type::Caption));
+    drag->addWidget(label(tr("into the list"), fix, Type::font(TypeStyle::Caption)));
     stack->addLayout(drag);
 
     auto* how = label(tr("Or press +, then Cmd-Shift-G, paste the path and press Return."), fix,
-                      Look::Type::Caption);
+                      Type::font(TypeStyle::Caption));
     how->setWordWrap(true);
     how->setAlignment(Qt::AlignRight);
     // A fixed width lets the label wrap to its full height.
@@ -244,7 +247,7 @@ QWidget* SetupView::buildFullDiskAccessFix() {
     stack->addWidget(how, 0, Qt::AlignRight);
 
     m_copyPath = new QPushButton(tr("Copy path"), fix);
-    m_copyPath->setFont(Look::font(Look::Type::Caption));
+    m_copyPath->setFont(Type::font(TypeStyle::Caption));
     connect(m_copyPath, &QPushButton::clicked, this, [this] {
         m_platform.workspace->copyText(m_platform.bundle->bundlePath());
         m_copiedPath = true;
@@ -303,7 +306,7 @@ QWidget* SetupView::buildSummary() {
     auto* details = new QVBoxLayout(m_details);
     details->setContentsMargins(0, 4, 0, 0);
     details->setSpacing(6);
-    m_diagnostics = label({}, m_details, Look::Type::CaptionMono);
+    m_diagnostics = label({}, m_details, Type::monospaced(TypeStyle::Caption));
     m_diagnostics->setWordWrap(true);
     m_diagnostics->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_diagnostics->setTextInteractionFlags(Qt::TextSelectableByMouse |
@@ -363,7 +366,7 @@ void SetupView::sync() {
             steps = label(tr("On your iPhone: Settings › Apps › Messages › Text Message "
                              "Forwarding, then turn on this Mac. Then send yourself a text from "
                              "another phone and click Check again."),
-                          m_forwarding, Look::Type::Caption);
+                          m_forwarding, Type::font(TypeStyle::Caption));
             steps->setObjectName(QStringLiteral("forwardingSteps"));
             steps->setWordWrap(true);
             steps->setAlignment(Qt::AlignRight);
