@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <csignal>
 #include <sys/types.h>
@@ -114,4 +115,20 @@ QList<qint64> FakeRelay::livePids() const {
             result.append(pid);
     }
     return result;
+}
+
+bool FakeRelay::writeExecutable(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        return false;
+    file.close();
+    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QString FakeRelay::writeUnlaunchable(const QString& path) {
+    if (!writeExecutable(path, "#!/nonexistent/interpreter\n"))
+        return {};
+    QProcess bare;
+    bare.start(path, {});
+    return bare.waitForStarted() ? QString() : bare.errorString();
 }

@@ -46,6 +46,13 @@ public:
 
     static bool isAlive(qint64 pid);
 
+    // Writes an executable file (a stand-in relay written as a script, or one whose
+    // interpreter is missing so that exec fails); false if it could not be written.
+    static bool writeExecutable(const QString& path, const QByteArray& content);
+    // Writes an executable that cannot start (its interpreter is missing) and returns the text
+    // QProcess gives for that failure; empty if it could not be set up.
+    static QString writeUnlaunchable(const QString& path);
+
 private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
     void write(const QString& name, const QByteArray& bytes) const;

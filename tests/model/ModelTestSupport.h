@@ -62,7 +62,5 @@ inline char* toString(const RelayPhase& phase) {
     return QTest::toString(phase.debugText());
 }
 
-inline const QStringList statusArgs{"relay", "status", "--json"};
-inline const QStringList doctorArgs{"relay", "doctor", "--json"};
 inline const QStringList unpairArgs{"relay", "unpair", "--json"};
 inline const QStringList runArgs{"relay", "run", "--events", "json"};

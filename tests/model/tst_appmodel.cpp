@@ -247,18 +247,13 @@ void TestAppModel::staleStatusAnswerIsDropped() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString script = dir.filePath(QStringLiteral("relay"));
-    {
-        QFile file(script);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\n"
-                   "n=\"$(dirname \"$0\")/count\"\n"
-                   "if [ -e \"$n\" ]; then echo '{\"paired\":true}'; exit 0; fi\n"
-                   ": > \"$n\"\n"
-                   "sleep 1\n"
-                   "echo '{\"paired\":false}'\n");
-        file.close();
-        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    }
+    QVERIFY(FakeRelay::writeExecutable(
+        script, "#!/bin/sh\n"
+                "n=\"$(dirname \"$0\")/count\"\n"
+                "if [ -e \"$n\" ]; then echo '{\"paired\":true}'; exit 0; fi\n"
+                ": > \"$n\"\n"
+                "sleep 1\n"
+                "echo '{\"paired\":false}'\n"));
     FakePlatform fake;
     fake.bundle.helperPath = script;
     AppModel model(fake.platform());

@@ -1,13 +1,8 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QEvent>
-
-#include "Core/AppModel.h"
 #include "Core/Relay/RelayRunner.h"
-#include "FakePlatform.h"
-#include "FakeRelay.h"
 #include "Features/Panel/StatusPanel.h"
+#include "RelayRig.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -18,10 +13,7 @@
 // A status panel over a real model, which talks to the fake relay (a real child process) and
 // the fake platform. Every state the panel can show is reached through the model's own inputs:
 // the relay's answers and the events it prints.
-struct PanelRig {
-    static inline const QStringList statusArgs{"relay", "status", "--json"};
-    static inline const QStringList doctorArgs{"relay", "doctor", "--json"};
-
+struct PanelRig : RelayRig {
     static QByteArray paired(const QByteArray& extra = {}) {
         return R"({"paired":true,"server":"https://wrenbox.example","device":{"id":"d1","name":"Studio Mac"})" +
                extra + "}";
@@ -32,35 +24,15 @@ struct PanelRig {
                R"(","status":"fail","title":"Check","detail":"Fails"}]})";
     }
 
-    FakeRelay relay;
-    FakePlatform fake;
     int setupOpens = 0;
-    std::unique_ptr<AppModel> model;    // after the fakes: goes before them
-    std::unique_ptr<StatusPanel> panel; // goes first
+    std::unique_ptr<StatusPanel> panel; // goes before the model
 
     explicit PanelRig(const QByteArray& status = paired(), const QByteArray& doctor = "{}") {
-        fake.bundle.helperPath = relay.helperPath();
         relay.reply(statusArgs, status);
         relay.reply(doctorArgs, doctor);
         FakeRelay::Stream stream;
         stream.stayAlive = true;
         relay.runStream(stream);
-    }
-    ~PanelRig() {
-        // Tasks of a destroyed model wake on the next turns of the event loop and end there.
-        panel.reset();
-        model.reset();
-        for (int turn = 0; turn < 3; ++turn) {
-            QCoreApplication::processEvents();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        }
-    }
-    PanelRig(const PanelRig&) = delete;
-    PanelRig& operator=(const PanelRig&) = delete;
-
-    AppModel& makeModel() {
-        model = std::make_unique<AppModel>(fake.platform());
-        return *model;
     }
 
     // Starts the model and waits for its first full refresh.

@@ -396,7 +396,7 @@ void PanelWidgetsTest::refreshesTheStatusWhenShown() {
     rig.makeModel();
     StatusPanel& panel = rig.makePanel();
     QCOMPARE(panel.subtitleLabel()->text(), QStringLiteral("Mac relay"));
-    const auto statusCalls = [&rig] { return rig.relay.calls().count(PanelRig::statusArgs); };
+    const auto statusCalls = [&rig] { return rig.count(statusArgs); };
     QCOMPARE(statusCalls(), 0);
     panel.show();
     QTRY_COMPARE(statusCalls(), 1);

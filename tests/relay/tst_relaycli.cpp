@@ -346,16 +346,8 @@ void TestRelayCLI::launchFailureCarriesThePlatformText() {
     // Executable, yet exec fails: its interpreter does not exist.
     QTemporaryDir dir;
     const QString helper = dir.filePath("wrenbox");
-    QFile script(helper);
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/nonexistent/interpreter\n");
-    script.close();
-    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-
-    QProcess bare;
-    bare.start(helper, {});
-    QVERIFY(!bare.waitForStarted());
-    const QString platformText = bare.errorString();
+    const QString platformText = FakeRelay::writeUnlaunchable(helper);
+    QVERIFY(!platformText.isEmpty());
 
     ManualClock clock;
     RelayCLI cli(helper, &clock);
@@ -376,11 +368,7 @@ void TestRelayCLI::launchFailureCarriesThePlatformText() {
 void TestRelayCLI::exitBySignalGivesTheSignalNumber() {
     QTemporaryDir dir;
     const QString helper = dir.filePath("wrenbox");
-    QFile script(helper);
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\nprintf partial\nkill -TERM $$\n");
-    script.close();
-    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(FakeRelay::writeExecutable(helper, "#!/bin/sh\nprintf partial\nkill -TERM $$\n"));
 
     RelayCLI cli(helper);
     auto outcome = begin(cli.execute({"relay", "status", "--json"}));

@@ -425,20 +425,14 @@ void TestRelayRunner::missingRelayReportsOnceWithoutRestart() {
 void TestRelayRunner::launchFailureReportsAndRestarts() {
     QTemporaryDir dir;
     const QString helper = dir.filePath("wrenbox");
-    QFile script(helper);
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/nonexistent/interpreter\n");
-    script.close();
-    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QProcess bare;
-    bare.start(helper, {});
-    QVERIFY(!bare.waitForStarted());
+    const QString platformText = FakeRelay::writeUnlaunchable(helper);
+    QVERIFY(!platformText.isEmpty());
 
     Rig rig(false, helper);
     rig.runner.start();
     QTRY_COMPARE(rig.events.size(), 1);
     QCOMPARE(rig.events[0].kind, RelayEvent::Kind::Error);
-    QCOMPARE(rig.events[0].message, std::optional<QString>(bare.errorString()));
+    QCOMPARE(rig.events[0].message, std::optional<QString>(platformText));
     QVERIFY(!rig.runner.process());
     QCOMPARE(rig.clock.nextDue(), std::optional(std::chrono::milliseconds(1s)));
     rig.clock.advance(1s);

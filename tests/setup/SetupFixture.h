@@ -1,9 +1,7 @@
 #pragma once
 
-#include "Core/AppModel.h"
 #include "Core/PairingRequest.h"
-#include "FakePlatform.h"
-#include "FakeRelay.h"
+#include "RelayRig.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -12,34 +10,26 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <memory>
-
 // A model over a scripted fake relay and fake platform, with its own home folder so that the
 // command-line relay's file can be created and removed.
-struct SetupFixture {
+struct SetupFixture : RelayRig {
     SetupFixture() {
         m_previousHome = qgetenv("HOME");
         qputenv("HOME", QFile::encodeName(home.path()));
         qunsetenv("WRENBOX_RELAY_DRY_RUN");
-        fake.bundle.helperPath = relay.helperPath();
         fake.bundle.path = QStringLiteral("/opt/Wrenbox");
         replyStatus(R"({"paired": false})");
         replyDoctor(R"({"checks": [], "problems": 0})");
-        model = std::make_unique<AppModel>(fake.platform());
+        makeModel();
     }
     ~SetupFixture() {
         model.reset();
+        settle();
         qputenv("HOME", m_previousHome);
     }
 
-    void replyStatus(const QByteArray& json) {
-        relay.reply({QStringLiteral("relay"), QStringLiteral("status"), QStringLiteral("--json")},
-                    json);
-    }
-    void replyDoctor(const QByteArray& json) {
-        relay.reply({QStringLiteral("relay"), QStringLiteral("doctor"), QStringLiteral("--json")},
-                    json);
-    }
+    void replyStatus(const QByteArray& json) { relay.reply(statusArgs, json); }
+    void replyDoctor(const QByteArray& json) { relay.reply(doctorArgs, json); }
     static QByteArray paired(const QString& name) {
         return QStringLiteral(R"({"paired": true, "server": "https://wrenbox.app",
                                   "device": {"id": "d1", "name": "%1"}})")
@@ -64,10 +54,7 @@ struct SetupFixture {
     }
 
     QTemporaryDir home;
-    FakeRelay relay;
-    FakePlatform fake;
     PairingRequest pairing;
-    std::unique_ptr<AppModel> model;
 
 private:
     QByteArray m_previousHome;
