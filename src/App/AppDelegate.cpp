@@ -12,6 +12,7 @@
 #include "Core/Tasks.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -59,7 +60,9 @@ bool AppDelegate::finishLaunching(const QStringList& arguments) {
     if (m_services.move)
         MoveToApplications::offerIfNeeded(*m_services.move);
 
-    m_model.start();
+    // On the first turn of the event loop, once the tray icon or first window is on its way:
+    // the relay's first process, started before it, held a first window back a few ms.
+    QTimer::singleShot(0, this, [this] { m_model.start(); });
 
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::applicationStateChanged, this,
