@@ -13,30 +13,30 @@ public:
     struct Shared {
         DrawnIcon::Draw draw;
         QList<int> sizes;
-        // Keyed by the side in device pixels and the scale in hundredths.
+        // Keyed by the side, the disabled mode and the scale in hundredths.
         QHash<quint64, QPixmap> rendered;
     };
 
     explicit DrawnIconEngine(std::shared_ptr<Shared> shared)
         : m_shared(std::move(shared)) {}
 
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
         const qreal dpr = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
-        const QPixmap pm = draw(qMin(rect.width(), rect.height()), dpr);
+        const QPixmap pm = draw(qMin(rect.width(), rect.height()), mode, dpr);
         const QSizeF drawn = pm.deviceIndependentSize();
         painter->drawPixmap(QPointF(rect.x() + (rect.width() - drawn.width()) / 2,
                                     rect.y() + (rect.height() - drawn.height()) / 2),
                             pm);
     }
 
-    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
-        return draw(qMin(size.width(), size.height()), 1.0);
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+        return draw(qMin(size.width(), size.height()), mode, 1.0);
     }
 
     // QIcon asks with the size already multiplied by the scale.
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
         const qreal s = scale > 0 ? scale : 1.0;
-        return draw(qRound(qMin(size.width(), size.height()) / s), s);
+        return draw(qRound(qMin(size.width(), size.height()) / s), mode, s);
     }
 
     QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
@@ -57,14 +57,29 @@ public:
     QString key() const override { return QStringLiteral("WrenboxDrawn"); }
 
 private:
-    QPixmap draw(int size, qreal dpr) const {
+    QPixmap draw(int size, QIcon::Mode mode, qreal dpr) const {
         if (size <= 0 || !m_shared->draw)
             return {};
-        const quint64 key = (quint64(size) << 32) | quint64(qRound(dpr * 100));
-        auto found = m_shared->rendered.constFind(key);
-        if (found == m_shared->rendered.constEnd())
-            found = m_shared->rendered.insert(key, m_shared->draw(size, dpr));
-        return *found;
+        const bool disabled = mode == QIcon::Disabled;
+        const quint64 key =
+            (quint64(size) << 32) | (quint64(disabled) << 31) | quint64(qRound(dpr * 100));
+        if (const auto found = m_shared->rendered.constFind(key);
+            found != m_shared->rendered.constEnd())
+            return *found;
+        QPixmap drawn = m_shared->draw(size, dpr);
+        if (disabled) {
+            // The same drawing, faded.
+            QPixmap faded(drawn.size());
+            faded.setDevicePixelRatio(drawn.devicePixelRatio());
+            faded.fill(Qt::transparent);
+            QPainter painter(&faded);
+            painter.setOpacity(0.4);
+            painter.drawPixmap(0, 0, drawn);
+            painter.end();
+            drawn = faded;
+        }
+        m_shared->rendered.insert(key, drawn);
+        return drawn;
     }
 
     // Copies of the icon share the renders: they draw the same thing.

@@ -14,8 +14,8 @@ namespace DrawnIcon {
 using Draw = std::function<QPixmap(int size, qreal devicePixelRatio)>;
 
 // `sizes` are the sizes the icon reports (a window manager or tray picks from them); any
-// other size is drawn on request as well. Every mode draws the same; each render is kept for
-// the icon's lifetime.
+// other size is drawn on request as well. The disabled mode draws it faded; each render is kept
+// for the icon's lifetime.
 QIcon make(Draw draw, QList<int> sizes);
 
 } // namespace DrawnIcon

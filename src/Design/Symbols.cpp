@@ -1,7 +1,8 @@
 #include "Design/Symbols.h"
 
+#include "Design/DrawnIcon.h"
+
 #include <QHash>
-#include <QIconEngine>
 #include <QImage>
 #include <QPainter>
 #include <QPixmapCache>
@@ -64,52 +65,6 @@ QPixmap render(const QString& path, const QColor& tint, int size, qreal dpr) {
     return QPixmap::fromImage(std::move(image));
 }
 
-class SymbolIconEngine : public QIconEngine {
-public:
-    SymbolIconEngine(QString systemName, QColor tint)
-        : m_name(std::move(systemName))
-        , m_tint(tint) {}
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-        const qreal dpr = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
-        const QPixmap pm = draw(rect.size(), mode, dpr);
-        const QSizeF drawn = pm.deviceIndependentSize();
-        painter->drawPixmap(QPointF(rect.x() + (rect.width() - drawn.width()) / 2,
-                                    rect.y() + (rect.height() - drawn.height()) / 2),
-                            pm);
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
-        return draw(size, mode, 1.0);
-    }
-
-    // QIcon asks with the size already multiplied by the scale.
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
-        const qreal s = scale > 0 ? scale : 1.0;
-        return draw(QSize(qRound(size.width() / s), qRound(size.height() / s)), mode, s);
-    }
-
-    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
-        const int side = qMin(size.width(), size.height());
-        return QSize(side, side);
-    }
-
-    QIconEngine* clone() const override { return new SymbolIconEngine(m_name, m_tint); }
-    QString key() const override { return QStringLiteral("WrenboxSymbol"); }
-    QString iconName() override { return m_name; }
-
-private:
-    QPixmap draw(const QSize& size, QIcon::Mode mode, qreal dpr) const {
-        QColor tint = m_tint;
-        if (mode == QIcon::Disabled)
-            tint.setAlphaF(tint.alphaF() * 0.4f);
-        return Symbols::icon(m_name, tint, qMin(size.width(), size.height()), dpr);
-    }
-
-    QString m_name;
-    QColor m_tint;
-};
-
 } // namespace
 
 namespace Symbols {
@@ -155,7 +110,8 @@ QPixmap icon(const QString& systemName, const QColor& tint, int size, qreal devi
 }
 
 QIcon qicon(const QString& systemName, const QColor& tint) {
-    return QIcon(new SymbolIconEngine(systemName, tint));
+    return DrawnIcon::make(
+        [systemName, tint](int size, qreal dpr) { return icon(systemName, tint, size, dpr); }, {});
 }
 
 } // namespace Symbols
