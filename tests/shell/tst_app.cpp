@@ -100,6 +100,13 @@ bool waitForLine(QProcess& process, const QByteArray& needle, QByteArray* seen) 
     }
     return false;
 }
+
+// Starts the real app in `home` and waits for its first window; what it printed goes to `seen`.
+bool launchApp(QProcess& app, const AppHome& home, bool development, QByteArray* seen) {
+    app.setProcessEnvironment(home.environment(development));
+    app.start(appBinary);
+    return waitForLine(app, "first window", seen);
+}
 } // namespace
 
 class TestApp : public QObject {
@@ -334,10 +341,8 @@ void TestApp::sigtermQuitsCleanly() {
     AppHome home;
     QVERIFY(home.prepare(true));
     QProcess app;
-    app.setProcessEnvironment(home.environment(true));
-    app.start(appBinary);
     QByteArray seen;
-    QVERIFY2(waitForLine(app, "first window", &seen), seen.constData());
+    QVERIFY2(launchApp(app, home, true, &seen), seen.constData());
 
     QList<qint64> relays;
     const bool relayStarted = QTest::qWaitFor(
@@ -363,10 +368,8 @@ void TestApp::secondRealCopyHandsOver() {
     AppHome home;
     QVERIFY(home.prepare(false));
     QProcess first;
-    first.setProcessEnvironment(home.environment(false));
-    first.start(appBinary);
     QByteArray seen;
-    QVERIFY2(waitForLine(first, "first window", &seen), seen.constData());
+    QVERIFY2(launchApp(first, home, false, &seen), seen.constData());
 
     QProcess second;
     second.setProcessEnvironment(home.environment(false));
@@ -378,11 +381,8 @@ void TestApp::secondRealCopyHandsOver() {
 
     // Development copies run side by side.
     QProcess development;
-    development.setProcessEnvironment(home.environment(true));
-    development.start(appBinary);
     QByteArray developmentSeen;
-    QVERIFY2(waitForLine(development, "first window", &developmentSeen),
-             developmentSeen.constData());
+    QVERIFY2(launchApp(development, home, true, &developmentSeen), developmentSeen.constData());
     ::kill(pid_t(development.processId()), SIGTERM);
     ::kill(pid_t(first.processId()), SIGTERM);
     QVERIFY(development.waitForFinished(20'000));
