@@ -49,37 +49,8 @@ std::optional<double> msSinceLaunch() {
     return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6 - double(launched) / 1000.0;
 }
 
-// The first window the display server shows. The tray icon is one too where the tray embeds
-// it; a tray drawn by the desktop shell over D-Bus has no window of ours to watch.
-class ExposeWatcher : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Expose) {
-            auto* window = qobject_cast<QWindow*>(watched);
-            if (window && window->isExposed()) {
-                const bool tray = window->objectName() == QLatin1String("QSystemTrayIconSysWindow");
-                StartupReport::reached(tray ? "tray icon" : "first window");
-                deleteLater();
-            }
-        }
-        return false;
-    }
-};
-} // namespace
-
-void StartupReport::markMainEntered() {
-    mainEntered = std::chrono::steady_clock::now();
-}
-
-void StartupReport::watchWindows() {
-    if (!wanted() || reported || !QCoreApplication::instance())
-        return;
-    QCoreApplication::instance()->installEventFilter(
-        new ExposeWatcher(QCoreApplication::instance()));
-}
-
-void StartupReport::reached(const char* what) {
+// Prints the report the first time something becomes visible.
+void report(const char* what) {
     if (reported || !wanted())
         return;
     reported = true;
@@ -100,4 +71,34 @@ void StartupReport::reached(const char* what) {
                  "%.1f ms of CPU)\n",
                  what, launch, sinceExec.value_or(-1.0), sinceMain, cpuMs);
     std::fflush(stderr);
+}
+
+// The first window the display server shows. The tray icon is one too where the tray embeds
+// it; a tray drawn by the desktop shell over D-Bus has no window of ours to watch.
+class ExposeWatcher : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose) {
+            auto* window = qobject_cast<QWindow*>(watched);
+            if (window && window->isExposed()) {
+                const bool tray = window->objectName() == QLatin1String("QSystemTrayIconSysWindow");
+                report(tray ? "tray icon" : "first window");
+                deleteLater();
+            }
+        }
+        return false;
+    }
+};
+} // namespace
+
+void StartupReport::markMainEntered() {
+    mainEntered = std::chrono::steady_clock::now();
+}
+
+void StartupReport::watchWindows() {
+    if (!wanted() || reported || !QCoreApplication::instance())
+        return;
+    QCoreApplication::instance()->installEventFilter(
+        new ExposeWatcher(QCoreApplication::instance()));
 }

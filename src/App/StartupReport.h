@@ -7,6 +7,4 @@ namespace StartupReport {
 // Call first thing in main(), then again once the QApplication exists.
 void markMainEntered();
 void watchWindows();
-// Something became visible.
-void reached(const char* what);
 } // namespace StartupReport
