@@ -42,10 +42,6 @@ QString TrayIconHost::toolTip() const {
     return m_icon ? m_icon->toolTip() : QString();
 }
 
-int TrayIconHost::retriesLeft() const {
-    return int(std::size(retryDelays)) - m_attempt;
-}
-
 void TrayIconHost::scheduleRetry() {
     if (m_retry || m_attempt >= int(std::size(retryDelays)))
         return;
@@ -105,7 +101,6 @@ void TrayIconHost::render() {
     if (key != m_lastKey) {
         m_lastKey = key;
         m_icon->setIcon(MenuBarLabel::trayIcon(phase, remaining, appearance));
-        ++m_renders;
     }
     const QString tip = MenuBarLabel::accessibility(phase, remaining);
     if (tip != m_icon->toolTip())

@@ -33,9 +33,6 @@ public:
     bool isShown() const { return m_icon != nullptr; }
     QRect geometry() const;
     QString toolTip() const;
-    // How often the icon was drawn (drawing is skipped when nothing visible changed).
-    int renders() const { return m_renders; }
-    int retriesLeft() const;
 
     // Whether the desktop has a tray; replaceable so tests can bring one up late.
     static bool (*trayAvailable)();
@@ -63,5 +60,4 @@ private:
     QPointer<ClockTimer> m_retry;
     int m_attempt = 0;
     QString m_lastKey;
-    int m_renders = 0;
 };

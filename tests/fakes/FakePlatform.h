@@ -5,7 +5,6 @@
 
 #include <QHash>
 #include <QList>
-#include <QString>
 #include <QStringList>
 #include <QUrl>
 
@@ -18,40 +17,51 @@ public:
     bool boolValue(const QString& key) const override { return values.value(key, false); }
     void setBool(const QString& key, bool value) override { values.insert(key, value); }
     bool contains(const QString& key) const { return values.contains(key); }
-
     QHash<QString, bool> values;
 };
 
 class FakeLoginItem final : public LoginItem {
 public:
     bool isEnabled() const override { return enabled; }
-    std::optional<QString> setEnabled(bool value) override;
-
+    std::optional<QString> setEnabled(bool value) override {
+        calls.append(value);
+        // A failure leaves the state as it was.
+        if (const auto failure = std::exchange(nextFailure, std::nullopt))
+            return failure;
+        enabled = value;
+        return std::nullopt;
+    }
     bool enabled = false;
-    // When set, the next change fails with this text and leaves `enabled` as it was.
-    std::optional<QString> nextFailure;
+    std::optional<QString> nextFailure; // the next change fails with this text
     QList<bool> calls;
 };
 
 class FakeMessages final : public MessagesAutomation {
 public:
-    bool isRunning() const override;
+    bool isRunning() const override {
+        // After launchHidden(), Messages comes up once it was asked `runningAfterChecks` times.
+        if (!running && m_checksUntilRunning && (*m_checksUntilRunning)-- <= 0)
+            running = true;
+        return running;
+    }
     bool canLocate() const override { return locatable; }
-    QCoro::Task<> launchHidden() override;
-    QCoro::Task<MessagesPermission> determine(bool ask) override;
-
-    mutable bool running = false; // may come up during a check after launchHidden()
+    QCoro::Task<> launchHidden() override {
+        ++launches;
+        m_checksUntilRunning = runningAfterChecks;
+        co_return;
+    }
+    QCoro::Task<MessagesPermission> determine(bool ask) override {
+        ++(ask ? prompts : quietAsks);
+        co_return ask ? answerWhenAsked : answerWithoutAsking;
+    }
+    mutable bool running = false;
     bool locatable = false;
-    // After launchHidden(), Messages counts as running from this many isRunning() checks on
-    // (0: at once); none: it never comes up.
-    std::optional<int> runningAfterChecks = 0;
+    std::optional<int> runningAfterChecks = 0; // none: it never comes up
     MessagesPermission answerWithoutAsking = MessagesPermission::Unknown;
     MessagesPermission answerWhenAsked = MessagesPermission::Unknown;
-
     int launches = 0;
     int prompts = 0;   // determine(true) calls
     int quietAsks = 0; // determine(false) calls
-    mutable int runningChecks = 0;
 
 private:
     mutable std::optional<int> m_checksUntilRunning;
@@ -63,8 +73,10 @@ public:
     std::optional<QString> shortVersion() const override { return version; }
     QString bundlePath() const override { return path; }
     QString systemVersion() const override { return system; }
-    QString diagnosticsHeader() const override;
-
+    QString diagnosticsHeader() const override {
+        return QStringLiteral("Wrenbox for Test %1, %2")
+            .arg(version.value_or(QStringLiteral("?")), system);
+    }
     QString helperPath = QStringLiteral("/nonexistent/wrenbox");
     std::optional<QString> version = QStringLiteral("1.2.3");
     QString path = QStringLiteral("/opt/wrenbox");
@@ -76,12 +88,10 @@ public:
     void activateApp() override { ++activations; }
     bool openUrl(const QUrl& url) override {
         opened.append(url);
-        return openSucceeds;
+        return true;
     }
     void copyText(const QString& text) override { copied.append(text); }
-
     int activations = 0;
-    bool openSucceeds = true;
     QList<QUrl> opened;
     QStringList copied;
 };
@@ -94,7 +104,6 @@ struct FakePlatform {
     FakeMessages messages;
     FakeBundle bundle;
     FakeWorkspace workspace;
-
     Platform platform() {
         return Platform{&clock, &defaults, &loginItem, &messages, &bundle, &workspace};
     }

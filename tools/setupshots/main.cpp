@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
             view->show();
             ok = settle([&] { return !model.isChecking(); }) && ok;
             if (state.details)
-                view->detailsToggle()->click();
+                view->findChild<QToolButton*>(QStringLiteral("details"))->click();
             // Show the whole column, whatever the offscreen screen's height.
             QCoreApplication::processEvents();
             auto* scroll = view->findChild<QScrollArea*>();
@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
         settings.show();
         QCoreApplication::processEvents();
         ok = save(&settings, out + QStringLiteral("/settings-general") + suffix) && ok;
-        settings.tabs()->setCurrentIndex(1);
+        settings.findChild<QTabWidget*>()->setCurrentIndex(1);
         QCoreApplication::processEvents();
         ok = save(&settings, out + QStringLiteral("/settings-licences") + suffix) && ok;
         QFile::remove(agent);

@@ -28,13 +28,7 @@ public:
     // The row takes ownership; it shows only while the status is not ok.
     void setFix(QWidget* fix);
 
-    std::optional<Status> status() const { return m_status; }
-    bool checking() const { return m_checking; }
     QWidget* fix() const { return m_fix; }
-    QLabel* titleLabel() const { return m_title; }
-    QLabel* textLabel() const { return m_text; }
-    // What assistive technology announces for the icon.
-    QString iconAccessibleName() const;
 
     static QString stateLabel(std::optional<Status> status);
     static QString symbolName(std::optional<Status> status);

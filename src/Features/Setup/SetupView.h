@@ -37,31 +37,6 @@ public:
 
     void sync();
 
-    bool showsDetails() const { return m_showsDetails; }
-    bool copiedPath() const { return m_copiedPath; }
-
-    // Parts, for tests and screenshots.
-    CheckRow* fullDiskAccessRow() const { return m_fullDiskAccess; }
-    CheckRow* messagesRow() const { return m_messages; }
-    CheckRow* forwardingRow() const { return m_forwarding; }
-    CheckRow* serverRow() const { return m_server; }
-    PairingRows* pairingRows() const { return m_pairingRows; }
-    QGroupBox* otherChecksSection() const { return m_otherSection; }
-    QList<CheckRow*> otherCheckRows() const;
-    QGroupBox* launchAgentSection() const { return m_launchAgentSection; }
-    LaunchAgentRow* launchAgentRow() const { return m_launchAgentRow; }
-    QPushButton* openPrivacyButton() const { return m_openPrivacy; }
-    QPushButton* copyPathButton() const { return m_copyPath; }
-    QPushButton* openAutomationButton() const { return m_openAutomation; }
-    QPushButton* allowMessagesButton() const { return m_allowMessages; }
-    QLabel* summaryLabel() const { return m_summary; }
-    QPushButton* checkAgainButton() const { return m_checkAgain; }
-    QToolButton* detailsToggle() const { return m_detailsToggle; }
-    QLabel* diagnosticsLabel() const { return m_diagnostics; }
-    QPushButton* copyDiagnosticsButton() const { return m_copyDiagnostics; }
-    // The sections in the order they are laid out (hidden ones included).
-    QList<QWidget*> sections() const;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -72,6 +47,7 @@ private:
     QWidget* buildMessagesFix();
     QWidget* buildSummary();
     void syncOtherChecks();
+    QList<CheckRow*> otherCheckRows() const;
     void syncLaunchAgent();
     void fitHeight();
 

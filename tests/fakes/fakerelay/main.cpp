@@ -14,97 +14,43 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
+#include <ctime>
+#include <fstream>
+#include <iterator>
 #include <string>
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <time.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 constexpr int noReply = 64;
-
 std::string g_dir;
 int g_termExitCode = -1;
 
 bool readFile(const std::string& path, std::string& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        out.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return true;
+    std::ifstream in(path, std::ios::binary);
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return bool(in);
 }
 
-void writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-}
-
-void appendFile(const std::string& path, const std::string& text) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return;
-    writeAll(fd, text.data(), text.size());
-    ::close(fd);
+void print(std::FILE* to, const std::string& bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), to);
+    std::fflush(to);
 }
 
 void notePid(pid_t pid) {
-    const std::string path = g_dir + "/pids/" + std::to_string(pid);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd >= 0)
-        ::close(fd);
-}
-
-std::string keyOf(const std::string& joined) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const unsigned char c : joined) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-    return text;
+    std::ofstream(g_dir + "/pids/" + std::to_string(pid));
 }
 
 // Reads "name value" lines; missing names keep their defaults.
-long setting(const std::string& conf, const char* name, long fallback) {
-    const std::string wanted = std::string(name) + ' ';
-    size_t pos = 0;
-    while (pos < conf.size()) {
-        size_t end = conf.find('\n', pos);
-        if (end == std::string::npos)
-            end = conf.size();
-        if (conf.compare(pos, wanted.size(), wanted) == 0)
-            return std::strtol(conf.c_str() + pos + wanted.size(), nullptr, 10);
-        pos = end + 1;
-    }
-    return fallback;
+long setting(const std::string& conf, const std::string& name, long fallback) {
+    const size_t at = ("\n" + conf).find("\n" + name + ' ');
+    return at == std::string::npos ? fallback
+                                   : std::strtol(conf.c_str() + at + name.size() + 1, nullptr, 10);
 }
 
 void sleepMs(long ms) {
-    if (ms <= 0)
-        return;
     timespec left{ms / 1000, (ms % 1000) * 1000000};
-    while (::nanosleep(&left, &left) < 0 && errno == EINTR) {
+    while (ms > 0 && ::nanosleep(&left, &left) < 0 && errno == EINTR) {
     }
 }
 
@@ -116,19 +62,15 @@ int runStream() {
     std::string conf;
     if (!readFile(g_dir + "/stream.conf", conf))
         return noReply;
-
-    if (setting(conf, "ignoreTerm", 0) != 0) {
+    g_termExitCode = int(setting(conf, "termExitCode", -1));
+    if (setting(conf, "ignoreTerm", 0) != 0)
         ::signal(SIGTERM, SIG_IGN);
-    } else {
-        g_termExitCode = static_cast<int>(setting(conf, "termExitCode", -1));
-        if (g_termExitCode >= 0)
-            ::signal(SIGTERM, onTerm);
-    }
-
+    else if (g_termExitCode >= 0)
+        ::signal(SIGTERM, onTerm);
     if (setting(conf, "spawnGrandchild", 0) != 0) {
+        // Stays in the relay's process group, reacting to signals by default, until killed.
         const pid_t child = ::fork();
         if (child == 0) {
-            // Stays in the relay's process group, reacting to signals by default, until killed.
             ::signal(SIGTERM, SIG_DFL);
             for (;;)
                 ::pause();
@@ -136,35 +78,34 @@ int runStream() {
         if (child > 0)
             notePid(child);
     }
-
-    const long chunks = setting(conf, "chunks", 0);
-    for (long i = 0; i < chunks; ++i) {
-        sleepMs(setting(conf, ("pause" + std::to_string(i)).c_str(), 0));
+    for (long i = 0; i < setting(conf, "chunks", 0); ++i) {
+        sleepMs(setting(conf, "pause" + std::to_string(i), 0));
         std::string bytes;
         readFile(g_dir + "/stream-" + std::to_string(i) + ".chunk", bytes);
-        writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
+        print(stdout, bytes);
     }
-
-    if (setting(conf, "stayAlive", 1) != 0) {
-        for (;;)
-            ::pause();
-    }
-    return static_cast<int>(setting(conf, "exitCode", 0));
+    while (setting(conf, "stayAlive", 1) != 0)
+        ::pause();
+    return int(setting(conf, "exitCode", 0));
 }
 
 int oneShot(const std::string& joined) {
-    const std::string base = g_dir + "/reply-" + keyOf(joined);
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char c : joined)
+        hash = (hash ^ c) * 1099511628211ull;
+    char key[17];
+    std::snprintf(key, sizeof key, "%016llx", static_cast<unsigned long long>(hash));
+    const std::string base = g_dir + "/reply-" + key;
     std::string conf;
+    std::string bytes;
     if (!readFile(base + ".conf", conf))
         return noReply;
     sleepMs(setting(conf, "delay", 0));
-    std::string bytes;
     if (readFile(base + ".err", bytes))
-        writeAll(STDERR_FILENO, bytes.data(), bytes.size());
-    bytes.clear();
+        print(stderr, bytes);
     if (readFile(base + ".out", bytes))
-        writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
-    return static_cast<int>(setting(conf, "exit", 0));
+        print(stdout, bytes);
+    return int(setting(conf, "exit", 0));
 }
 
 } // namespace
@@ -177,18 +118,11 @@ int main(int argc, char** argv) {
     }
     g_dir = dir;
     notePid(::getpid());
-
     std::string joined;
-    std::vector<std::string> args(argv + 1, argv + argc);
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (i > 0)
-            joined += '\t';
-        joined += args[i];
-    }
-    appendFile(g_dir + "/calls.log", joined + '\n');
-
-    const bool isRun = args.size() >= 4 && args[0] == "relay" && args[1] == "run" &&
-                       args[2] == "--events" && args[3] == "json" &&
-                       (args.size() == 4 || (args.size() == 5 && args[4] == "--dry-run"));
+    for (int i = 1; i < argc; ++i)
+        joined += (i > 1 ? "\t" : "") + std::string(argv[i]);
+    std::ofstream(g_dir + "/calls.log", std::ios::app) << joined << '\n';
+    const bool isRun =
+        joined == "relay\trun\t--events\tjson" || joined == "relay\trun\t--events\tjson\t--dry-run";
     return isRun ? runStream() : oneShot(joined);
 }

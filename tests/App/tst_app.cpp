@@ -1,0 +1,315 @@
+// The application shell: its windows and tray icon over the fake relay, and the real app and
+// development relay as child processes for start, hand-over and quit.
+
+#include "App/AppDelegate.h"
+#include "App/TrayIconHost.h"
+#include "App/WrenboxMacApp.h"
+#include "Features/Panel/StatusPanel.h"
+
+#include "RelayRig.h"
+#include "ViewRig.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+
+#include <csignal>
+
+using namespace std::chrono_literals;
+
+namespace {
+bool trayFlag = false;
+
+// An app over the fake relay and platform, as a development copy with its own single-copy socket.
+struct Shell : RelayRig {
+    explicit Shell(const char* status = "status-unpaired", bool tray = false)
+        : RelayRig(status) {
+        trayFlag = tray;
+        TrayIconHost::trayAvailable = [] { return trayFlag; };
+        WrenboxMacApp::Options options;
+        options.platform = fake.platform();
+        options.handleSignals = false;
+        options.singleInstancePath = home.filePath(u"wrenbox.sock"_qs);
+        options.alert = [](const QString&, const QString&, const QStringList&) { return 0; };
+        app = std::make_unique<WrenboxMacApp>(options);
+    }
+    ~Shell() {
+        app.reset();
+        TrayIconHost::trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+    }
+    TrayIconHost* tray() const { return app->findChild<TrayIconHost*>(); }
+    qint64 iconKey() const { return tray()->findChild<QSystemTrayIcon*>()->icon().cacheKey(); }
+    ScopedEnv developmentCopy{"WRENBOX_CONFIG_DIR", QFile::encodeName(home.path())};
+    std::unique_ptr<WrenboxMacApp> app; // goes before the model's platform
+};
+
+// Live (not zombie) processes whose parent is `pid`.
+QList<qint64> childrenOf(qint64 pid) {
+    QList<qint64> found;
+    const auto entries = QDir(u"/proc"_qs).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        QFile stat(u"/proc/"_qs + entry + u"/stat"_qs);
+        if (entry.toLongLong() <= 0 || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields.at(0) != "Z" && fields.at(1).toLongLong() == pid)
+            found.append(entry.toLongLong());
+    }
+    return found;
+}
+
+// One run of the real app in a home of its own, with a paired development relay.
+struct RealApp {
+    explicit RealApp(bool development)
+        : development(development) {
+        QDir(home.path()).mkpath(u"run"_qs);
+        QFile::setPermissions(home.filePath(u"run"_qs),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcess pair;
+        pair.setProcessEnvironment(environment());
+        pair.start(QStringLiteral(WRENBOX_DEV_RELAY),
+                   {"relay", "pair", "ABC234", "--server", "http://localhost:8080", "--json"});
+        paired = pair.waitForFinished(20'000) && pair.exitCode() == 0;
+    }
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+        env.insert(u"HOME"_qs, home.path());
+        env.insert(u"XDG_CONFIG_HOME"_qs, home.filePath(u"config"_qs));
+        env.insert(u"XDG_DATA_HOME"_qs, home.filePath(u"data"_qs));
+        env.insert(u"XDG_RUNTIME_DIR"_qs, home.filePath(u"run"_qs));
+        env.insert(u"WRENBOX_RELAY_DRY_RUN"_qs, u"1"_qs);
+        env.insert(u"WRENBOX_REPORT_STARTUP"_qs, u"1"_qs);
+        env.remove(u"WRENBOX_CONFIG_DIR"_qs);
+        if (development)
+            env.insert(u"WRENBOX_CONFIG_DIR"_qs, home.filePath(u"state"_qs));
+        return env;
+    }
+    // Starts a copy; with `waitForWindow`, waits until it shows its first window.
+    bool launch(QProcess& copy, const QStringList& arguments = {}, bool waitForWindow = true) {
+        copy.setProcessEnvironment(environment());
+        copy.start(QStringLiteral(WRENBOX_APP_BINARY), arguments);
+        return QTest::qWaitFor(
+                   [&] {
+                       seen += copy.readAllStandardError();
+                       return seen.contains("first window") ||
+                              copy.state() == QProcess::NotRunning || !waitForWindow;
+                   },
+                   20'000) &&
+               (!waitForWindow || seen.contains("first window"));
+    }
+    QTemporaryDir home;
+    bool development;
+    bool paired = false;
+    QByteArray seen;
+};
+} // namespace
+
+class TestApp : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void withoutATrayThePanelIsAWindow();
+    void setupOpensOnceAfterTheDelay();
+    void panelQuitStopsTheRelayAndQuits();
+    void panelDropsFromTheTrayAndToggles();
+    void trayAppearingLateIsPickedUpAndRetriesAreBounded();
+    void trayRedrawsOnlyWhenItsLookChanges();
+    void panelGeometry_data();
+    void panelGeometry();
+    void signalsQuitCleanly_data();
+    void signalsQuitCleanly();
+    void quitWhileHandlingAHandedOverLinkIsClean();
+};
+
+void TestApp::withoutATrayThePanelIsAWindow() {
+    Shell rig;
+    QVERIFY(rig.app->launch({}));
+    QVERIFY(!rig.tray()->isShown());
+    QWidget* panel = rig.app->window(u"panel"_qs);
+    QVERIFY(qobject_cast<StatusPanel*>(panel) && panel->isVisible());
+    QVERIFY(!panel->windowFlags().testFlag(Qt::Popup));
+    // Closed, and the app launched again: it comes back.
+    panel->close();
+    Q_EMIT rig.app->delegate().reopenRequested();
+    QVERIFY(panel->isVisible());
+    QVERIFY(rig.settle());
+}
+
+void TestApp::setupOpensOnceAfterTheDelay() {
+    Shell rig;
+    QVERIFY(rig.app->launch({}));
+    QVERIFY(rig.settle());
+    QVERIFY(!rig.app->window(u"setup"_qs));
+    rig.advance(1500ms);
+    QWidget* setup = rig.app->window(u"setup"_qs);
+    QVERIFY(setup && setup->isVisible());
+    QCOMPARE(setup->windowTitle(), u"Set Up Wrenbox"_qs);
+    // Closed and asked again: the same window comes back.
+    setup->close();
+    rig.app->delegate().openSetup();
+    QCOMPARE(rig.app->window(u"setup"_qs), setup);
+    QVERIFY(setup->isVisible());
+    QCOMPARE(rig.app->openWindow(u"settings"_qs)->windowTitle(), u"Wrenbox Settings"_qs);
+    QVERIFY(!rig.app->openWindow(u"nonsense"_qs));
+    QVERIFY(rig.settle());
+}
+
+void TestApp::panelQuitStopsTheRelayAndQuits() {
+    Shell rig("status-paired");
+    QVERIFY(rig.app->launch({}));
+    QTRY_VERIFY(!rig.relay.livePids().isEmpty());
+    QMetaObject::invokeMethod(child<QPushButton>(rig.app->window(u"panel"_qs), u"Quit"_qs),
+                              &QPushButton::click, Qt::QueuedConnection);
+    QCoreApplication::exec(); // returns once Quit ended the loop
+    QVERIFY(!rig.app->model().runner().wanted());
+    QTRY_VERIFY(rig.relay.livePids().isEmpty());
+}
+
+void TestApp::panelDropsFromTheTrayAndToggles() {
+    Shell rig("status-unpaired", true);
+    QGuiApplication::setWindowIcon(QIcon());
+    QVERIFY(rig.app->launch({}));
+    QVERIFY(rig.tray()->isShown());
+    QVERIFY(!rig.app->window(u"panel"_qs));          // a tray app opens no window at launch,
+    QVERIFY(QGuiApplication::windowIcon().isNull()); // nor draws its window icon
+    const QRect icon(100, 0, 24, 24);
+    rig.app->togglePanel(icon);
+    QWidget* panel = rig.app->window(u"panel"_qs);
+    QVERIFY(panel->isVisible() && panel->windowFlags().testFlag(Qt::Popup));
+    QVERIFY(panel->geometry().top() > icon.bottom());
+    QVERIFY(panel->windowIcon().availableSizes().contains(QSize(48, 48)));
+    rig.app->togglePanel(icon);
+    QVERIFY(!panel->isVisible());
+    // Opened as a window (from a second launch, say) it is an ordinary one.
+    rig.app->openWindow(u"panel"_qs);
+    QVERIFY(panel->isVisible() && !panel->windowFlags().testFlag(Qt::Popup));
+    QVERIFY(rig.settle());
+}
+
+void TestApp::trayAppearingLateIsPickedUpAndRetriesAreBounded() {
+    {
+        Shell rig;
+        QVERIFY(rig.app->launch({}));
+        QSignalSpy appeared(rig.tray(), &TrayIconHost::appeared);
+        rig.advance(2s);
+        QVERIFY(!rig.tray()->isShown());
+        trayFlag = true;
+        rig.advance(5s);
+        QVERIFY(rig.tray()->isShown());
+        QCOMPARE(appeared.count(), 1);
+        QVERIFY(rig.settle());
+        QCOMPARE(rig.tray()->toolTip(), u"Wrenbox, needs attention"_qs);
+    }
+    RelayRig rig;
+    TrayIconHost tray(rig.make(), rig.fake.clock);
+    QVERIFY(!tray.start());
+    for (int i = 0; i < 10; ++i)
+        rig.advance(1min);
+    QVERIFY(!tray.isShown());
+    QCOMPARE(rig.fake.clock.pendingTimers(), 0); // no more looks
+}
+
+void TestApp::trayRedrawsOnlyWhenItsLookChanges() {
+    RelayRig rig;
+    trayFlag = true;
+    TrayIconHost::trayAvailable = [] { return trayFlag; };
+    TrayIconHost tray(rig.make(), rig.fake.clock);
+    QVERIFY(tray.start());
+    QCOMPARE(tray.toolTip(), u"Wrenbox, online"_qs); // starting
+    const auto key = [&tray] { return tray.findChild<QSystemTrayIcon*>()->icon().cacheKey(); };
+    const qint64 first = key();
+    Q_EMIT rig.model->phaseChanged();
+    Q_EMIT rig.model->batchChanged();
+    QCOMPARE(key(), first);
+    // The desktop turning dark redraws the glyph for a dark panel, and back again.
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::WindowText, QColor(0xF0, 0xF0, 0xF0));
+    QApplication::setPalette(dark);
+    const qint64 darkKey = key();
+    QVERIFY(darkKey != first);
+    QPalette stillDark = dark;
+    stillDark.setColor(QPalette::Highlight, Qt::red);
+    QApplication::setPalette(stillDark);
+    QCOMPARE(key(), darkKey);
+    QApplication::setPalette(light);
+    QVERIFY(key() != darkKey);
+    TrayIconHost::trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+}
+
+void TestApp::panelGeometry_data() {
+    QTest::addColumn<QRect>("anchor");
+    QTest::addColumn<QRect>("expected");
+    QTest::newRow("top bar, middle") << QRect(1000, 0, 24, 24) << QRect(861, 28, 300, 400);
+    QTest::newRow("bottom panel") << QRect(1000, 1056, 24, 24) << QRect(861, 652, 300, 400);
+    QTest::newRow("right edge") << QRect(1900, 0, 20, 20) << QRect(1620, 24, 300, 400);
+    QTest::newRow("left edge") << QRect(0, 1060, 20, 20) << QRect(0, 656, 300, 400);
+    QTest::newRow("unknown anchor") << QRect() << QRect(810, 340, 300, 400);
+}
+
+void TestApp::panelGeometry() {
+    QFETCH(QRect, anchor);
+    QFETCH(QRect, expected);
+    QCOMPARE(WrenboxMacApp::panelGeometry(QSize(300, 400), anchor, QRect(0, 0, 1920, 1080)),
+             expected);
+}
+
+void TestApp::signalsQuitCleanly_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestApp::signalsQuitCleanly() {
+    QFETCH(int, signalNumber);
+    RealApp real(true);
+    QVERIFY(real.paired);
+    QProcess app;
+    QVERIFY2(real.launch(app), real.seen.constData());
+    QList<qint64> relays;
+    QVERIFY2(
+        QTest::qWaitFor([&] { return !(relays = childrenOf(app.processId())).isEmpty(); }, 20'000),
+        "the app started no relay");
+    ::kill(pid_t(app.processId()), signalNumber);
+    QTRY_COMPARE_WITH_TIMEOUT(app.state(), QProcess::NotRunning, 20'000);
+    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app.exitCode(), 0);
+    for (const qint64 relay : std::as_const(relays))
+        QTRY_VERIFY2(!FakeRelay::isAlive(relay), "a relay outlived the app");
+    // A development run keeps its settings beside its state and never starts at login.
+    QVERIFY(!QFile::exists(real.home.filePath(u"config/Wrenbox/Wrenbox.conf"_qs)));
+    QVERIFY(!QFile::exists(real.home.filePath(u"config/autostart/app.wrenbox.Wrenbox.desktop"_qs)));
+}
+
+void TestApp::quitWhileHandlingAHandedOverLinkIsClean() {
+    // The first copy refuses a handed-over link with an alert, which waits in an event loop of
+    // its own; asked to quit then, it must end cleanly, not crash unwinding from the alert.
+    RealApp real(false);
+    QVERIFY(real.paired);
+    QProcess first;
+    QVERIFY2(real.launch(first), real.seen.constData());
+    QProcess second;
+    QVERIFY(real.launch(second, {u"wrenbox-mac://pair?code=ABC234"_qs}, false));
+    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20'000);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(!second.readAllStandardError().contains("first window")); // it showed nothing
+    QCOMPARE(first.state(), QProcess::Running);
+    // Development copies run side by side.
+    RealApp development(true);
+    QProcess third;
+    QVERIFY2(development.launch(third), development.seen.constData());
+    ::kill(pid_t(third.processId()), SIGTERM);
+    ::kill(pid_t(first.processId()), SIGTERM);
+    QTRY_COMPARE_WITH_TIMEOUT(first.state(), QProcess::NotRunning, 20'000);
+    QTRY_COMPARE_WITH_TIMEOUT(third.state(), QProcess::NotRunning, 20'000);
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(third.exitCode(), 0);
+}
+
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"

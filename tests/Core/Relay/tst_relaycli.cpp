@@ -1,0 +1,188 @@
+// The relay's one-shot commands, run as real child processes of the fake relay.
+
+#include "Core/Relay/RelayCLI.h"
+
+#include "RelayRig.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+using namespace std::chrono_literals;
+
+namespace {
+const QStringList pairArgs{"relay", "pair", "K7Q2ZP", "--server", "https://relay.example/a b",
+                           "--json"};
+
+// Runs one operation by name; the outcome keeps only whether it succeeded and its error.
+std::shared_ptr<Outcome<void>> run(const RelayCLI& cli, const QString& operation) {
+    auto drop = [](auto task) -> QCoro::Task<> { co_await std::move(task); };
+    if (operation == u"status")
+        return launch(drop(cli.status()));
+    if (operation == u"doctor")
+        return launch(drop(cli.doctor()));
+    if (operation == u"pair")
+        return launch(drop(cli.pair(u"K7Q2ZP"_qs, u"https://relay.example/a b"_qs)));
+    if (operation == u"unpair")
+        return launch(cli.unpair());
+    return launch(cli.uninstallLaunchAgent());
+}
+
+QStringList argumentsOf(const QString& operation) {
+    if (operation == u"pair")
+        return pairArgs;
+    if (operation == u"uninstall")
+        return {"relay", "uninstall"};
+    return {"relay", operation, "--json"};
+}
+} // namespace
+
+class TestRelayCli : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void answers_data();
+    void answers();
+    void decodesRecords();
+    void missingHelper();
+    void launchFailureCarriesThePlatformText();
+    void exitBySignalGivesTheSignalNumber();
+    void timesOutAndKillsTheRelay();
+    void callsRunSideBySideAndOutliveTheirCli();
+};
+
+void TestRelayCli::answers_data() {
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<int>("exitCode");
+    // "ok", "failed:<code or ~>:<message>" or "unreadable:<payload>"
+    QTest::addColumn<QString>("expected");
+    const QByteArray failure = answer("failure-expired");
+    const QString expired = u"failed:expired:That code has expired."_qs;
+    QTest::newRow("status, failure document, exit 2") << "status" << failure << 2 << expired;
+    QTest::newRow("pair, failure document, exit 0") << "pair" << failure << 0 << expired;
+    QTest::newRow("exit 3, valid record")
+        << "status" << QByteArray("{}") << 3 << "failed:~:The relay stopped with an error (3).";
+    QTest::newRow("record of the wrong shape")
+        << "status" << QByteArray(R"({"paired":"yes"})") << 0 << R"(unreadable:{"paired":"yes"})";
+    QTest::newRow("doctor: any exit status")
+        << "doctor" << answer("doctor-chatdb-fails") << 1 << "ok";
+    QTest::newRow("doctor: garbage") << "doctor" << QByteArray("nope") << 5 << "unreadable:nope";
+    QTest::newRow("pair without device") << "pair" << QByteArray("{}") << 0 << "unreadable:{}";
+    QTest::newRow("unpair, a bare number") << "unpair" << QByteArray("3") << 0 << "ok";
+    QTest::newRow("unpair, nothing printed") << "unpair" << QByteArray() << 0 << "unreadable:";
+    QTest::newRow("uninstall ignores its output") << "uninstall" << QByteArray("x") << 0 << "ok";
+    QTest::newRow("uninstall fails with its own text")
+        << "uninstall" << failure << 1
+        << "failed:~:Couldn't remove the command-line relay. Run wrenbox relay uninstall in "
+           "Terminal.";
+}
+
+void TestRelayCli::answers() {
+    QFETCH(QString, operation);
+    QFETCH(QByteArray, out);
+    QFETCH(int, exitCode);
+    QFETCH(QString, expected);
+    FakeRelay fake;
+    fake.reply(argumentsOf(operation), out, exitCode, 0, "standard error is never read");
+    auto outcome = run(RelayCLI(fake.helperPath()), operation);
+    QVERIFY(finish(outcome));
+    QCOMPARE(fake.calls(), QList<QStringList>{argumentsOf(operation)});
+    QString got = u"ok"_qs;
+    if (const auto error = relayErrorOf(outcome->error)) {
+        got = error->kind() == RelayError::Kind::Failed
+                  ? u"failed:"_qs + error->code().value_or(u"~"_qs) + u':' + error->description()
+                  : u"unreadable:"_qs + error->payload();
+    }
+    QCOMPARE(got, expected);
+}
+
+void TestRelayCli::decodesRecords() {
+    FakeRelay fake;
+    fake.reply(statusArgs, answer("status-counters"));
+    fake.reply(pairArgs, answer("pair-ok"));
+    RelayCLI cli(fake.helperPath());
+    auto status = launch(cli.status());
+    auto device = launch(cli.pair(u"K7Q2ZP"_qs, u"https://relay.example/a b"_qs));
+    QVERIFY(finish(status) && finish(device));
+    QCOMPARE(status->value->today, (RelayToday{14, 1, 5}));
+    QCOMPARE(status->value->device->name, u"Studio Mac"_qs);
+    QCOMPARE(*device->value, (RelayDevice{u"d1"_qs, u"Studio Mac"_qs}));
+}
+
+void TestRelayCli::missingHelper() {
+    FakeRelay fake;
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(u"folder"_qs));
+    QVERIFY(FakeRelay::writeExecutable(dir.filePath(u"plain"_qs), "#!/bin/sh\n"));
+    QVERIFY(QFile::setPermissions(dir.filePath(u"plain"_qs), QFile::ReadOwner));
+    for (const char* name : {"none", "folder", "plain"}) {
+        auto outcome = launch(RelayCLI(dir.filePath(QString::fromLatin1(name))).status());
+        QVERIFY(outcome->done); // nothing started: no trip through the event loop
+        QCOMPARE(relayErrorOf(outcome->error), RelayError::missingHelper());
+    }
+    QVERIFY(fake.calls().isEmpty());
+}
+
+void TestRelayCli::launchFailureCarriesThePlatformText() {
+    QTemporaryDir dir;
+    const QString helper = dir.filePath(u"wrenbox"_qs);
+    const QString platformText = FakeRelay::writeUnlaunchable(helper);
+    QVERIFY(!platformText.isEmpty());
+    ManualClock clock;
+    auto outcome = launch(RelayCLI(helper, &clock).status());
+    QVERIFY(finish(outcome));
+    try {
+        std::rethrow_exception(outcome->error);
+    } catch (const RelayLaunchError& error) {
+        QCOMPARE(error.message(), platformText);
+    } catch (...) {
+        QFAIL("expected the launch error");
+    }
+    QCOMPARE(clock.pendingTimers(), 0); // the time limit went with the call
+}
+
+void TestRelayCli::exitBySignalGivesTheSignalNumber() {
+    QTemporaryDir dir;
+    const QString helper = dir.filePath(u"wrenbox"_qs);
+    QVERIFY(FakeRelay::writeExecutable(helper, "#!/bin/sh\nprintf partial\nkill -TERM $$\n"));
+    auto outcome = launch(RelayCLI(helper).execute(statusArgs));
+    QVERIFY(finish(outcome));
+    QCOMPARE(outcome->value->status, 15);
+    QCOMPARE(outcome->value->bytes, QByteArray("partial"));
+}
+
+void TestRelayCli::timesOutAndKillsTheRelay() {
+    FakeRelay fake;
+    fake.reply(statusArgs, "{}", 0, 600'000);
+    ManualClock clock;
+    auto outcome = launch(RelayCLI(fake.helperPath(), &clock).status());
+    QTRY_COMPARE(fake.livePids().size(), 1);
+    QCOMPARE(clock.nextDue(), std::optional(std::chrono::milliseconds(60s)));
+    clock.advance(59'999ms);
+    QVERIFY(!outcome->done);
+    clock.advance(1ms);
+    QVERIFY(outcome->done);
+    QCOMPARE(relayErrorOf(outcome->error),
+             RelayError::failed(u"timeout"_qs, u"The relay didn't answer in time. Try again."_qs));
+    QTRY_VERIFY(fake.livePids().isEmpty());
+}
+
+void TestRelayCli::callsRunSideBySideAndOutliveTheirCli() {
+    FakeRelay fake;
+    fake.reply(statusArgs, answer("status-paired"), 0, 300);
+    fake.reply(doctorArgs, "{}");
+    ManualClock clock;
+    auto cli = std::make_unique<RelayCLI>(fake.helperPath(), &clock);
+    auto slow = launch(cli->status());
+    auto fast = launch(cli->doctor());
+    cli.reset();
+    QCOMPARE(clock.pendingTimers(), 2);
+    QVERIFY(finish(fast));
+    QVERIFY(!slow->done);
+    QVERIFY(finish(slow));
+    QVERIFY(slow->value->paired);
+    QCOMPARE(clock.pendingTimers(), 0); // no time limit left behind
+    QTRY_VERIFY(fake.livePids().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestRelayCli)
+#include "tst_relaycli.moc"

@@ -1,0 +1,318 @@
+// The status panel on the offscreen platform, over a real model and the fake relay, driven as a
+// user drives it.
+
+#include "Features/Panel/EventRow.h"
+#include "Features/Panel/LineLimitedLabel.h"
+#include "Features/Panel/StatusLine.h"
+#include "Features/Panel/StatusPanel.h"
+#include "Features/Panel/TodayRow.h"
+
+#include "RelayRig.h"
+#include "ViewRig.h"
+
+#include <QAccessible>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVariantAnimation>
+
+using namespace std::chrono_literals;
+
+// Declared ahead of the helpers: moc cannot read the raw JSON strings below.
+class TestStatusPanel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void statusLine_data();
+    void statusLine();
+    void sendingShowsTheBatch();
+    void controls();
+    void buttonsAndShortcuts();
+    void quitStopsTheRelayFirst();
+    void refreshesWhenShownAndSpinsWhileChecking();
+    void nothingMovesWhileHidden();
+    void phaseChangeAnimatesUnlessMotionIsReduced();
+    void countersAndFeed();
+};
+
+namespace {
+// A panel over a model in one of the states it shows.
+struct Panel : RelayRig {
+    explicit Panel(const char* status = "status-paired")
+        : RelayRig(status) {}
+    // Reaches `state` through the model's own inputs; false when it did not get there.
+    [[nodiscard]] bool reach(const QString& state) {
+        if (state == u"starting") {
+            make();
+            return true;
+        }
+        if (!start())
+            return false;
+        const QByteArray ago = fake.clock.now().addSecs(-12).toString(Qt::ISODate).toUtf8();
+        if (state == u"synced")
+            print({R"({"event":"synced","at":")" + ago + "\"}"});
+        if (state == u"sending")
+            print({R"({"event":"synced","jobs":5})", R"({"event":"sent"})", R"({"event":"sent"})"});
+        if (state == u"paused")
+            model->setPaused(true);
+        return state != u"stopped" || QTest::qWaitFor([this] {
+                   return model->phase().kind() == RelayPhase::Kind::Attention;
+               });
+    }
+    StatusPanel& show() {
+        if (!model)
+            make();
+        panel = std::make_unique<StatusPanel>(
+            *model, fake.workspace, [this] { ++setupOpens; }, fake.clock);
+        panel->setReduceMotion(true);
+        panel->show();
+        return *panel;
+    }
+    QStringList rows() const {
+        QList<EventRow*> rows = panel->findChildren<EventRow*>();
+        rows.removeIf([](const EventRow* row) { return !shown(row); });
+        std::sort(rows.begin(), rows.end(), [](auto* a, auto* b) { return a->y() < b->y(); });
+        QStringList texts;
+        for (const EventRow* row : std::as_const(rows))
+            texts.append(row->findChild<LineLimitedLabel*>()->text());
+        return texts;
+    }
+    int setupOpens = 0;
+    std::unique_ptr<StatusPanel> panel; // goes before the model
+};
+} // namespace
+
+void TestStatusPanel::statusLine_data() {
+    QTest::addColumn<QByteArrayList>("row");
+    for (const QByteArrayList& row : table("Features/Panel/panel.txt"))
+        QTest::newRow(row[0].constData()) << row;
+}
+
+void TestStatusPanel::statusLine() {
+    QFETCH(QByteArrayList, row);
+    const QString state = QString::fromUtf8(row[3]);
+    const QString headline = QString::fromUtf8(row[4]);
+    const QString action = row[5] == "-" ? QString() : QString::fromUtf8(row[5]);
+    Panel rig(row[1].constData());
+    rig.relay.reply(doctorArgs, row[2] == "-" ? QByteArray("{}") : answer(row[2].constData()));
+    if (state == u"stopped")
+        rig.relay.runStream({{}, false, 2});
+    QVERIFY(rig.reach(state));
+    StatusPanel& panel = rig.show();
+    QCOMPARE(textAt(&panel, u"headline"_qs), headline);
+    const auto detail = StatusLine::detail(rig.model->phase());
+    QCOMPARE(shown(child(&panel, u"detail"_qs)), detail.has_value());
+    QCOMPARE(textAt(&panel, u"detail"_qs), detail.value_or(textAt(&panel, u"detail"_qs)));
+    QCOMPARE(shown(child(&panel, u"Batch progress"_qs)), state == u"sending");
+    auto* button = child<QPushButton>(&panel, u"action"_qs);
+    QCOMPARE(shown(button) ? button->text() : QString(), action);
+    QVERIFY(button->isDefault());
+    // The status line's headline and the feed's are headings to assistive technology.
+    QAccessibleInterface* heading =
+        QAccessible::queryAccessibleInterface(child(&panel, u"headline"_qs));
+    QCOMPARE(heading->role(), QAccessible::Heading);
+    QCOMPARE(QAccessible::queryAccessibleInterface(child(&panel, u"Recent"_qs))->role(),
+             QAccessible::Heading);
+}
+
+void TestStatusPanel::sendingShowsTheBatch() {
+    Panel rig;
+    QVERIFY(rig.reach(u"sending"_qs));
+    StatusPanel& panel = rig.show();
+    auto* bar = child<QProgressBar>(&panel, u"Batch progress"_qs);
+    QCOMPARE(bar->value(), 2);
+    QCOMPARE(bar->maximum(), 5);
+    QCOMPARE(bar->accessibleDescription(), u"2 of 5 sent"_qs);
+    rig.print({R"({"event":"sent"})"}); // the line follows at once
+    QCOMPARE(textAt(&panel, u"headline"_qs), u"Sending 4 of 5"_qs);
+    QCOMPARE(bar->accessibleDescription(), u"3 of 5 sent"_qs);
+}
+
+void TestStatusPanel::controls() {
+    Panel unpaired("status-unpaired");
+    {
+        const ScopedEnv dryRun("WRENBOX_RELAY_DRY_RUN", "1");
+        QVERIFY(unpaired.start());
+    }
+    StatusPanel& panel = unpaired.show();
+    // A dry run says so, between the status line and the counters.
+    const QWidget* warning = child(&panel, StatusPanel::dryRunText());
+    QVERIFY(shown(warning));
+    QVERIFY(panel.findChild<StatusLineView*>()->geometry().bottom() < warning->y());
+    QVERIFY(warning->geometry().bottom() < panel.findChild<TodayRow*>()->y());
+    QCOMPARE(panel.width(), StatusPanel::panelWidth);
+    QVERIFY(!shown(child(&panel, u"pause"_qs)));
+    QCOMPARE(textAt(&panel, u"subtitle"_qs), u"Mac relay"_qs);
+    auto* dashboard = child<QPushButton>(&panel, u"Dashboard"_qs);
+    auto* setup = child<QPushButton>(&panel, u"Setup"_qs);
+    auto* quit = child<QPushButton>(&panel, u"Quit"_qs);
+    QCOMPARE(dashboard->toolTip(), u"Open the Wrenbox dashboard"_qs);
+    QCOMPARE(setup->toolTip(), u"Permissions, pairing and settings"_qs);
+    QCOMPARE(quit->toolTip(), u"Stop the relay and quit Wrenbox"_qs);
+    // Dashboard, Setup, then Quit pushed to the trailing edge.
+    QVERIFY(dashboard->x() < setup->x() && setup->geometry().right() + 8 < quit->x());
+    QCOMPARE(quit->mapTo(&panel, QPoint(quit->width(), 0)).x(),
+             panel.width() - StatusPanel::padding);
+
+    Panel paired;
+    QVERIFY(paired.start());
+    StatusPanel& other = paired.show();
+    auto* pause = child<QPushButton>(&other, u"pause"_qs);
+    QVERIFY(shown(pause) && pause->x() < child(&other, u"Dashboard"_qs)->x());
+    QCOMPARE(pause->text(), u"Pause"_qs);
+    QCOMPARE(pause->toolTip(), u"Stop sending until you resume"_qs);
+    QCOMPARE(textAt(&other, u"subtitle"_qs), u"Studio Mac"_qs);
+    QVERIFY(!shown(child(&other, StatusPanel::dryRunText())));
+}
+
+void TestStatusPanel::buttonsAndShortcuts() {
+    Panel rig;
+    QVERIFY(rig.start());
+    StatusPanel& panel = rig.show();
+    int quits = 0;
+    panel.setQuitAction([&quits] { ++quits; });
+    QVERIFY(showActive(panel));
+    auto* pause = child<QPushButton>(&panel, u"pause"_qs);
+    QTest::mouseClick(pause, Qt::LeftButton);
+    QVERIFY(rig.model->userPaused());
+    QCOMPARE(pause->text(), u"Resume"_qs);
+    QCOMPARE(pause->toolTip(), u"Start sending again"_qs);
+    QCOMPARE(textAt(&panel, u"headline"_qs), u"Paused"_qs);
+    QTest::keyClick(&panel, Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(!rig.model->userPaused());
+    QCOMPARE(pause->text(), u"Pause"_qs);
+    QTest::keyClick(&panel, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(rig.fake.workspace.opened, QList<QUrl>{QUrl(u"http://localhost:8080/app"_qs)});
+    QTest::keyClick(&panel, Qt::Key_Comma, Qt::ControlModifier);
+    QCOMPARE(rig.setupOpens, 1);
+    QCOMPARE(rig.fake.workspace.activations, 1);
+    QTest::keyClick(&panel, Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(quits, 1);
+
+    // Unpaired there is no Pause for Ctrl+P to press, and Return presses the status line's
+    // button.
+    rig.relay.reply(statusArgs, answer("status-unpaired"));
+    QVERIFY(finish(launch(rig.model->refreshStatus())));
+    QTest::keyClick(&panel, Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(!rig.model->userPaused());
+    QTest::keyClick(&panel, Qt::Key_Return);
+    QCOMPARE(rig.setupOpens, 2);
+    // The dashboard opens only a web address.
+    rig.relay.reply(statusArgs, R"({"paired":true,"server":"file:///etc"})");
+    QVERIFY(finish(launch(rig.model->refreshStatus())));
+    QTest::keyClick(&panel, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(rig.fake.workspace.opened.size(), 1);
+}
+
+void TestStatusPanel::quitStopsTheRelayFirst() {
+    Panel rig;
+    QVERIFY(rig.start());
+    QTRY_VERIFY(!rig.relay.livePids().isEmpty());
+    StatusPanel& panel = rig.show();
+    bool stoppedFirst = false;
+    panel.setQuitAction(
+        [&] { stoppedFirst = !rig.model->runner().wanted() && !rig.model->runner().isRunning(); });
+    QTest::mouseClick(child(&panel, u"Quit"_qs), Qt::LeftButton);
+    QVERIFY(stoppedFirst);
+    QVERIFY(rig.settle());
+    QVERIFY(rig.relay.livePids().isEmpty());
+}
+
+void TestStatusPanel::refreshesWhenShownAndSpinsWhileChecking() {
+    Panel rig;
+    rig.make();
+    StatusPanel& panel = rig.show();
+    QVERIFY(rig.settle());
+    QCOMPARE(rig.count(statusArgs), 1);
+    QCOMPARE(textAt(&panel, u"subtitle"_qs), u"Studio Mac"_qs);
+    panel.hide();
+    panel.show();
+    QVERIFY(rig.settle());
+    QCOMPARE(rig.count(statusArgs), 2);
+    const QWidget* spinner = child(&panel, u"Checking"_qs);
+    QVERIFY(!shown(spinner));
+    rig.model->start(); // the full refresh begins at once
+    QVERIFY(shown(spinner));
+    QVERIFY(spinner->x() > child(&panel, u"subtitle"_qs)->geometry().right());
+    QVERIFY(rig.settle());
+    QVERIFY(!shown(spinner));
+}
+
+void TestStatusPanel::nothingMovesWhileHidden() {
+    Panel rig;
+    QVERIFY(rig.reach(u"synced"_qs));
+    StatusPanel& panel = rig.show();
+    const auto ticking = [&panel] {
+        const auto timers = panel.findChildren<ClockTimer*>();
+        return int(
+            std::count_if(timers.begin(), timers.end(), [](auto* t) { return t->isPending(); }));
+    };
+    QCOMPARE(textAt(&panel, u"headline"_qs), u"Online · last sync 12 s ago"_qs);
+    rig.fake.clock.advance(1s);
+    QCOMPARE(textAt(&panel, u"headline"_qs), u"Online · last sync 13 s ago"_qs);
+    rig.fake.clock.advance(47s);
+    QCOMPARE(textAt(&panel, u"headline"_qs), u"Online · last sync 1 min ago"_qs);
+    QCOMPARE(ticking(), 1);
+    panel.hide();
+    QCOMPARE(ticking(), 0);
+    const auto timers = panel.findChildren<QTimer*>();
+    for (const QTimer* timer : timers)
+        QVERIFY(!timer->isActive());
+    rig.fake.clock.advance(120s);
+    QCOMPARE(textAt(&panel, u"headline"_qs), u"Online · last sync 1 min ago"_qs);
+    panel.show();
+    QCOMPARE(textAt(&panel, u"headline"_qs), u"Online · last sync 3 min ago"_qs);
+}
+
+void TestStatusPanel::phaseChangeAnimatesUnlessMotionIsReduced() {
+    Panel rig;
+    QVERIFY(rig.start());
+    StatusPanel& panel = rig.show();
+    const auto animation = [&panel] { return panel.findChild<QVariantAnimation*>(); };
+    rig.model->setPaused(true);
+    QVERIFY(!animation());
+    QCOMPARE(textAt(&panel, u"headline"_qs), u"Paused"_qs);
+    panel.setReduceMotion(false);
+    rig.model->setPaused(false);
+    QCOMPARE(animation()->state(), QAbstractAnimation::Running);
+    QCOMPARE(textAt(&panel, u"headline"_qs), u"Online"_qs); // in place at once; only eased in
+    animation()->setCurrentTime(animation()->duration());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!animation());
+    QVERIFY(!panel.findChild<StatusLineView*>()->graphicsEffect());
+}
+
+void TestStatusPanel::countersAndFeed() {
+    Panel rig;
+    QVERIFY(rig.start());
+    StatusPanel& panel = rig.show();
+    QVERIFY(shown(child(&panel, u"Nothing yet. Texts show up here as they go out."_qs)));
+    QVERIFY(rig.rows().isEmpty());
+    const QWidget* sent = child(child(&panel, u"Today"_qs), u"Sent"_qs);
+    QCOMPARE(sent->accessibleDescription(), u"0 today"_qs);
+    const QByteArray reason = QByteArray("The carrier refused the message because ").repeated(4);
+    rig.print({R"({"event":"sent"})", R"({"event":"sent"})", R"({"event":"received"})",
+               R"({"event":"failed","message":")" + reason + "\"}",
+               R"({"event":"failed","message":"Short"})"});
+    QCOMPARE(sent->accessibleDescription(), u"2 today"_qs);
+    QCOMPARE(child(child(&panel, u"Today"_qs), u"Failed"_qs)->accessibleDescription(),
+             u"2 today"_qs);
+    // Newest first; a long sentence wraps to two lines, then ends in an ellipsis.
+    QCoreApplication::processEvents();
+    QCOMPARE(rig.rows().size(), 5);
+    QCOMPARE(rig.rows().first(), u"Not sent: Short"_qs);
+    const auto labels = panel.findChildren<LineLimitedLabel*>();
+    const auto longOne =
+        std::find_if(labels.begin(), labels.end(), [](auto* l) { return l->text().size() > 100; });
+    QTRY_COMPARE((*longOne)->lines((*longOne)->width()).size(), 2);
+    QVERIFY((*longOne)->lines((*longOne)->width()).last().endsWith(QChar(0x2026)));
+    QCOMPARE((*longOne)->height(), 2 * QFontMetrics((*longOne)->font()).lineSpacing());
+    // Six rows at most.
+    for (int i = 1; i <= 7; ++i)
+        rig.print({R"({"event":"error","message":"Event )" + QByteArray::number(i) + "\"}"});
+    QCOMPARE(rig.rows(),
+             (QStringList{"Event 7", "Event 6", "Event 5", "Event 4", "Event 3", "Event 2"}));
+    QVERIFY(!shown(child(&panel, u"Nothing yet. Texts show up here as they go out."_qs)));
+}
+
+QTEST_MAIN(TestStatusPanel)
+#include "tst_statuspanel.moc"
