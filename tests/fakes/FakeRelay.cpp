@@ -62,6 +62,12 @@ void FakeRelay::reply(const QStringList& args, const QByteArray& out, int exitCo
           QStringLiteral("exit %1\ndelay %2\n").arg(exitCode).arg(delayMs).toUtf8());
 }
 
+void FakeRelay::flood(const QStringList& args, const QByteArray& out, long times) {
+    reply(args, out);
+    write(QStringLiteral("reply-") + keyOf(args) + QStringLiteral(".conf"),
+          "exit 0\ndelay 0\nrepeat " + QByteArray::number(qint64(times)) + '\n');
+}
+
 void FakeRelay::runStream(const Stream& stream) {
     QByteArray conf;
     conf += "stayAlive " + QByteArray::number(stream.stayAlive ? 1 : 0) + '\n';

@@ -2,13 +2,14 @@
 // by WRENBOX_FAKE_RELAY_DIR (see FakeRelay.h, which writes it):
 //   calls.log          one line per invocation: the arguments separated by tabs (appended here)
 //   pids/<pid>         one empty file per process this program started (tests check liveness)
-//   reply-<key>.conf   for a one-shot command: "exit N", "delay MS" lines
+//   reply-<key>.conf   for a one-shot command: "exit N", "delay MS", "repeat N" lines
 //   reply-<key>.out    its standard output;  reply-<key>.err  its standard error
 //   stream.conf        for "relay run --events json [--dry-run]": settings and chunk pauses
 //   stream-<n>.chunk   the bytes of chunk n
 // <key> is the FNV-1a hash (16 hex digits) of the arguments joined by tabs.
 // Plain C++ and POSIX only, so that it starts as fast as a real helper.
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -162,8 +163,18 @@ int oneShot(const std::string& joined) {
     if (readFile(base + ".err", bytes))
         writeAll(STDERR_FILENO, bytes.data(), bytes.size());
     bytes.clear();
-    if (readFile(base + ".out", bytes))
-        writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
+    // The output is printed "repeat" times over; a negative count prints it without end.
+    if (readFile(base + ".out", bytes) && !bytes.empty()) {
+        long left = setting(conf, "repeat", 1);
+        std::string block; // whole copies, written in large pieces
+        long copies = 0;
+        for (; copies != left && block.size() < 65536; ++copies)
+            block += bytes;
+        for (; left != 0; left = left < 0 ? left : left - std::min(left, copies)) {
+            const long now = left < 0 ? copies : std::min(left, copies);
+            writeAll(STDOUT_FILENO, block.data(), static_cast<size_t>(now) * bytes.size());
+        }
+    }
     return static_cast<int>(setting(conf, "exit", 0));
 }
 
