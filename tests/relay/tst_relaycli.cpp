@@ -35,6 +35,8 @@ private Q_SLOTS:
     void finishedCallLeavesNoTimerBehind();
     void callsRunSideBySide();
     void callOutlivesItsRelayCLI();
+    void capsTheOutput_data();
+    void capsTheOutput();
 };
 
 namespace {
@@ -434,6 +436,41 @@ void TestRelayCLI::callOutlivesItsRelayCLI() {
     QVERIFY(!outcome->error);
     QVERIFY(outcome->value->paired);
     QTRY_VERIFY(fake.livePids().isEmpty());
+}
+
+void TestRelayCLI::capsTheOutput_data() {
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<long>("times");
+    QTest::addColumn<bool>("fits");
+    const qsizetype cap = RelayCLI::maxOutputBytes;
+    const QByteArray padded = statusDocument + QByteArray(cap - statusDocument.size(), ' ');
+    QTest::newRow("status at the cap") << "status" << padded << 1L << true;
+    QTest::newRow("status a byte over") << "status" << padded + ' ' << 1L << false;
+    QTest::newRow("endless status") << "status" << QByteArray("flood ") << -1L << false;
+    QTest::newRow("endless doctor") << "doctor" << QByteArray("{}{}") << -1L << false;
+    QTest::newRow("uninstall output is not kept") << "uninstall" << padded << 2L << true;
+}
+
+void TestRelayCLI::capsTheOutput() {
+    QFETCH(QString, operation);
+    QFETCH(QByteArray, out);
+    QFETCH(long, times);
+    QFETCH(bool, fits);
+    FakeRelay fake;
+    fake.flood(argumentsOf(operation), out, times);
+    ManualClock clock; // never advanced: only the cap can end an endless call
+    RelayCLI cli(fake.helperPath(), &clock);
+    auto outcome = runOperation(cli, operation);
+    QTRY_VERIFY_WITH_TIMEOUT(outcome->done, 20'000);
+    if (fits) {
+        QVERIFY(!outcome->error);
+    } else {
+        const QByteArray printed = out.repeated(200 / out.size() + 1);
+        QCOMPARE(relayErrorOf(outcome->error), RelayError::unreadable(printed));
+    }
+    QTRY_VERIFY(fake.livePids().isEmpty());
+    QCOMPARE(clock.pendingTimers(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestRelayCLI)
