@@ -40,6 +40,7 @@ private Q_SLOTS:
     void missingRelayReportsOnceWithoutRestart();
     void launchFailureReportsAndRestarts();
     void manualClockFiresInDueOrder();
+    void stoppedRelaysOutputIsIgnored();
 };
 
 namespace {
@@ -468,6 +469,22 @@ void TestRelayRunner::manualClockFiresInDueOrder() {
     QCOMPARE(clock.now(), start.addMSecs(300));
     QCOMPARE(clock.pendingTimers(), 1);
     QCOMPARE(clock.nextDue(), std::optional(std::chrono::milliseconds(800ms)));
+}
+
+void TestRelayRunner::stoppedRelaysOutputIsIgnored() {
+    Rig rig;
+    // Goes on printing after being asked to stop, in the same read and in a later one.
+    FakeRelay::Stream stream = exitingAt(0, line("started") + line("sent", "a"));
+    stream.chunks.append({100, line("sent", "b")});
+    stream.ignoreTerm = true;
+    rig.fake.runStream(stream);
+    rig.runner.onEvent = [&rig](const RelayEvent& event) {
+        rig.events.append(event);
+        rig.runner.stop();
+    };
+    rig.runner.start();
+    QTRY_COMPARE(rig.exits, QList<int>{0}); // all its output has been read by now
+    QCOMPARE(rig.ids(), QStringList{"-"});
 }
 
 QTEST_GUILESS_MAIN(TestRelayRunner)

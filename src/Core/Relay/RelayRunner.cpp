@@ -86,6 +86,10 @@ void RelayRunner::stop() {
     QProcess* process = std::exchange(m_process, nullptr);
     if (!process)
         return;
+    // Whatever it still prints is no longer news, even lines already read.
+    ++m_streams;
+    m_buffer.clear();
+    m_discarding = false;
     if (process->state() == QProcess::NotRunning) {
         process->deleteLater();
         return;
@@ -125,13 +129,12 @@ void RelayRunner::launch() {
 
     m_buffer.clear();
     m_discarding = false;
-    ++m_launches;
+    ++m_streams;
 
     connect(process, &QProcess::readyReadStandardOutput, this, [this, process] {
         const QByteArray chunk = process->readAllStandardOutput();
-        // A stopped relay's last words still count until a new relay has been launched; after
-        // that they would be spliced into the new relay's lines.
-        if (process == m_process || (!m_process && retiredIndex(process) >= 0))
+        // A stopped or replaced relay's output is read (so it never blocks) and dropped.
+        if (process == m_process)
             consume(chunk);
     });
     connect(process, &QProcess::finished, this, [this, process](int exitCode) {
@@ -190,7 +193,7 @@ void RelayRunner::consume(const QByteArray& chunk) {
     }
 
     const QPointer<RelayRunner> self(this);
-    const quint64 launches = m_launches;
+    const quint64 stream = m_streams;
     const QDateTime now = m_clock.now();
     qsizetype from = std::max(start, carried);
     for (;;) {
@@ -206,8 +209,8 @@ void RelayRunner::consume(const QByteArray& chunk) {
                     event->kind == RelayEvent::Kind::Sent)
                     m_failures = 0;
                 onEvent(*event);
-                // A relaunch empties the buffer: the rest belongs to the relay that was replaced.
-                if (!self || m_launches != launches)
+                // A stop or relaunch empties the buffer: the rest belongs to a retired relay.
+                if (!self || m_streams != stream)
                     return;
             }
         }

@@ -70,5 +70,5 @@ private:
     QPointer<ClockTimer> m_restartTimer;
     int m_failures = 0;
     QList<Retired> m_retired;
-    quint64 m_launches = 0; // counts launches, so consume() notices one made by a callback
+    quint64 m_streams = 0; // counts launches and stops, so consume() notices one made by a callback
 };
