@@ -64,6 +64,7 @@ private Q_SLOTS:
     void requestWaitsAtMostTwentyFiveChecks();
     void requestStopsWaitingWhenMessagesComesUp();
     void requestRefusedGivesAutomationAttention();
+    void refreshesCoalesce();
 };
 
 void TestAppModel::startingUntilFirstRefreshEvenIfItFails() {
@@ -713,6 +714,28 @@ void TestAppModel::requestRefusedGivesAutomationAttention() {
     QCOMPARE(model.messagesPermission(), MessagesPermission::Denied);
     QCOMPARE(model.phase(), RelayPhase::attention(A::automation()));
     QCOMPARE(rig.fake.messages.launches, 0);
+}
+
+void TestAppModel::refreshesCoalesce() {
+    ModelRig rig;
+    rig.replyStatus(pairedStatus, 0, 200);
+    AppModel& model = rig.make();
+    int doctorsWhenDone = -1;
+    connect(&model, &AppModel::isCheckingChanged, this, [&] {
+        if (!model.isChecking())
+            doctorsWhenDone = rig.count(doctorArgs);
+    });
+    QList<std::shared_ptr<Outcome<void>>> calls;
+    for (int i = 0; i < 50; ++i) {
+        calls.append(launch(model.refresh()));
+        calls.append(launch(model.refreshStatus()));
+    }
+    for (const auto& call : std::as_const(calls))
+        QVERIFY(finish(call));
+    // The first run of each, then one more for everything asked while it ran.
+    QCOMPARE(rig.count(doctorArgs), 2);
+    QCOMPARE(rig.count(statusArgs), 3);
+    QCOMPARE(doctorsWhenDone, 2); // checking until the last run ended
 }
 
 QTEST_GUILESS_MAIN(TestAppModel)

@@ -59,6 +59,7 @@ private Q_SLOTS:
     void stoppedForGoodRefreshes();
     void unpairedEventStopsAndRefreshes();
     void updateRequiredStopsTheRelay();
+    void burstOfUnpairedEventsRefreshesOnce();
 };
 
 void TestAppModelEvents::roadOfOneText() {
@@ -351,6 +352,22 @@ void TestAppModelEvents::updateRequiredStopsTheRelay() {
     QTRY_VERIFY(rig.relay.livePids().isEmpty());
     QTest::qWait(50);
     QCOMPARE(model.relayError(), std::nullopt);
+}
+
+void TestAppModelEvents::burstOfUnpairedEventsRefreshesOnce() {
+    ModelRig rig;
+    FakeRelay::Stream stream;
+    stream.chunks = {{0, QByteArray(R"({"event":"unpaired"})"
+                                    "\n")
+                             .repeated(300)}};
+    QVERIFY(startWithStream(rig, stream));
+    AppModel& model = *rig.model;
+    // The first one stops the relay: the rest of its output is not news any more.
+    QTRY_COMPARE(model.events().size(), 1);
+    QTRY_VERIFY(!model.isChecking());
+    QTRY_VERIFY(rig.relay.livePids().isEmpty());
+    QCOMPARE(rig.count(statusArgs), 2);
+    QCOMPARE(rig.count(doctorArgs), 2);
 }
 
 QTEST_GUILESS_MAIN(TestAppModelEvents)
