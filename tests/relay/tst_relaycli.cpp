@@ -466,6 +466,7 @@ void TestRelayCLI::capsTheOutput() {
     if (fits) {
         QVERIFY(!outcome->error);
     } else {
+        QVERIFY(outcome->error);
         const QByteArray printed = out.repeated(200 / out.size() + 1);
         QCOMPARE(relayErrorOf(outcome->error), RelayError::unreadable(printed));
     }
