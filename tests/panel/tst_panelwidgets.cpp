@@ -71,6 +71,7 @@ private Q_SLOTS:
     void emptyFeed();
     void feedShowsSixNewestFirst();
     void longSentenceWrapsThenElides();
+    void hugeMessageIsCutBeforeLayout();
 };
 
 void PanelWidgetsTest::statusLineComposition_data() {
@@ -569,6 +570,24 @@ void PanelWidgetsTest::longSentenceWrapsThenElides() {
     QTRY_COMPARE(longOne->height(), 2 * QFontMetrics(longOne->font()).lineSpacing());
     QCOMPARE(rows[1]->timeLabel()->y(), 0);
     QCOMPARE(rows[1]->timeLabel()->geometry().right(), rows[1]->width() - 1);
+}
+
+void PanelWidgetsTest::hugeMessageIsCutBeforeLayout() {
+    auto rig = PanelRig::make(Scenario::Idle);
+    QVERIFY(rig->reach(Scenario::Idle));
+    StatusPanel& panel = rig->makePanel();
+    panel.show();
+    const QByteArray message = QByteArray("Disk full. ").repeated(95'000); // about 1 MB
+    rig->print({R"({"event":"error","message":")" + message + R"("})"});
+    QTRY_COMPARE(panel.eventFeed()->visibleRows().size(), 1);
+    const EventRow* row = panel.eventFeed()->visibleRows().constFirst();
+    const LineLimitedLabel* label = row->sentenceLabel();
+    QCOMPARE(label->text().size(), message.size());
+    QCOMPARE(label->lines(label->width()).size(), 2);
+    QVERIFY(label->isElided(label->width()));
+    // Only a bounded start of it is laid out and announced.
+    QVERIFY(row->accessibleName().startsWith(QStringLiteral("Disk full. Disk full.")));
+    QVERIFY(row->accessibleName().size() < 2000);
 }
 
 QTEST_MAIN(PanelWidgetsTest)

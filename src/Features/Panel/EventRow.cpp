@@ -141,7 +141,8 @@ void EventRow::show(const RelayEvent& event) {
     const QString clock = time(event);
     m_sentence->setText(sentence);
     m_time->setText(clock);
-    setAccessibleName(sentence + QStringLiteral(", ") + clock);
+    // The label's own name, which is cut where an absurdly long sentence is.
+    setAccessibleName(m_sentence->accessibleName() + QStringLiteral(", ") + clock);
     paintIcon();
     QWidget::show();
 }
