@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -454,6 +455,43 @@ private Q_SLOTS:
         QVERIFY(view->checkAgainButton()->isEnabled());
         QCOMPARE(view->summaryLabel()->text(), QStringLiteral("1 thing to fix"));
         QCOMPARE(view->checkAgainButton()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+    }
+
+    void manyChecksShowBoundedRowsUpdatedInPlace() {
+        SetupFixture f;
+        const auto report = [](const char* seventh) {
+            QStringList checks;
+            for (int i = 0; i < 500; ++i)
+                checks << QStringLiteral("{\"id\": \"c%1\", \"status\": \"%2\", \"title\": \"C\"}")
+                              .arg(i)
+                              .arg(QLatin1String(i == 7 ? seventh : "fail"));
+            return QStringLiteral("{\"problems\": 500, \"checks\": [%1]}")
+                .arg(checks.join(QLatin1Char(',')))
+                .toUtf8();
+        };
+        f.replyDoctor(report("fail"));
+        auto view = open(f);
+        QTRY_VERIFY_WITH_TIMEOUT(settled(f, *view), processWait);
+        const auto row = [&view](const char* id) {
+            return view->otherChecksSection()->findChild<CheckRow*>(id);
+        };
+        QCOMPARE(view->otherCheckRows().size(), 50);
+        QVERIFY(row("c49") && !row("c50"));
+        const auto* more = view->otherChecksSection()->findChild<QLabel*>("moreChecks");
+        QVERIFY(more && more->isVisible());
+        QCOMPARE(more->text(),
+                 QStringLiteral("And 450 more checks; Copy diagnostics has them all."));
+        QVERIFY(f.model->diagnostics().contains(QStringLiteral("c499")));
+
+        const QPointer<CheckRow> seventh = row("c7");
+        const QPointer<CheckRow> first = row("c0");
+        f.replyDoctor(report("warn"));
+        view->checkAgainButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(row("c7") && row("c7")->status() == Status::Warn, processWait);
+        QTRY_VERIFY_WITH_TIMEOUT(settled(f, *view), processWait);
+        QCOMPARE(row("c7"), seventh.data());
+        QCOMPARE(row("c0"), first.data());
+        QCOMPARE(view->otherCheckRows().size(), 50);
     }
 };
 
