@@ -1,6 +1,7 @@
 #include "Core/Relay/RelayCLI.h"
 
 #include "Core/Clock.h"
+#include "Core/Platform/ProcessControl.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -24,14 +25,17 @@ enum class Ending { Finished, FailedToStart, TimedOut };
 // reaped: a running one is killed and deleted once it has exited.
 class ProcessCall {
 public:
-    ProcessCall(const QString& helper, const QStringList& arguments)
+    ProcessCall(const QString& helper, const QStringList& arguments, ProcessControl* processes)
         : m_process(new QProcess(QCoreApplication::instance())) {
         m_process->setProgram(helper);
         m_process->setArguments(arguments);
         m_process->setStandardErrorFile(QProcess::nullDevice());
         m_process->setInputChannelMode(QProcess::ForwardedInputChannel);
         // Its own process group, so a timed-out relay is killed together with what it started.
-        m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        if (processes)
+            processes->prepare(*m_process);
+        else
+            m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
 
         m_connections.append(QObject::connect(m_process, &QProcess::finished, m_process,
                                               [this] { end(Ending::Finished); }));
@@ -107,10 +111,12 @@ private:
 
 } // namespace
 
-RelayCLI::RelayCLI(QString helper, Clock* clock, std::chrono::milliseconds timeout)
+RelayCLI::RelayCLI(QString helper, Clock* clock, std::chrono::milliseconds timeout,
+                   ProcessControl* processes)
     : m_helper(std::move(helper))
     , m_clock(clock ? clock : &Clock::system())
-    , m_timeout(timeout) {}
+    , m_timeout(timeout)
+    , m_processes(processes) {}
 
 QCoro::Task<RelayCLI::Output> RelayCLI::execute(QStringList arguments) const {
     // Everything this call needs from `this` is copied before the first suspension: the
@@ -118,12 +124,13 @@ QCoro::Task<RelayCLI::Output> RelayCLI::execute(QStringList arguments) const {
     const QString helper = m_helper;
     Clock& clock = *m_clock;
     const auto limit = m_timeout;
+    ProcessControl* const processes = m_processes;
 
     const QFileInfo info(helper);
     if (!info.isFile() || !info.isExecutable())
         throw RelayError::missingHelper();
 
-    ProcessCall call(helper, arguments);
+    ProcessCall call(helper, arguments, processes);
     call.start(clock, limit);
     switch (co_await call.ending()) {
     case Ending::FailedToStart:

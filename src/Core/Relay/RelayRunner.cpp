@@ -1,6 +1,7 @@
 #include "Core/Relay/RelayRunner.h"
 
 #include "Core/Clock.h"
+#include "Core/Platform/ProcessControl.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -25,11 +26,13 @@ void signalGroup(qint64 group, int signal) {
 
 } // namespace
 
-RelayRunner::RelayRunner(QString helper, bool dryRun, Clock& clock, QObject* parent)
+RelayRunner::RelayRunner(QString helper, bool dryRun, Clock& clock, ProcessControl* processes,
+                         QObject* parent)
     : QObject(parent)
     , m_helper(std::move(helper))
     , m_dryRun(dryRun)
-    , m_clock(clock) {}
+    , m_clock(clock)
+    , m_processes(processes) {}
 
 RelayRunner::~RelayRunner() {
     // The app is quitting: nothing may outlive it, and no callback may reach a runner that is
@@ -121,7 +124,10 @@ void RelayRunner::launch() {
     process->setInputChannelMode(QProcess::ForwardedInputChannel);
     // Its own process group: stopping signals the group, so nothing the relay started
     // outlives it.
-    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    if (m_processes)
+        m_processes->prepare(*process);
+    else
+        process->setChildProcessModifier([] { ::setpgid(0, 0); });
 
     m_buffer.clear();
     m_discarding = false;
