@@ -69,6 +69,7 @@ private:
     Clock& m_clock;
     ProcessControl* m_processes;
     QProcess* m_process = nullptr;
+    qint64 m_group = 0; // the current relay's process group, known even after it was reaped
     QByteArray m_buffer;
     bool m_discarding = false; // inside an over-long line, dropping bytes up to its line feed
     bool m_wanted = false;
