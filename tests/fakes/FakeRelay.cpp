@@ -75,6 +75,7 @@ void FakeRelay::runStream(const Stream& stream) {
     conf += "termExitCode " + QByteArray::number(stream.termExitCode) + '\n';
     conf += "ignoreTerm " + QByteArray::number(stream.ignoreTerm ? 1 : 0) + '\n';
     conf += "spawnGrandchild " + QByteArray::number(stream.spawnGrandchild ? 1 : 0) + '\n';
+    conf += "grandchildSetsid " + QByteArray::number(stream.grandchildOwnSession ? 1 : 0) + '\n';
     conf += "chunks " + QByteArray::number(stream.chunks.size()) + '\n';
     for (qsizetype i = 0; i < stream.chunks.size(); ++i) {
         conf += "pause" + QByteArray::number(i) + ' ' + QByteArray::number(stream.chunks[i].first) +

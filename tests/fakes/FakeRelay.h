@@ -39,6 +39,7 @@ public:
         int termExitCode = -1;   // exit status on SIGTERM; -1: die by the signal
         bool ignoreTerm = false; // only SIGKILL ends it
         bool spawnGrandchild = false;
+        bool grandchildOwnSession = false; // it calls setsid(), leaving the relay's group
     };
     void runStream(const Stream& stream);
 

@@ -1,8 +1,10 @@
 #include "Core/Relay/RelayRunner.h"
+#include "Platform/Linux/LinuxProcessControl.h"
 
 #include "FakeRelay.h"
 #include "ManualClock.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -41,6 +43,8 @@ private Q_SLOTS:
     void launchFailureReportsAndRestarts();
     void manualClockFiresInDueOrder();
     void stoppedRelaysOutputIsIgnored();
+    void leavesNothingBehind_data();
+    void leavesNothingBehind();
 };
 
 namespace {
@@ -485,6 +489,45 @@ void TestRelayRunner::stoppedRelaysOutputIsIgnored() {
     rig.runner.start();
     QTRY_COMPARE(rig.exits, QList<int>{0}); // all its output has been read by now
     QCOMPARE(rig.ids(), QStringList{"-"});
+}
+
+void TestRelayRunner::leavesNothingBehind_data() {
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<bool>("ownSession");
+    QTest::newRow("crash, child in its group") << "crash" << false;
+    QTest::newRow("crash, child in its own session") << "crash" << true;
+    QTest::newRow("stop, child in its own session") << "stop" << true;
+    QTest::newRow("quit, child in its own session") << "quit" << true;
+}
+
+void TestRelayRunner::leavesNothingBehind() {
+    QFETCH(QString, ending);
+    QFETCH(bool, ownSession);
+    LinuxProcessControl processes;
+    processes.adoptOrphans(); // as the app does at start-up
+    FakeRelay fake;
+    ManualClock clock;
+    FakeRelay::Stream stream = ending == "crash" ? exitingAt(3, line("started")) : stayingUp();
+    stream.spawnGrandchild = true;
+    stream.grandchildOwnSession = ownSession;
+    fake.runStream(stream);
+    int events = 0;
+    int exits = 0;
+    auto runner = std::make_unique<RelayRunner>(fake.helperPath(), false, clock, &processes);
+    runner->onEvent = [&](const RelayEvent&) { ++events; };
+    runner->onExit = [&](int) { ++exits; };
+    runner->start();
+    QTRY_COMPARE(events, 1);
+    // The relay and its child were both started (the child before "started" was printed).
+    QCOMPARE(QDir(fake.dir() + "/pids").entryList(QDir::Files).size(), 2);
+
+    if (ending == "stop")
+        runner->stop();
+    if (ending == "quit")
+        runner.reset();
+    else
+        QTRY_COMPARE(exits, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(fake.livePids().isEmpty(), 2000);
 }
 
 QTEST_GUILESS_MAIN(TestRelayRunner)

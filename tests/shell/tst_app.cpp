@@ -127,6 +127,7 @@ private Q_SLOTS:
     void sigtermQuitsCleanly_data();
     void sigtermQuitsCleanly();
     void secondRealCopyHandsOver();
+    void killedAppLeavesNoRelay();
 
 private:
     std::unique_ptr<QTemporaryDir> m_config;
@@ -388,6 +389,33 @@ void TestApp::secondRealCopyHandsOver() {
     QVERIFY(development.waitForFinished(20'000));
     QVERIFY(first.waitForFinished(20'000));
     QCOMPARE(first.exitCode(), 0);
+}
+
+void TestApp::killedAppLeavesNoRelay() {
+    // The real app installed beside the fake relay, which stays up without a word: nothing but
+    // the app's end can end it.
+    AppHome home;
+    QVERIFY(home.prepare(false));
+    FakeRelay relay;
+    relay.reply(statusArgs, pairedStatus);
+    relay.reply(doctorArgs, "{}");
+    relay.runStream({});
+    const QString installed = home.dir.filePath(QStringLiteral("install"));
+    QVERIFY(QDir(installed).mkpath(QStringLiteral("bin")));
+    QVERIFY(QDir(installed).mkpath(QStringLiteral("libexec/wrenbox")));
+    QVERIFY(QFile::copy(appBinary, installed + QStringLiteral("/bin/wrenbox-app")));
+    QVERIFY(
+        QFile::link(relay.helperPath(), installed + QStringLiteral("/libexec/wrenbox/wrenbox")));
+    QProcess app;
+    app.setProcessEnvironment(home.environment(false));
+    app.start(installed + QStringLiteral("/bin/wrenbox-app"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        relay.calls().contains(QStringList{"relay", "run", "--events", "json", "--dry-run"}),
+        20'000);
+
+    app.kill(); // SIGKILL: the app gets no say
+    QVERIFY(app.waitForFinished(20'000));
+    QTRY_VERIFY2(relay.livePids().isEmpty(), "a relay outlived the killed app");
 }
 
 QTEST_MAIN(TestApp)

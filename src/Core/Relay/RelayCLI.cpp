@@ -1,6 +1,7 @@
 #include "Core/Relay/RelayCLI.h"
 
 #include "Core/Clock.h"
+#include "Core/Platform/ProcessControl.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -26,7 +27,8 @@ enum class Ending { Finished, FailedToStart, TimedOut, TooMuchOutput };
 // killed and deleted once it has exited.
 class ProcessCall {
 public:
-    ProcessCall(const QString& helper, const QStringList& arguments, bool keepOutput)
+    ProcessCall(const QString& helper, const QStringList& arguments, bool keepOutput,
+                ProcessControl* processes)
         : m_process(new QProcess(QCoreApplication::instance()))
         , m_keepOutput(keepOutput) {
         m_process->setProgram(helper);
@@ -34,7 +36,10 @@ public:
         m_process->setStandardErrorFile(QProcess::nullDevice());
         m_process->setInputChannelMode(QProcess::ForwardedInputChannel);
         // Its own process group, so a timed-out relay is killed together with what it started.
-        m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        if (processes)
+            processes->prepare(*m_process);
+        else
+            m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
 
         // Read as it arrives: a relay that prints without end must not grow the app with it.
         m_connections.append(QObject::connect(m_process, &QProcess::readyReadStandardOutput,
@@ -131,10 +136,12 @@ private:
 
 } // namespace
 
-RelayCLI::RelayCLI(QString helper, Clock* clock, std::chrono::milliseconds timeout)
+RelayCLI::RelayCLI(QString helper, Clock* clock, std::chrono::milliseconds timeout,
+                   ProcessControl* processes)
     : m_helper(std::move(helper))
     , m_clock(clock ? clock : &Clock::system())
-    , m_timeout(timeout) {}
+    , m_timeout(timeout)
+    , m_processes(processes) {}
 
 QCoro::Task<RelayCLI::Output> RelayCLI::execute(QStringList arguments, bool keepOutput) const {
     // Everything this call needs from `this` is copied before the first suspension: the
@@ -142,12 +149,13 @@ QCoro::Task<RelayCLI::Output> RelayCLI::execute(QStringList arguments, bool keep
     const QString helper = m_helper;
     Clock& clock = *m_clock;
     const auto limit = m_timeout;
+    ProcessControl* const processes = m_processes;
 
     const QFileInfo info(helper);
     if (!info.isFile() || !info.isExecutable())
         throw RelayError::missingHelper();
 
-    ProcessCall call(helper, arguments, keepOutput);
+    ProcessCall call(helper, arguments, keepOutput, processes);
     call.start(clock, limit);
     switch (co_await call.ending()) {
     case Ending::FailedToStart:

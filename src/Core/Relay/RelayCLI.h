@@ -12,6 +12,7 @@
 #include <qcoro/qcorotask.h>
 
 class Clock;
+class ProcessControl;
 
 // Runs the relay's one-shot commands. Each call starts its own process on the main loop (never
 // blocking it) and decodes the output. Operations throw RelayError, or RelayLaunchError when the
@@ -23,9 +24,11 @@ public:
     static constexpr std::chrono::milliseconds defaultTimeout{60'000};
     static constexpr qsizetype maxOutputBytes = 4 * 1024 * 1024;
 
-    // `clock` times the command limit; the system clock when none is given.
+    // `clock` times the command limit; the system clock when none is given. `processes`
+    // prepares each relay process; without it a relay only gets its own process group.
     explicit RelayCLI(QString helper, Clock* clock = nullptr,
-                      std::chrono::milliseconds timeout = defaultTimeout);
+                      std::chrono::milliseconds timeout = defaultTimeout,
+                      ProcessControl* processes = nullptr);
 
     const QString& helper() const { return m_helper; }
 
@@ -48,4 +51,5 @@ private:
     QString m_helper;
     Clock* m_clock;
     std::chrono::milliseconds m_timeout;
+    ProcessControl* m_processes;
 };

@@ -127,13 +127,27 @@ int runStream() {
     }
 
     if (setting(conf, "spawnGrandchild", 0) != 0) {
+        // The relay goes on once the grandchild has settled: closing its end of `settled`.
+        int settled[2] = {-1, -1};
+        if (::pipe(settled) != 0)
+            return noReply;
         const pid_t child = ::fork();
         if (child == 0) {
-            // Stays in the relay's process group, reacting to signals by default, until killed.
+            // Stays in the relay's process group (unless told to leave it), reacting to signals
+            // by default, until killed.
             ::signal(SIGTERM, SIG_DFL);
+            if (setting(conf, "grandchildSetsid", 0) != 0)
+                ::setsid();
+            ::close(settled[0]);
+            ::close(settled[1]);
             for (;;)
                 ::pause();
         }
+        ::close(settled[1]);
+        char byte = 0;
+        while (::read(settled[0], &byte, 1) < 0 && errno == EINTR) {
+        }
+        ::close(settled[0]);
         if (child > 0)
             notePid(child);
     }
