@@ -29,6 +29,7 @@ private Q_SLOTS:
     void noMessagesOnLinux();
     void unusableSettingsAreSetAside_data();
     void unusableSettingsAreSetAside();
+    void autostartPipeCountsAsOff();
 
 private:
     std::unique_ptr<QTemporaryDir> m_config;
@@ -221,6 +222,12 @@ void TestLinuxPlatform::unusableSettingsAreSetAside() {
     QCOMPARE(aside.first().isDir(), before.isDir());
     QCOMPARE(aside.first().isFile(), before.isFile());
     QCOMPARE(aside.first().size(), before.size());
+}
+
+void TestLinuxPlatform::autostartPipeCountsAsOff() {
+    QVERIFY(QDir(m_config->path()).mkpath(QStringLiteral("autostart")));
+    QCOMPARE(::mkfifo(QFile::encodeName(XdgLoginItem::entryPath()).constData(), 0600), 0);
+    QVERIFY(!XdgLoginItem().isEnabled()); // without reading from the pipe
 }
 
 QTEST_GUILESS_MAIN(TestLinuxPlatform)
