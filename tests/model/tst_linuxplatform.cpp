@@ -3,12 +3,15 @@
 #include "Platform/Linux/SettingsDefaults.h"
 #include "Platform/Linux/XdgLoginItem.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestLinuxPlatform : public QObject {
@@ -24,6 +27,9 @@ private Q_SLOTS:
     void settingsRoundTrip();
     void bundleLayout();
     void noMessagesOnLinux();
+    void unusableSettingsAreSetAside_data();
+    void unusableSettingsAreSetAside();
+    void autostartPipeCountsAsOff();
 
 private:
     std::unique_ptr<QTemporaryDir> m_config;
@@ -174,6 +180,54 @@ void TestLinuxPlatform::noMessagesOnLinux() {
     QVERIFY(!messages.canLocate());
     QCOMPARE(QCoro::waitFor(messages.determine(true)), MessagesPermission::Unknown);
     QCOMPARE(QCoro::waitFor(messages.determine(false)), MessagesPermission::Unknown);
+}
+
+void TestLinuxPlatform::unusableSettingsAreSetAside_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("pipe") << "pipe";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("over the size cap") << "large";
+}
+
+void TestLinuxPlatform::unusableSettingsAreSetAside() {
+    QFETCH(QString, kind);
+    QCoreApplication::setOrganizationName(QStringLiteral("Wrenbox"));
+    QCoreApplication::setApplicationName(QStringLiteral("Wrenbox"));
+    const QString path = SettingsDefaults::usualFile();
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    if (kind == QLatin1String("pipe")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(QByteArray(SettingsDefaults::maxFileBytes + 1, 'x')) > 0);
+    }
+    QFileInfo before(path);
+    before.stat(); // cached as it is now
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("set aside as .*invalid")));
+    SettingsDefaults defaults;
+    QVERIFY(!defaults.boolValue(QStringLiteral("paused")));
+    defaults.setBool(QStringLiteral("paused"), true);
+    QVERIFY(QFileInfo(path).isFile());
+    QVERIFY(QFileInfo(path).size() < 100);
+
+    // What was there is kept beside, as it was.
+    const QFileInfoList aside = QDir(QFileInfo(path).path())
+                                    .entryInfoList({QStringLiteral("Wrenbox.conf.invalid-*")},
+                                                   QDir::AllEntries | QDir::System);
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(aside.first().isDir(), before.isDir());
+    QCOMPARE(aside.first().isFile(), before.isFile());
+    QCOMPARE(aside.first().size(), before.size());
+}
+
+void TestLinuxPlatform::autostartPipeCountsAsOff() {
+    QVERIFY(QDir(m_config->path()).mkpath(QStringLiteral("autostart")));
+    QCOMPARE(::mkfifo(QFile::encodeName(XdgLoginItem::entryPath()).constData(), 0600), 0);
+    QVERIFY(!XdgLoginItem().isEnabled()); // without reading from the pipe
 }
 
 QTEST_GUILESS_MAIN(TestLinuxPlatform)

@@ -4,6 +4,7 @@
 #include "Features/Panel/EventFeed.h"
 #include "Features/Panel/EventRow.h"
 #include "Features/Panel/LineLimitedLabel.h"
+#include "Features/Panel/Motion.h"
 #include "Features/Panel/StatusLine.h"
 #include "Features/Panel/TodayRow.h"
 #include "Features/Setup/Spinner.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -73,6 +75,8 @@ private Q_SLOTS:
     void longSentenceWrapsThenElides();
     void hugeMessageIsCutBeforeLayout();
     void floodRedrawsTheFeedOncePerFrame();
+    void desktopMotionSettingIsReadFromASaneFile_data();
+    void desktopMotionSettingIsReadFromASaneFile();
 };
 
 void PanelWidgetsTest::statusLineComposition_data() {
@@ -605,6 +609,27 @@ void PanelWidgetsTest::floodRedrawsTheFeedOncePerFrame() {
     QCOMPARE(rowTexts(*panel.eventFeed()), QStringList{"Burst 1"});
     QTRY_COMPARE(rowTexts(*panel.eventFeed()).value(0), QStringLiteral("Burst 200"));
     QCOMPARE(rowTexts(*panel.eventFeed()).size(), EventFeed::maxRows);
+}
+
+void PanelWidgetsTest::desktopMotionSettingIsReadFromASaneFile_data() {
+    QTest::addColumn<int>("padding");
+    QTest::newRow("small file") << 0;
+    QTest::newRow("over a megabyte") << 1024 * 1024;
+}
+
+void PanelWidgetsTest::desktopMotionSettingIsReadFromASaneFile() {
+    QFETCH(int, padding);
+    QTemporaryDir config;
+    const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QFile file(config.filePath(QStringLiteral("kdeglobals")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[KDE]\nAnimationDurationFactor=0\n[Padding]\nx=" + QByteArray(padding, 'x'));
+    file.close();
+    // A huge file would stall the panel while parsed: it is not read at all.
+    const bool reduces = desktopReducesMotion();
+    qputenv("XDG_CONFIG_HOME", previous);
+    QCOMPARE(reduces, padding == 0);
 }
 
 QTEST_MAIN(PanelWidgetsTest)

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QLocalServer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -128,6 +130,8 @@ private Q_SLOTS:
     void sigtermQuitsCleanly();
     void secondRealCopyHandsOver();
     void killedAppLeavesNoRelay();
+    void launchFailsLoudlyWithoutAnAnswer_data();
+    void launchFailsLoudlyWithoutAnAnswer();
 
 private:
     std::unique_ptr<QTemporaryDir> m_config;
@@ -416,6 +420,41 @@ void TestApp::killedAppLeavesNoRelay() {
     app.kill(); // SIGKILL: the app gets no say
     QVERIFY(app.waitForFinished(20'000));
     QTRY_VERIFY2(relay.livePids().isEmpty(), "a relay outlived the killed app");
+}
+
+void TestApp::launchFailsLoudlyWithoutAnAnswer_data() {
+    QTest::addColumn<bool>("listener");
+    QTest::newRow("a listener that never answers") << true;
+    QTest::newRow("a plain file") << false;
+}
+
+void TestApp::launchFailsLoudlyWithoutAnAnswer() {
+    QFETCH(bool, listener);
+    AppHome home;
+    QVERIFY(QDir(home.dir.path()).mkpath(QStringLiteral("run")));
+    QFile::setPermissions(home.dir.filePath(QStringLiteral("run")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString path = home.dir.filePath(QStringLiteral("run/wrenbox-%1.socket").arg(::getuid()));
+    QLocalServer silent; // never accepts, so never answers
+    QFile file(path);
+    if (listener)
+        QVERIFY(silent.listen(path));
+    else
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
+    file.close();
+
+    QProcess app;
+    app.setProcessEnvironment(home.environment(false));
+    app.start(appBinary, {QStringLiteral("wrenbox-mac://pair?code=ABC234")});
+    QVERIFY(app.waitForFinished(20'000));
+    QCOMPARE(app.exitCode(), 1);
+    const QByteArray said = app.readAllStandardError();
+    QVERIFY2(said.contains(QFile::encodeName(path)), said.constData());
+    QVERIFY(!said.contains("first window"));
+    if (!listener) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("mine"));
+    }
 }
 
 QTEST_MAIN(TestApp)

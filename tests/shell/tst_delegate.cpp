@@ -2,6 +2,8 @@
 
 #include "Core/MacPairLink.h"
 #include "Core/Relay/RelayRunner.h"
+#include "Features/Setup/PairingRows.h"
+#include "Features/Setup/SetupView.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -29,6 +31,8 @@ private Q_SLOTS:
     void launchLinkArgumentsAreHandled();
     void activationRefreshesEverything();
     void quittingStopsTheRelay();
+    void laterLinkNeverInheritsAServer_data();
+    void laterLinkNeverInheritsAServer();
 
 private:
     std::unique_ptr<QTemporaryDir> m_config;
@@ -225,6 +229,49 @@ void TestDelegate::quittingStopsTheRelay() {
     QCoreApplication::exec();
     QVERIFY(!rig.model->runner().wanted());
     QTRY_VERIFY(rig.relay.livePids().isEmpty());
+}
+
+void TestDelegate::laterLinkNeverInheritsAServer_data() {
+    using Batches = QList<QStringList>;
+    QTest::addColumn<Batches>("launches");
+    const QString evil =
+        QStringLiteral("wrenbox-mac://pair?code=ABC234&server=https://evil.example");
+    const QString plain = QStringLiteral("wrenbox-mac://pair?code=XYZ789");
+    QTest::newRow("later link without server") << Batches{{evil}, {plain}};
+    QTest::newRow("later link with empty server") << Batches{{evil}, {plain + "&server="}};
+    QTest::newRow("both on one command line") << Batches{{evil, plain}};
+}
+
+void TestDelegate::laterLinkNeverInheritsAServer() {
+    QFETCH(QList<QStringList>, launches);
+    ScopedEnv dry("WRENBOX_RELAY_DRY_RUN", "0");
+    ShellRig rig;
+    rig.relay.reply(statusArgs, R"({"paired":false})");
+    AppDelegate& delegate = rig.make();
+    std::unique_ptr<SetupView> setup;
+    rig.windows.open = [&](const QString&) {
+        setup = std::make_unique<SetupView>(*rig.model, rig.fake.platform(), rig.pairing);
+        setup->show();
+    };
+    for (const QStringList& links : std::as_const(launches)) {
+        QList<QUrl> urls;
+        for (const QString& link : links)
+            urls.append(QUrl(link));
+        delegate.openUrls(urls);
+    }
+    // The link naming no server pairs with the default one, never with the earlier link's.
+    const auto pairCalls = [&] {
+        QList<QStringList> found;
+        for (const QStringList& call : rig.relay.calls())
+            if (call.value(1) == QLatin1String("pair"))
+                found.append(call);
+        return found;
+    };
+    QTRY_VERIFY(!pairCalls().isEmpty());
+    QTRY_VERIFY(!setup->pairingRows()->busy());
+    const QStringList expected{"relay", "pair", "XYZ789", "--server", "https://wrenbox.app",
+                               "--json"};
+    QCOMPARE(pairCalls(), QList<QStringList>{expected});
 }
 
 QTEST_MAIN(TestDelegate)
