@@ -51,8 +51,16 @@ bool AppDelegate::finishLaunching(const QStringList& arguments) {
                                  ? SingleInstance::defaultSocketPath()
                                  : m_services.singleInstancePath;
         m_single = new SingleInstance(path, this);
-        if (m_single->claim(arguments) == SingleInstance::Role::Second)
+        switch (m_single->claim(arguments)) {
+        case SingleInstance::Role::Second:
             return false;
+        case SingleInstance::Role::Failed:
+            m_launchFailure = m_single->failure();
+            return false;
+        case SingleInstance::Role::First:
+        case SingleInstance::Role::Alone:
+            break;
+        }
         connect(m_single, &SingleInstance::argumentsReceived, this,
                 &AppDelegate::argumentsReceived);
     }

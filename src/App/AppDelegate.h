@@ -47,6 +47,9 @@ public:
     // excluded): this copy must quit without showing anything. Otherwise starts the model and
     // handles the pairing links among `arguments`.
     bool finishLaunching(const QStringList& arguments);
+    // Why finishLaunching() returned false when no running copy took the arguments; empty after
+    // a hand-over. The app must say so and end with an error.
+    const QString& launchFailure() const { return m_launchFailure; }
 
     // Each opened URL in order, as handle() does.
     void openUrls(const QList<QUrl>& urls);
@@ -71,4 +74,5 @@ private:
     Services m_services;
     AppModel& m_model;
     QPointer<SingleInstance> m_single;
+    QString m_launchFailure;
 };

@@ -1,11 +1,15 @@
 #include "App/SingleInstance.h"
 
 #include <QDataStream>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+
+#include <filesystem>
 
 #include <unistd.h>
 
@@ -13,6 +17,8 @@ namespace {
 // Each connection is local and answers at once; these bound a copy that hangs.
 constexpr int connectTimeoutMs = 1000;
 constexpr int writeTimeoutMs = 2000;
+// A first copy answers as soon as its loop turns, even when busy; a stopped one never does.
+constexpr int answerTimeoutMs = 5000;
 
 // A 32-bit length, then the arguments in UTF-8, each ended by a NUL (argv holds no NUL).
 QByteArray encode(const QStringList& arguments) {
@@ -45,21 +51,35 @@ QString SingleInstance::defaultSocketPath() {
 }
 
 SingleInstance::Role SingleInstance::claim(const QStringList& arguments) {
+    m_failure.clear();
     // Two copies starting together take turns, so only one of them can become the first.
     QLockFile lock(m_path + QStringLiteral(".lock"));
     if (!lock.tryLock(writeTimeoutMs))
         return Role::Alone;
 
-    bool refused = false;
-    if (handOver(arguments, &refused))
+    const HandOver handed = handOver(arguments);
+    if (handed == HandOver::Acknowledged)
         return Role::Second;
+    if (handed == HandOver::Failed)
+        return Role::Failed;
 
     auto* server = new QLocalServer(this);
     // NoOptions: any other option silently replaces a live copy's socket.
     server->setSocketOptions(QLocalServer::NoOptions);
     bool listening = server->listen(m_path);
-    if (!listening && refused && server->serverError() == QAbstractSocket::AddressInUseError) {
-        // The socket file outlived a copy that was killed.
+    if (!listening && handed == HandOver::Refused &&
+        server->serverError() == QAbstractSocket::AddressInUseError) {
+        // A socket that refuses connections outlived a copy that was killed. Anything else at
+        // the path is not ours to delete.
+        std::error_code error;
+        const std::filesystem::path path(QFile::encodeName(m_path).constData());
+        if (!std::filesystem::is_socket(std::filesystem::symlink_status(path, error))) {
+            delete server;
+            m_failure = tr("%1 is in the way: it is not a socket, so Wrenbox cannot tell whether "
+                           "another copy is running. Move it away and start Wrenbox again.")
+                            .arg(m_path);
+            return Role::Failed;
+        }
         QLocalServer::removeServer(m_path);
         listening = server->listen(m_path);
     }
@@ -72,22 +92,38 @@ SingleInstance::Role SingleInstance::claim(const QStringList& arguments) {
     return Role::First;
 }
 
-bool SingleInstance::handOver(const QStringList& arguments, bool* refused) {
+SingleInstance::HandOver SingleInstance::handOver(const QStringList& arguments) {
     QLocalSocket socket;
     socket.connectToServer(m_path);
     if (!socket.waitForConnected(connectTimeoutMs)) {
-        *refused = socket.error() == QLocalSocket::ConnectionRefusedError;
-        return false;
+        switch (socket.error()) {
+        case QLocalSocket::ServerNotFoundError:
+            return HandOver::NotFound;
+        case QLocalSocket::ConnectionRefusedError:
+            return HandOver::Refused;
+        default:
+            m_failure = tr("Wrenbox cannot reach the copy that is already running (%1): %2")
+                            .arg(m_path, socket.errorString());
+            return HandOver::Failed;
+        }
     }
+    const QDeadlineTimer deadline(answerTimeoutMs);
     socket.write(encode(arguments));
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(writeTimeoutMs))
-            break;
+    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(int(deadline.remainingTime()))) {
     }
-    // Wait for the first copy to close its end, so it has read everything before we quit.
-    socket.waitForReadyRead(writeTimeoutMs);
-    socket.disconnectFromServer();
-    return true;
+    // Only the first copy's answer shows it took the arguments: a stopped copy, or some other
+    // program listening there, would otherwise swallow them.
+    while (socket.bytesAvailable() == 0 && socket.state() == QLocalSocket::ConnectedState &&
+           !deadline.hasExpired())
+        socket.waitForReadyRead(int(deadline.remainingTime()));
+    const bool acknowledged = socket.read(1) == "k";
+    socket.abort();
+    if (acknowledged)
+        return HandOver::Acknowledged;
+    m_failure = tr("Another copy of Wrenbox holds %1 but did not take this request. If it is "
+                   "stuck or stopped, quit it and start Wrenbox again.")
+                    .arg(m_path);
+    return HandOver::Failed;
 }
 
 void SingleInstance::accept() {

@@ -17,6 +17,7 @@ public:
         First,  // listening; later copies hand over to this one
         Second, // the arguments went to the running copy: quit now
         Alone,  // no socket could be set up; run without the guarantee
+        Failed, // the socket path is held but nothing took the hand-over: failure() says why
     };
 
     // A hand-over larger than this is dropped.
@@ -32,16 +33,20 @@ public:
     Role claim(const QStringList& arguments);
 
     const QString& socketPath() const { return m_path; }
+    // Why the last claim() failed, for the user; empty unless it returned Role::Failed.
+    const QString& failure() const { return m_failure; }
 
 Q_SIGNALS:
     // Another copy was started with these arguments (program name excluded).
     void argumentsReceived(const QStringList& arguments);
 
 private:
-    bool handOver(const QStringList& arguments, bool* refused);
+    enum class HandOver { Acknowledged, NotFound, Refused, Failed };
+    HandOver handOver(const QStringList& arguments);
     void accept();
     void read(QLocalSocket* socket);
 
     QString m_path;
+    QString m_failure;
     QPointer<QLocalServer> m_server;
 };

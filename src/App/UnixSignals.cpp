@@ -12,12 +12,24 @@
 namespace {
 int fds[2] = {-1, -1};
 constexpr std::array handled{SIGTERM, SIGINT, SIGHUP};
+struct sigaction previousChild = {};
 
 extern "C" void onSignal(int number) {
     const int saved = errno;
     const char byte = char(number);
     [[maybe_unused]] const auto written = ::write(fds[0], &byte, 1);
     errno = saved;
+}
+
+// Whoever watched SIGCHLD before (Qt may, to learn of its own processes' exits) still hears it.
+extern "C" void onChild(int number, siginfo_t* info, void* context) {
+    onSignal(number);
+    if (previousChild.sa_flags & SA_SIGINFO) {
+        if (previousChild.sa_sigaction)
+            previousChild.sa_sigaction(number, info, context);
+    } else if (previousChild.sa_handler != SIG_DFL && previousChild.sa_handler != SIG_IGN) {
+        previousChild.sa_handler(number);
+    }
 }
 } // namespace
 
@@ -37,6 +49,12 @@ UnixSignals::UnixSignals(QObject* parent)
     action.sa_flags = SA_RESTART;
     for (const int number : handled)
         ::sigaction(number, &action, nullptr);
+
+    struct sigaction child = {};
+    child.sa_sigaction = onChild;
+    sigemptyset(&child.sa_mask);
+    child.sa_flags = SA_RESTART | SA_SIGINFO | SA_NOCLDSTOP;
+    ::sigaction(SIGCHLD, &child, &previousChild);
 }
 
 UnixSignals::~UnixSignals() {
@@ -47,6 +65,7 @@ UnixSignals::~UnixSignals() {
     sigemptyset(&action.sa_mask);
     for (const int number : handled)
         ::sigaction(number, &action, nullptr);
+    ::sigaction(SIGCHLD, &previousChild, nullptr);
     delete m_notifier;
     m_notifier = nullptr;
     ::close(fds[0]);
@@ -57,6 +76,13 @@ UnixSignals::~UnixSignals() {
 void UnixSignals::drain() {
     char bytes[16];
     const auto count = ::read(fds[1], bytes, sizeof bytes);
-    for (ssize_t i = 0; i < count; ++i)
-        Q_EMIT received(int(bytes[i]));
+    bool childExit = false;
+    for (ssize_t i = 0; i < count; ++i) {
+        if (int(bytes[i]) == SIGCHLD)
+            childExit = true;
+        else
+            Q_EMIT received(int(bytes[i]));
+    }
+    if (childExit)
+        Q_EMIT childExited();
 }

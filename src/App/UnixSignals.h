@@ -4,8 +4,9 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the main thread: the handler only writes
-// the signal number into a socket pair, which a QSocketNotifier reads. One per process.
+// Turns SIGTERM, SIGINT and SIGHUP, and SIGCHLD, into Qt signals on the main thread: the handler
+// only writes the signal number into a socket pair, which a QSocketNotifier reads. One per
+// process.
 class UnixSignals : public QObject {
     Q_OBJECT
 public:
@@ -15,7 +16,8 @@ public:
     bool isActive() const { return m_notifier != nullptr; }
 
 Q_SIGNALS:
-    void received(int signalNumber);
+    void received(int signalNumber); // a request to quit
+    void childExited();              // one or more children ended
 
 private:
     void drain();

@@ -75,9 +75,16 @@ WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
             m_platform.loginItem = m_developmentLoginItem.get();
         }
     }
+    // Before the first relay starts: what it leaves behind is handed to the app, not the system.
+    if (m_platform.processes)
+        m_platform.processes->adoptOrphans();
     if (options.handleSignals) {
         m_signals = new UnixSignals(this);
         connect(m_signals, &UnixSignals::received, this, [] { QCoreApplication::quit(); });
+        connect(m_signals, &UnixSignals::childExited, this, [this] {
+            if (m_platform.processes)
+                m_platform.processes->reapOrphans();
+        });
     }
 
     m_model = std::make_unique<AppModel>(m_platform);
@@ -103,9 +110,14 @@ WrenboxMacApp::~WrenboxMacApp() {
     for (const QPointer<QWidget>& window : std::as_const(m_windows))
         delete window.data();
     m_windows.clear();
-    // The delegate and tray go with this object; the model (and its relay) after them.
+    // The delegate and tray go first, then the model (and its relay).
     delete m_tray;
     delete m_delegate;
+    m_move.reset();
+    m_model.reset();
+    // Last: whatever the relays left outside their groups.
+    if (m_platform.processes)
+        m_platform.processes->endOrphans();
 }
 
 bool WrenboxMacApp::launch(const QStringList& arguments) {

@@ -1,9 +1,11 @@
+#include "App/AppDelegate.h"
 #include "App/StartupReport.h"
 #include "App/WrenboxMacApp.h"
 
 #include <QApplication>
 #include <QEvent>
 
+#include <cstdio>
 #include <memory>
 
 int main(int argc, char* argv[]) {
@@ -19,8 +21,14 @@ int main(int argc, char* argv[]) {
     StartupReport::watchWindows();
 
     auto wrenbox = std::make_unique<WrenboxMacApp>();
-    if (!wrenbox->launch(QApplication::arguments().mid(1)))
-        return 0;
+    if (!wrenbox->launch(QApplication::arguments().mid(1))) {
+        // Handed over to the running copy; or no copy took the arguments, which the user must hear.
+        const QString failure = wrenbox->delegate().launchFailure();
+        if (failure.isEmpty())
+            return 0;
+        std::fprintf(stderr, "%s\n", qPrintable(failure));
+        return 1;
+    }
     const int status = QApplication::exec();
     // The model goes first (its relay stopped and reaped); tasks it woke finish on the next turns.
     wrenbox.reset();

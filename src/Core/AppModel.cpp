@@ -19,9 +19,10 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
     , m_platform(platform)
     , m_clock(*platform.clock)
     , m_dryRun(qgetenv("WRENBOX_RELAY_DRY_RUN") == "1")
-    , m_cli(platform.bundle->relayHelperPath(), platform.clock) {
+    , m_cli(platform.bundle->relayHelperPath(), platform.clock, RelayCLI::defaultTimeout,
+            platform.processes) {
     m_userPaused = m_platform.defaults->boolValue(QStringLiteral("paused"));
-    m_runner = std::make_unique<RelayRunner>(m_cli.helper(), m_dryRun, m_clock);
+    m_runner = std::make_unique<RelayRunner>(m_cli.helper(), m_dryRun, m_clock, platform.processes);
     QPointer<AppModel> self(this);
     m_runner->onEvent = [self](const RelayEvent& event) {
         if (self)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/Coalescer.h"
 #include "Core/MessagesPermission.h"
 #include "Core/Platform/Platform.h"
 #include "Core/Relay/RelayCLI.h"
@@ -93,9 +94,12 @@ public:
 
     // Runs the first full refresh, then the relay; polls the status every 30 seconds.
     void start();
-    // Status, Messages permission and health report. Never fails.
+    // Status, Messages permission and health report. Never fails. However often it is asked
+    // for, one refresh runs at a time and at most one more waits; each call returns once a
+    // refresh that started after it has ended.
     QCoro::Task<> refresh();
-    // The relay's status only. Never fails; a failure leaves the last known status.
+    // The relay's status only, run one at a time in the same way. Never fails; a failure
+    // leaves the last known status.
     QCoro::Task<> refreshStatus();
     void setPaused(bool paused);
     // Throws RelayError (code "dry_run" when a dry run is asked for a non-local server) or
@@ -140,6 +144,8 @@ private:
     void applyRunState();
     QCoro::Task<> startUp();
     QCoro::Task<> pollLoop(quint64 generation);
+    QCoro::Task<> refreshOnce();
+    QCoro::Task<> refreshStatusOnce();
     QCoro::Task<> doctorCheck();
 
     void setStatus(const RelayStatus& value);
@@ -204,7 +210,7 @@ private:
     std::list<QPointer<ClockTimer>> m_sleeps;
     // Identifies the batch a pending clear-up belongs to.
     quint64 m_batchSerial = 0;
-    // Status answers are applied in the order their requests were made.
-    quint64 m_statusRequests = 0;
-    quint64 m_statusApplied = 0;
+    // However many ask, one status request and one full refresh at a time.
+    Coalescer m_refreshes{[this] { return refreshOnce(); }};
+    Coalescer m_statusRefreshes{[this] { return refreshStatusOnce(); }};
 };

@@ -42,6 +42,14 @@ QCoro::Task<> AppModel::pollLoop(quint64 generation) {
 QCoro::Task<> AppModel::refresh() {
     QPointer<AppModel> self(this);
     setIsChecking(true);
+    co_await m_refreshes.request();
+    // A refresh asked for meanwhile keeps the flag on until it has run too.
+    if (self && !m_refreshes.busy())
+        setIsChecking(false);
+}
+
+QCoro::Task<> AppModel::refreshOnce() {
+    QPointer<AppModel> self(this);
     co_await refreshStatus();
     if (!self)
         co_return;
@@ -49,9 +57,6 @@ QCoro::Task<> AppModel::refresh() {
     if (!self)
         co_return;
     co_await doctorCheck();
-    if (!self)
-        co_return;
-    setIsChecking(false);
 }
 
 QCoro::Task<> AppModel::doctorCheck() {
@@ -69,9 +74,12 @@ QCoro::Task<> AppModel::doctorCheck() {
 }
 
 QCoro::Task<> AppModel::refreshStatus() {
+    return m_statusRefreshes.request();
+}
+
+QCoro::Task<> AppModel::refreshStatusOnce() {
     QPointer<AppModel> self(this);
     const RelayCLI cli = m_cli;
-    const quint64 request = ++m_statusRequests;
     std::optional<RelayStatus> fresh;
     try {
         fresh = co_await cli.status();
@@ -80,10 +88,6 @@ QCoro::Task<> AppModel::refreshStatus() {
     }
     if (!self || !fresh)
         co_return;
-    // An answer overtaken by a later request's answer is stale.
-    if (request < m_statusApplied)
-        co_return;
-    m_statusApplied = request;
     const OneStep step(*this);
     setStatus(*fresh);
     setToday(fresh->today);

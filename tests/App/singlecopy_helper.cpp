@@ -1,6 +1,6 @@
 // A tiny program that claims the single copy the way the app does, for tests that need two
-// real processes. Prints "first", "second" or "alone"; the first copy then prints each set of
-// arguments it receives on one line, joined by "|".
+// real processes. Prints "first", "second", "failed" (the reason on standard error) or "alone";
+// the first copy then prints each set of arguments it receives on one line, joined by "|".
 #include "App/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -22,6 +22,10 @@ int main(int argc, char* argv[]) {
     case SingleInstance::Role::Second:
         say("second");
         return 0;
+    case SingleInstance::Role::Failed:
+        say("failed");
+        std::fputs(qPrintable(single.failure() + '\n'), stderr);
+        return 4;
     case SingleInstance::Role::Alone:
         say("alone");
         return 3;

@@ -10,11 +10,13 @@
 #include "ViewRig.h"
 
 #include <QDir>
+#include <QLocalServer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 
 #include <csignal>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -121,6 +123,9 @@ private Q_SLOTS:
     void signalsQuitCleanly_data();
     void signalsQuitCleanly();
     void quitWhileHandlingAHandedOverLinkIsClean();
+    void killedAppLeavesNoRelay();
+    void launchFailsLoudlyWithoutAnAnswer_data();
+    void launchFailsLoudlyWithoutAnAnswer();
 };
 
 void TestApp::withoutATrayThePanelIsAWindow() {
@@ -309,6 +314,56 @@ void TestApp::quitWhileHandlingAHandedOverLinkIsClean() {
     QCOMPARE(first.exitStatus(), QProcess::NormalExit);
     QCOMPARE(first.exitCode(), 0);
     QCOMPARE(third.exitCode(), 0);
+}
+
+void TestApp::killedAppLeavesNoRelay() {
+    // The real app installed beside the fake relay, which stays up without a word: nothing but
+    // the app's end can end it.
+    RealApp real(false);
+    FakeRelay relay;
+    relay.reply(statusArgs, answer("status-paired"));
+    relay.reply(doctorArgs, "{}");
+    relay.runStream({});
+    const QString installed = real.home.filePath(u"install"_qs);
+    QVERIFY(QDir(installed).mkpath(u"bin"_qs) && QDir(installed).mkpath(u"libexec/wrenbox"_qs));
+    QVERIFY(QFile::copy(QStringLiteral(WRENBOX_APP_BINARY), installed + u"/bin/wrenbox-app"_qs));
+    QVERIFY(QFile::link(relay.helperPath(), installed + u"/libexec/wrenbox/wrenbox"_qs));
+    QProcess app;
+    app.setProcessEnvironment(real.environment());
+    app.start(installed + u"/bin/wrenbox-app"_qs);
+    QTRY_VERIFY_WITH_TIMEOUT(relay.calls().contains(runArgs + QStringList{"--dry-run"}), 20'000);
+    app.kill(); // SIGKILL: the app gets no say
+    QTRY_VERIFY2(relay.livePids().isEmpty(), "a relay outlived the killed app");
+}
+
+void TestApp::launchFailsLoudlyWithoutAnAnswer_data() {
+    QTest::addColumn<bool>("listener");
+    QTest::newRow("a listener that never answers") << true;
+    QTest::newRow("a plain file") << false;
+}
+
+void TestApp::launchFailsLoudlyWithoutAnAnswer() {
+    QFETCH(bool, listener);
+    RealApp real(false);
+    const QString path = real.home.filePath(u"run/wrenbox-%1.socket"_qs.arg(::getuid()));
+    QLocalServer silent; // never accepts, so never answers
+    QFile file(path);
+    if (listener)
+        QVERIFY(silent.listen(path));
+    else
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
+    file.close();
+    QProcess app;
+    QVERIFY(real.launch(app, {u"wrenbox-mac://pair?code=ABC234"_qs}, false));
+    QTRY_COMPARE_WITH_TIMEOUT(app.state(), QProcess::NotRunning, 20'000);
+    QCOMPARE(app.exitCode(), 1);
+    const QByteArray said = app.readAllStandardError();
+    QVERIFY2(said.contains(QFile::encodeName(path)), said.constData());
+    QVERIFY(!said.contains("first window"));
+    if (!listener) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("mine"));
+    }
 }
 
 QTEST_MAIN(TestApp)

@@ -4,6 +4,7 @@
 #include "App/AppDelegate.h"
 #include "Core/OpenWindowBridge.h"
 #include "Core/PairingRequest.h"
+#include "Features/Setup/SetupView.h"
 
 #include "RelayRig.h"
 #include "ViewRig.h"
@@ -58,6 +59,8 @@ private Q_SLOTS:
     void setupOpensOnceAfterTheDelayWhenIncomplete();
     void activationRefreshesEverything();
     void quittingStopsTheRelayAndWhatItStarted();
+    void laterLinkNeverInheritsAServer_data();
+    void laterLinkNeverInheritsAServer();
 };
 
 void TestAppDelegate::pairingLinks_data() {
@@ -182,6 +185,43 @@ void TestAppDelegate::quittingStopsTheRelayAndWhatItStarted() {
     QCoreApplication::exec();
     QVERIFY(!rig.model->runner().wanted());
     QTRY_VERIFY(rig.relay.livePids().isEmpty());
+}
+
+void TestAppDelegate::laterLinkNeverInheritsAServer_data() {
+    QTest::addColumn<QList<QStringList>>("launches");
+    const QString evil = u"wrenbox-mac://pair?code=ABC234&server=https://evil.example"_qs;
+    const QString plain = u"wrenbox-mac://pair?code=XYZ789"_qs;
+    QTest::newRow("later link without server") << QList<QStringList>{{evil}, {plain}};
+    QTest::newRow("later link with empty server")
+        << QList<QStringList>{{evil}, {plain + "&server="}};
+    QTest::newRow("both on one command line") << QList<QStringList>{{evil, plain}};
+}
+
+void TestAppDelegate::laterLinkNeverInheritsAServer() {
+    QFETCH(QList<QStringList>, launches);
+    Delegate rig;
+    std::unique_ptr<SetupView> setup;
+    rig.windows.open = [&](const QString&) {
+        setup = std::make_unique<SetupView>(*rig.model, rig.fake.platform(), rig.pairing);
+        setup->show();
+    };
+    for (const QStringList& links : std::as_const(launches)) {
+        QList<QUrl> urls;
+        for (const QString& link : links)
+            urls.append(QUrl(link));
+        rig.delegate->openUrls(urls);
+    }
+    // The link naming no server pairs with the default one, never with the earlier link's.
+    const auto pairs = [&rig] {
+        QStringList found;
+        for (const QStringList& call : rig.relay.calls())
+            if (call.value(1) == u"pair")
+                found.append(call.join(u' '));
+        return found;
+    };
+    QTRY_VERIFY(!pairs().isEmpty());
+    QVERIFY(rig.settle());
+    QCOMPARE(pairs(), QStringList{"relay pair XYZ789 --server https://wrenbox.app --json"});
 }
 
 QTEST_MAIN(TestAppDelegate)

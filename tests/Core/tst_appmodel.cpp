@@ -17,7 +17,8 @@ class TestAppModel : public QObject {
 private Q_SLOTS:
     void startingUntilTheFirstRefreshEvenIfItFails();
     void pollsEveryThirtySeconds();
-    void refreshesNeverWaitForEachOtherAndKeepOrder();
+    void refreshesCoalesce();
+    void burstOfUnpairedEventsRefreshesOnce();
     void lastSyncOnlyMovesForwardAndGarbageKeepsTheLastState();
     void modelDestroyedDuringSlowCalls();
     void checksDriveThePhase_data();
@@ -102,35 +103,37 @@ void TestAppModel::pollsEveryThirtySeconds() {
     QCOMPARE(rig.count(doctorArgs), 2); // polls ask for the status only
 }
 
-void TestAppModel::refreshesNeverWaitForEachOtherAndKeepOrder() {
+void TestAppModel::refreshesCoalesce() {
     RelayRig rig("status-paired");
-    rig.relay.reply(statusArgs, answer("status-paired"), 0, 400);
+    rig.relay.reply(statusArgs, answer("status-paired"), 0, 200);
     AppModel& model = rig.make();
-    QSignalSpy checking(&model, &AppModel::isCheckingChanged);
-    auto first = launch(model.refresh());
-    auto second = launch(model.refresh());
-    auto third = launch(model.refreshStatus());
-    QCOMPARE(rig.fake.clock.pendingTimers(), 3); // all three calls under way at once
-    QVERIFY(finish(first) && finish(second) && finish(third));
-    QVERIFY(rig.settle());
-    QVERIFY(model.status().paired);
-    QCOMPARE(checking.count(), 2); // on once, off once
+    int doctorsWhenDone = -1;
+    connect(&model, &AppModel::isCheckingChanged, this, [&] {
+        if (!model.isChecking())
+            doctorsWhenDone = rig.count(doctorArgs);
+    });
+    QList<std::shared_ptr<Outcome<void>>> calls;
+    for (int i = 0; i < 50; ++i)
+        calls << launch(model.refresh()) << launch(model.refreshStatus());
+    QCOMPARE(rig.fake.clock.pendingTimers(), 1); // one relay call under way; none waited
+    for (const auto& call : std::as_const(calls))
+        QVERIFY(finish(call));
+    // The first run of each, then one more for everything asked while it ran.
+    QCOMPARE(rig.count(doctorArgs), 2);
+    QCOMPARE(rig.count(statusArgs), 3);
+    QCOMPARE(doctorsWhenDone, 2); // checking until the last run ended
+}
 
-    // An older answer that arrives after a newer one is dropped.
-    QTemporaryDir dir;
-    const QString script = dir.filePath(u"relay"_qs);
-    QVERIFY(FakeRelay::writeExecutable(script,
-                                       "#!/bin/sh\n"
-                                       "n=\"$(dirname \"$0\")/count\"\n"
-                                       "if [ -e \"$n\" ]; then echo '{\"paired\":true}'; exit; fi\n"
-                                       ": > \"$n\"\nsleep 1\necho '{\"paired\":false}'\n"));
-    rig.fake.bundle.helperPath = script;
-    AppModel& other = rig.make();
-    auto older = launch(other.refreshStatus());
-    QTRY_VERIFY(QFile::exists(dir.filePath(u"count"_qs)));
-    auto newer = launch(other.refreshStatus());
-    QVERIFY(finish(newer) && finish(older));
-    QVERIFY(other.status().paired);
+void TestAppModel::burstOfUnpairedEventsRefreshesOnce() {
+    RelayRig rig("status-paired");
+    rig.relay.runStream({{{0, QByteArray("{\"event\":\"unpaired\"}\n").repeated(300)}}});
+    QVERIFY(rig.start());
+    // The first one stops the relay: the rest of its output is not news any more.
+    QTRY_COMPARE(rig.model->events().size(), 1);
+    QTRY_VERIFY(rig.relay.livePids().isEmpty());
+    QVERIFY(rig.settle());
+    QCOMPARE(rig.count(statusArgs), 2);
+    QCOMPARE(rig.count(doctorArgs), 2);
 }
 
 void TestAppModel::lastSyncOnlyMovesForwardAndGarbageKeepsTheLastState() {

@@ -55,14 +55,21 @@ void FakeRelay::reply(const QStringList& args, const QByteArray& out, int exitCo
           QStringLiteral("exit %1\ndelay %2\n").arg(exitCode).arg(delayMs).toUtf8());
 }
 
+void FakeRelay::flood(const QStringList& args, const QByteArray& out, long times) {
+    reply(args, out);
+    write(QStringLiteral("reply-") + keyOf(args) + QStringLiteral(".conf"),
+          "exit 0\ndelay 0\nrepeat " + QByteArray::number(qint64(times)) + '\n');
+}
+
 void FakeRelay::runStream(const Stream& stream) {
     QByteArray conf = QStringLiteral("stayAlive %1\nexitCode %2\ntermExitCode %3\nignoreTerm %4\n"
-                                     "spawnGrandchild %5\nchunks %6\n")
+                                     "spawnGrandchild %5\ngrandchildSetsid %6\nchunks %7\n")
                           .arg(stream.stayAlive)
                           .arg(stream.exitCode)
                           .arg(stream.termExitCode)
                           .arg(stream.ignoreTerm)
                           .arg(stream.spawnGrandchild)
+                          .arg(stream.grandchildOwnSession)
                           .arg(stream.chunks.size())
                           .toUtf8();
     for (qsizetype i = 0; i < stream.chunks.size(); ++i) {

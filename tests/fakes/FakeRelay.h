@@ -28,6 +28,9 @@ public:
     void reply(const QStringList& args, const QByteArray& out, int exitCode = 0, int delayMs = 0,
                const QByteArray& err = {});
 
+    // Like reply(), exiting 0, but prints `out` `times` times over; without end when negative.
+    void flood(const QStringList& args, const QByteArray& out, long times = -1);
+
     // The behaviour of `relay run --events json [--dry-run]`, for every launch from now on.
     struct Stream {
         QList<std::pair<int /*pauseMs*/, QByteArray /*bytes*/>> chunks;
@@ -36,6 +39,7 @@ public:
         int termExitCode = -1;   // exit status on SIGTERM; -1: die by the signal
         bool ignoreTerm = false; // only SIGKILL ends it
         bool spawnGrandchild = false;
+        bool grandchildOwnSession = false; // it calls setsid(), leaving the relay's group
     };
     void runStream(const Stream& stream);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/MessagesPermission.h"
+#include "Core/Platform/ProcessControl.h"
 
 #include <QString>
 #include <QUrl>
@@ -74,4 +75,6 @@ struct Platform {
     MessagesAutomation* messages = nullptr;
     BundleInfo* bundle = nullptr;
     Workspace* workspace = nullptr;
+    // None where processes need no care beyond their own group (the tests' fake platform).
+    ProcessControl* processes = nullptr;
 };

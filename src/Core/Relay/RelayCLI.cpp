@@ -1,12 +1,14 @@
 #include "Core/Relay/RelayCLI.h"
 
 #include "Core/Clock.h"
+#include "Core/Platform/ProcessControl.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
 
+#include <algorithm>
 #include <coroutine>
 #include <csignal>
 #include <sys/types.h>
@@ -16,25 +18,36 @@
 namespace {
 
 // How one relay call ended.
-enum class Ending { Finished, FailedToStart, TimedOut };
+enum class Ending { Finished, FailedToStart, TimedOut, TooMuchOutput };
 
-// Owns the process of one call for as long as the call runs, and resumes the call's coroutine
-// on the first of: the process finished, it could not start, the time limit ran out. Whatever
-// way the call leaves (result, exception, or its frame being destroyed), the process is still
-// reaped: a running one is killed and deleted once it has exited.
+// Owns the process of one call for as long as the call runs, collects its output as it arrives,
+// and resumes the call's coroutine on the first of: the process finished, it could not start,
+// the time limit ran out, it printed more than the cap. Whatever way the call leaves (result,
+// exception, or its frame being destroyed), the process is still reaped: a running one is
+// killed and deleted once it has exited.
 class ProcessCall {
 public:
-    ProcessCall(const QString& helper, const QStringList& arguments)
-        : m_process(new QProcess(QCoreApplication::instance())) {
+    ProcessCall(const QString& helper, const QStringList& arguments, bool keepOutput,
+                ProcessControl* processes)
+        : m_process(new QProcess(QCoreApplication::instance()))
+        , m_keepOutput(keepOutput) {
         m_process->setProgram(helper);
         m_process->setArguments(arguments);
         m_process->setStandardErrorFile(QProcess::nullDevice());
         m_process->setInputChannelMode(QProcess::ForwardedInputChannel);
         // Its own process group, so a timed-out relay is killed together with what it started.
-        m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        if (processes)
+            processes->prepare(*m_process);
+        else
+            m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
 
-        m_connections.append(QObject::connect(m_process, &QProcess::finished, m_process,
-                                              [this] { end(Ending::Finished); }));
+        // Read as it arrives: a relay that prints without end must not grow the app with it.
+        m_connections.append(QObject::connect(m_process, &QProcess::readyReadStandardOutput,
+                                              m_process, [this] { collect(); }));
+        m_connections.append(QObject::connect(m_process, &QProcess::finished, m_process, [this] {
+            if (collect())
+                end(Ending::Finished);
+        }));
         m_connections.append(QObject::connect(m_process, &QProcess::errorOccurred, m_process,
                                               [this](QProcess::ProcessError error) {
                                                   if (error == QProcess::FailedToStart)
@@ -59,6 +72,7 @@ public:
     ProcessCall& operator=(const ProcessCall&) = delete;
 
     QProcess* process() const { return m_process; }
+    const QByteArray& output() const { return m_output; }
 
     void start(Clock& clock, std::chrono::milliseconds limit) {
         m_timer = clock.startTimer(limit, m_process);
@@ -82,6 +96,19 @@ public:
     }
 
 private:
+    // Takes what has arrived; false (and the call ended) once the output passed the cap.
+    bool collect() {
+        const QByteArray chunk = m_process->readAllStandardOutput();
+        if (!m_keepOutput || m_ending)
+            return true;
+        const qsizetype room = RelayCLI::maxOutputBytes - m_output.size();
+        m_output.append(chunk.first(std::min(room, chunk.size())));
+        if (chunk.size() <= room)
+            return true;
+        end(Ending::TooMuchOutput); // may destroy this call: nothing may follow
+        return false;
+    }
+
     void end(Ending ending) {
         if (m_ending)
             return;
@@ -99,6 +126,8 @@ private:
     }
 
     QProcess* m_process;
+    bool m_keepOutput;
+    QByteArray m_output;
     QPointer<ClockTimer> m_timer;
     QList<QMetaObject::Connection> m_connections;
     std::optional<Ending> m_ending;
@@ -107,23 +136,26 @@ private:
 
 } // namespace
 
-RelayCLI::RelayCLI(QString helper, Clock* clock, std::chrono::milliseconds timeout)
+RelayCLI::RelayCLI(QString helper, Clock* clock, std::chrono::milliseconds timeout,
+                   ProcessControl* processes)
     : m_helper(std::move(helper))
     , m_clock(clock ? clock : &Clock::system())
-    , m_timeout(timeout) {}
+    , m_timeout(timeout)
+    , m_processes(processes) {}
 
-QCoro::Task<RelayCLI::Output> RelayCLI::execute(QStringList arguments) const {
+QCoro::Task<RelayCLI::Output> RelayCLI::execute(QStringList arguments, bool keepOutput) const {
     // Everything this call needs from `this` is copied before the first suspension: the
     // RelayCLI may be gone by the time the relay answers.
     const QString helper = m_helper;
     Clock& clock = *m_clock;
     const auto limit = m_timeout;
+    ProcessControl* const processes = m_processes;
 
     const QFileInfo info(helper);
     if (!info.isFile() || !info.isExecutable())
         throw RelayError::missingHelper();
 
-    ProcessCall call(helper, arguments);
+    ProcessCall call(helper, arguments, keepOutput, processes);
     call.start(clock, limit);
     switch (co_await call.ending()) {
     case Ending::FailedToStart:
@@ -133,12 +165,14 @@ QCoro::Task<RelayCLI::Output> RelayCLI::execute(QStringList arguments) const {
         throw RelayError::failed(
             QStringLiteral("timeout"),
             QCoreApplication::translate("RelayCLI", "The relay didn't answer in time. Try again."));
+    case Ending::TooMuchOutput:
+        // No record is that long. Leaving kills the relay and everything it started.
+        throw RelayError::unreadable(call.output());
     case Ending::Finished:
         break;
     }
-    QProcess* process = call.process();
     // For a process ended by a signal, Qt reports the signal number as its exit code.
-    co_return Output{process->readAllStandardOutput(), process->exitCode()};
+    co_return Output{call.output(), call.process()->exitCode()};
 }
 
 template <typename T> QCoro::Task<T> RelayCLI::run(QStringList arguments, bool allowFailure) const {
@@ -187,7 +221,7 @@ QCoro::Task<void> RelayCLI::unpair() const {
 
 QCoro::Task<void> RelayCLI::uninstallLaunchAgent() const {
     const QStringList arguments{QStringLiteral("relay"), QStringLiteral("uninstall")};
-    auto task = execute(arguments);
+    auto task = execute(arguments, false);
     const Output output = co_await std::move(task);
     if (output.status != 0)
         throw RelayError::failed(

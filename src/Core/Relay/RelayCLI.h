@@ -12,18 +12,23 @@
 #include <qcoro/qcorotask.h>
 
 class Clock;
+class ProcessControl;
 
 // Runs the relay's one-shot commands. Each call starts its own process on the main loop (never
 // blocking it) and decodes the output. Operations throw RelayError, or RelayLaunchError when the
 // process cannot be started. A command that has not finished after `timeout` is killed and
-// reported as RelayError::failed("timeout", …).
+// reported as RelayError::failed("timeout", …); one that prints more than maxOutputBytes is
+// killed as soon as it does and reported as RelayError::unreadable.
 class RelayCLI {
 public:
     static constexpr std::chrono::milliseconds defaultTimeout{60'000};
+    static constexpr qsizetype maxOutputBytes = 4 * 1024 * 1024;
 
-    // `clock` times the command limit; the system clock when none is given.
+    // `clock` times the command limit; the system clock when none is given. `processes`
+    // prepares each relay process; without it a relay only gets its own process group.
     explicit RelayCLI(QString helper, Clock* clock = nullptr,
-                      std::chrono::milliseconds timeout = defaultTimeout);
+                      std::chrono::milliseconds timeout = defaultTimeout,
+                      ProcessControl* processes = nullptr);
 
     const QString& helper() const { return m_helper; }
 
@@ -34,10 +39,11 @@ public:
     QCoro::Task<void> uninstallLaunchAgent() const;                    // relay uninstall
 
     struct Output {
-        QByteArray bytes; // everything the relay printed on standard output
+        QByteArray bytes; // what the relay printed on standard output (at most maxOutputBytes)
         int status = 0;   // exit code, or the signal number for a process ended by a signal
     };
-    QCoro::Task<Output> execute(QStringList arguments) const;
+    // Without `keepOutput`, what the relay prints is read and dropped, and `bytes` stays empty.
+    QCoro::Task<Output> execute(QStringList arguments, bool keepOutput = true) const;
 
 private:
     template <typename T> QCoro::Task<T> run(QStringList arguments, bool allowFailure) const;
@@ -45,4 +51,5 @@ private:
     QString m_helper;
     Clock* m_clock;
     std::chrono::milliseconds m_timeout;
+    ProcessControl* m_processes;
 };

@@ -1,6 +1,7 @@
 #include "Core/Relay/RelayRunner.h"
 
 #include "Core/Clock.h"
+#include "Core/Platform/ProcessControl.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -23,13 +24,21 @@ void signalGroup(qint64 group, int signal) {
     ::kill(static_cast<pid_t>(group), signal); // in case the child has not made its group yet
 }
 
+// For a relay already reaped: its process id may be reused, its group stays while in use.
+void signalLeftovers(qint64 group) {
+    if (group > 0)
+        ::kill(-static_cast<pid_t>(group), SIGKILL);
+}
+
 } // namespace
 
-RelayRunner::RelayRunner(QString helper, bool dryRun, Clock& clock, QObject* parent)
+RelayRunner::RelayRunner(QString helper, bool dryRun, Clock& clock, ProcessControl* processes,
+                         QObject* parent)
     : QObject(parent)
     , m_helper(std::move(helper))
     , m_dryRun(dryRun)
-    , m_clock(clock) {}
+    , m_clock(clock)
+    , m_processes(processes) {}
 
 RelayRunner::~RelayRunner() {
     // The app is quitting: nothing may outlive it, and no callback may reach a runner that is
@@ -57,6 +66,9 @@ RelayRunner::~RelayRunner() {
             relay.process->waitForFinished(1000); // reaps it; SIGKILL cannot be ignored
         delete relay.process;
     }
+    // What escaped the groups (a child in a session of its own) was handed to the app.
+    if (m_processes)
+        m_processes->endOrphans();
 }
 
 bool RelayRunner::isRunning() const {
@@ -86,6 +98,10 @@ void RelayRunner::stop() {
     QProcess* process = std::exchange(m_process, nullptr);
     if (!process)
         return;
+    // Whatever it still prints is no longer news, even lines already read.
+    ++m_streams;
+    m_buffer.clear();
+    m_discarding = false;
     if (process->state() == QProcess::NotRunning) {
         process->deleteLater();
         return;
@@ -121,17 +137,19 @@ void RelayRunner::launch() {
     process->setInputChannelMode(QProcess::ForwardedInputChannel);
     // Its own process group: stopping signals the group, so nothing the relay started
     // outlives it.
-    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    if (m_processes)
+        m_processes->prepare(*process);
+    else
+        process->setChildProcessModifier([] { ::setpgid(0, 0); });
 
     m_buffer.clear();
     m_discarding = false;
-    ++m_launches;
+    ++m_streams;
 
     connect(process, &QProcess::readyReadStandardOutput, this, [this, process] {
         const QByteArray chunk = process->readAllStandardOutput();
-        // A stopped relay's last words still count until a new relay has been launched; after
-        // that they would be spliced into the new relay's lines.
-        if (process == m_process || (!m_process && retiredIndex(process) >= 0))
+        // A stopped or replaced relay's output is read (so it never blocks) and dropped.
+        if (process == m_process)
             consume(chunk);
     });
     connect(process, &QProcess::finished, this, [this, process](int exitCode) {
@@ -145,6 +163,8 @@ void RelayRunner::launch() {
 
     m_process = process;
     process->start(QIODevice::ReadOnly);
+    if (m_process == process)
+        m_group = process->processId();
     Q_EMIT runningChanged();
 }
 
@@ -190,7 +210,7 @@ void RelayRunner::consume(const QByteArray& chunk) {
     }
 
     const QPointer<RelayRunner> self(this);
-    const quint64 launches = m_launches;
+    const quint64 stream = m_streams;
     const QDateTime now = m_clock.now();
     qsizetype from = std::max(start, carried);
     for (;;) {
@@ -206,8 +226,8 @@ void RelayRunner::consume(const QByteArray& chunk) {
                     event->kind == RelayEvent::Kind::Sent)
                     m_failures = 0;
                 onEvent(*event);
-                // A relaunch empties the buffer: the rest belongs to the relay that was replaced.
-                if (!self || m_launches != launches)
+                // A stop or relaunch empties the buffer: the rest belongs to a retired relay.
+                if (!self || m_streams != stream)
                     return;
             }
         }
@@ -229,10 +249,14 @@ void RelayRunner::consume(const QByteArray& chunk) {
 void RelayRunner::exited(QProcess* process, int status) {
     const qsizetype index = retiredIndex(process);
     const bool retired = index >= 0;
-    if (retired) {
-        // Whatever else is left in its group was asked to stop along with it: no more waiting.
-        signalGroup(m_retired.takeAt(index).group, SIGKILL);
-    }
+    // Whatever the relay left in its group goes with it: stopped or ended on its own, nothing
+    // it started may outlive it. The relay itself has been reaped, so only its group is signalled.
+    if (retired)
+        signalLeftovers(m_retired.takeAt(index).group);
+    else if (process == m_process)
+        signalLeftovers(std::exchange(m_group, 0));
+    if (m_processes)
+        m_processes->endOrphans();
     process->deleteLater();
 
     if (m_process && m_process != process)

@@ -11,6 +11,7 @@
 
 class Clock;
 class ClockTimer;
+class ProcessControl;
 class QProcess;
 
 // Keeps the long-running relay (`relay run --events json`) alive while its owner wants it:
@@ -22,7 +23,10 @@ public:
     static constexpr int stoppedForGood = 78;
     static constexpr qsizetype maxLineBytes = 1024 * 1024;
 
-    RelayRunner(QString helper, bool dryRun, Clock& clock, QObject* parent = nullptr);
+    // `processes`: prepares each relay and ends what it leaves behind; without it the relay
+    // only gets its own process group.
+    RelayRunner(QString helper, bool dryRun, Clock& clock, ProcessControl* processes = nullptr,
+                QObject* parent = nullptr);
     ~RelayRunner() override; // stops and reaps every relay it started
 
     std::function<void(const RelayEvent&)> onEvent = [](const RelayEvent&) {};
@@ -63,12 +67,14 @@ private:
     QString m_helper;
     bool m_dryRun;
     Clock& m_clock;
+    ProcessControl* m_processes;
     QProcess* m_process = nullptr;
+    qint64 m_group = 0; // the current relay's process group, known even after it was reaped
     QByteArray m_buffer;
     bool m_discarding = false; // inside an over-long line, dropping bytes up to its line feed
     bool m_wanted = false;
     QPointer<ClockTimer> m_restartTimer;
     int m_failures = 0;
     QList<Retired> m_retired;
-    quint64 m_launches = 0; // counts launches, so consume() notices one made by a callback
+    quint64 m_streams = 0; // counts launches and stops, so consume() notices one made by a callback
 };

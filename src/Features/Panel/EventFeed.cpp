@@ -4,6 +4,7 @@
 #include "Design/Appearance.h"
 #include "Design/Type.h"
 #include "Features/Panel/EventRow.h"
+#include "Features/Panel/FrameSync.h"
 #include "Features/Panel/Heading.h"
 #include "Features/Panel/Tone.h"
 
@@ -47,7 +48,8 @@ EventFeed::EventFeed(AppModel& model, QWidget* parent)
     }
     restyle();
     sync();
-    connect(&m_model, &AppModel::eventsChanged, this, &EventFeed::sync);
+    connect(&m_model, &AppModel::eventsChanged, new FrameSync(this, [this] { sync(); }),
+            &FrameSync::request);
 }
 
 void EventFeed::sync() {

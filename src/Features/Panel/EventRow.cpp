@@ -135,14 +135,20 @@ EventRow::EventRow(QWidget* parent)
 }
 
 void EventRow::show(const RelayEvent& event) {
-    m_symbol = symbol(event);
-    m_tone = tone(event);
+    const QString symbolName = symbol(event);
+    const Tone kindTone = tone(event);
+    // Rows are shown again on every change of the feed; most keep their icon.
+    const bool sameIcon = symbolName == m_symbol && kindTone == m_tone;
+    m_symbol = symbolName;
+    m_tone = kindTone;
     const QString sentence = text(event);
     const QString clock = time(event);
     m_sentence->setText(sentence);
     m_time->setText(clock);
-    setAccessibleName(sentence + QStringLiteral(", ") + clock);
-    paintIcon();
+    // The label's own name, which is cut where an absurdly long sentence is.
+    setAccessibleName(m_sentence->accessibleName() + QStringLiteral(", ") + clock);
+    if (!sameIcon)
+        paintIcon();
     QWidget::show();
 }
 

@@ -6,6 +6,13 @@
 
 #include <algorithm>
 
+namespace {
+// More characters than a line of the widest label on any screen can hold. A longer text is cut
+// here before it is laid out: only a few lines of it can ever show, and laying out a relay's
+// megabyte-long message would stall the panel.
+constexpr qsizetype charsPerLine = 400;
+} // namespace
+
 LineLimitedLabel::LineLimitedLabel(int maxLines, QWidget* parent)
     : QWidget(parent)
     , m_maxLines(std::max(maxLines, 1)) {
@@ -18,7 +25,13 @@ void LineLimitedLabel::setText(const QString& text) {
     if (text == m_text)
         return;
     m_text = text;
-    setAccessibleName(text);
+    const qsizetype bound = charsPerLine * m_maxLines;
+    m_cut = text.size() > bound;
+    m_shown = m_cut ? text.left(bound) : text;
+    // Never end between the two halves of a surrogate pair.
+    if (m_cut && m_shown.back().isHighSurrogate())
+        m_shown.chop(1);
+    setAccessibleName(m_cut ? m_shown + QChar(0x2026) : m_shown);
     updateGeometry();
     update();
 }
@@ -33,10 +46,10 @@ void LineLimitedLabel::setColor(const QColor& color) {
 
 QStringList LineLimitedLabel::lines(int width) const {
     QStringList result;
-    if (m_text.isEmpty() || width <= 0)
+    if (m_shown.isEmpty() || width <= 0)
         return result;
     const QFontMetrics metrics(font());
-    QTextLayout layout(m_text, font());
+    QTextLayout layout(m_shown, font());
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
@@ -48,20 +61,24 @@ QStringList LineLimitedLabel::lines(int width) const {
         line.setLineWidth(width);
         if (result.size() == m_maxLines - 1) {
             // The last line allowed takes the rest of the text, elided to fit.
-            const QString rest = m_text.mid(line.textStart()).simplified();
+            const QString rest = m_shown.mid(line.textStart()).simplified();
             result.append(metrics.elidedText(rest, Qt::ElideRight, width));
             break;
         }
-        result.append(m_text.mid(line.textStart(), line.textLength()).trimmed());
+        result.append(m_shown.mid(line.textStart(), line.textLength()).trimmed());
     }
     layout.endLayout();
+    // A cut text goes on past what is shown, even where the shown part fits.
+    if (m_cut && !result.isEmpty() && !result.constLast().endsWith(QChar(0x2026)))
+        result.last() =
+            metrics.elidedText(result.constLast() + QChar(0x2026), Qt::ElideRight, width);
     return result;
 }
 
 bool LineLimitedLabel::isElided(int width) const {
     const QStringList drawn = lines(width);
-    return !drawn.isEmpty() && drawn.constLast().endsWith(QChar(0x2026)) &&
-           !m_text.endsWith(QChar(0x2026));
+    return !drawn.isEmpty() && (m_cut || (drawn.constLast().endsWith(QChar(0x2026)) &&
+                                          !m_text.endsWith(QChar(0x2026))));
 }
 
 int LineLimitedLabel::heightForWidth(int width) const {
@@ -71,7 +88,7 @@ int LineLimitedLabel::heightForWidth(int width) const {
 
 QSize LineLimitedLabel::sizeHint() const {
     const QFontMetrics metrics(font());
-    const int width = std::min(metrics.horizontalAdvance(m_text), 40 * metrics.averageCharWidth());
+    const int width = std::min(metrics.horizontalAdvance(m_shown), 40 * metrics.averageCharWidth());
     return {width, heightForWidth(std::max(width, 1))};
 }
 

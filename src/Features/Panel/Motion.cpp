@@ -1,5 +1,6 @@
 #include "Features/Panel/Motion.h"
 
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -7,7 +8,9 @@ bool desktopReducesMotion() {
     // KDE Plasma: "Animation speed" at its instant end writes a factor of 0.
     const QString config =
         QStandardPaths::locate(QStandardPaths::GenericConfigLocation, QStringLiteral("kdeglobals"));
-    if (config.isEmpty())
+    // A huge file would stall the panel while it is parsed; the setting sits near the top anyway.
+    const QFileInfo info(config);
+    if (config.isEmpty() || !info.isFile() || info.size() > 1024 * 1024)
         return false;
     const QSettings kde(config, QSettings::IniFormat);
     bool ok = false;

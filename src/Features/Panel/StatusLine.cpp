@@ -9,6 +9,7 @@
 #include "Design/Symbols.h"
 #include "Design/Type.h"
 #include "Features/Panel/ClockText.h"
+#include "Features/Panel/FrameSync.h"
 #include "Features/Panel/Heading.h"
 #include "Features/Panel/WebAddress.h"
 
@@ -213,7 +214,8 @@ StatusLineView::StatusLineView(AppModel& model, Workspace& workspace,
     }
 
     sync();
-    connect(&m_model, &AppModel::phaseChanged, this, &StatusLineView::sync);
+    connect(&m_model, &AppModel::phaseChanged, new FrameSync(this, [this] { sync(); }),
+            &FrameSync::request);
 }
 
 StatusLineView::~StatusLineView() {

@@ -10,6 +10,7 @@
 #include "Design/Symbols.h"
 #include "Design/Type.h"
 #include "Features/Panel/EventFeed.h"
+#include "Features/Panel/FrameSync.h"
 #include "Features/Panel/Motion.h"
 #include "Features/Panel/StatusLine.h"
 #include "Features/Panel/TodayRow.h"
@@ -105,7 +106,9 @@ StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<vo
     connect(&m_model, &AppModel::statusChanged, this, &StatusPanel::sync);
     connect(&m_model, &AppModel::userPausedChanged, this, &StatusPanel::sync);
     connect(&m_model, &AppModel::isCheckingChanged, this, &StatusPanel::sync);
-    connect(&m_model, &AppModel::phaseChanged, this, &StatusPanel::phaseChanged);
+    // During a flood of events the phase changes with each; one fade a frame is plenty.
+    connect(&m_model, &AppModel::phaseChanged, new FrameSync(this, [this] { phaseChanged(); }),
+            &FrameSync::request);
 }
 
 QWidget* StatusPanel::makeHeader() {

@@ -4,6 +4,7 @@
 #include "Design/Appearance.h"
 #include "Design/Symbols.h"
 #include "Design/Type.h"
+#include "Features/Panel/FrameSync.h"
 #include "Features/Panel/Tone.h"
 
 #include <QEvent>
@@ -62,7 +63,8 @@ TodayRow::TodayRow(AppModel& model, QWidget* parent)
     }
     restyle();
     sync();
-    connect(&m_model, &AppModel::todayChanged, this, &TodayRow::sync);
+    connect(&m_model, &AppModel::todayChanged, new FrameSync(this, [this] { sync(); }),
+            &FrameSync::request);
 }
 
 void TodayRow::sync() {

@@ -51,11 +51,16 @@ CheckRow::CheckRow(QWidget* parent)
 }
 
 void CheckRow::setStatus(std::optional<Status> status) {
+    // Rows are updated in place on every refresh; an unchanged row draws nothing again.
+    if (status == m_status)
+        return;
     m_status = status;
     sync();
 }
 
 void CheckRow::setChecking(bool checking) {
+    if (checking == m_checking)
+        return;
     m_checking = checking;
     sync();
 }

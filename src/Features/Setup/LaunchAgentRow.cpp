@@ -60,7 +60,7 @@ QCoro::Task<> LaunchAgentRow::removeTask() {
     QPointer<LaunchAgentRow> self(this);
     QPointer<AppModel> model(&m_model);
     // The one place a view runs the relay itself: removal is not part of the model's state.
-    const RelayCLI cli(m_model.cli().helper());
+    const RelayCLI cli = m_model.cli();
     std::optional<QString> failure;
     try {
         co_await cli.uninstallLaunchAgent();

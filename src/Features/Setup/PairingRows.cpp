@@ -214,19 +214,24 @@ void PairingRows::apply(std::optional<MacPairLink> link) {
         return;
     m_pairing.setPending(std::nullopt);
     m_codeField->setText(link->code);
-    // Only a link naming no server, or the default one, may pair without the user: a web page
-    // must not tie someone's number to a server they did not choose.
-    bool trusted = true;
     if (link->server && !link->server->isEmpty()) {
         m_serverField->setText(*link->server);
-        const bool other = *link->server != AppModel::defaultServer();
-        setShowsAdvanced(other);
-        trusted = !other;
+        m_linkServer = link->server;
+        setShowsAdvanced(*link->server != AppModel::defaultServer());
+    } else if (m_linkServer && server() == *m_linkServer) {
+        // A link naming no server means the default one, not whatever an earlier link left.
+        m_serverField->setText(AppModel::defaultServer());
+        m_linkServer.reset();
+        setShowsAdvanced(false);
     }
     sync();
-    if (code().size() == PairCode::length && trusted)
+    if (code().size() != PairCode::length)
+        return;
+    // Only the default server is paired with without the user: a web page must not tie
+    // someone's number to a server they did not choose.
+    if (server().trimmed() == AppModel::defaultServer())
         pair();
-    else if (code().size() == PairCode::length)
+    else
         m_pairButton->setFocus();
 }
 

@@ -31,9 +31,10 @@ public:
     void pair();
     // Marks the rows busy, clears the last error and starts `work`, showing its failure.
     void run(std::function<QCoro::Task<>()> work);
-    // Fills the form from a pairing link and uses the link up. Pairs at once only when the
-    // code is complete and the link names no server other than the default one. Taken by
-    // value: using the link up clears the request it may come from.
+    // Fills the form from a pairing link and uses the link up. A link naming no server puts
+    // back the default one where an earlier link had put another. Pairs at once only when the
+    // code is complete and the server to be used is the default one. Taken by value: using the
+    // link up clears the request it may come from.
     void apply(std::optional<MacPairLink> link);
 
     QString code() const;
@@ -59,6 +60,8 @@ private:
     PairingRequest& m_pairing;
 
     bool m_showsAdvanced = false;
+    // The server the last link put in the field; the field still holds it unless the user typed.
+    std::optional<QString> m_linkServer;
     bool m_busy = false;
     std::optional<QString> m_errorText;
 

@@ -27,11 +27,15 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using Status = DoctorCheck::Status;
 
 namespace {
 constexpr int windowWidth = 600;
 constexpr int leastHeight = 620;
+// Further checks shown as rows; the rest are counted, and the diagnostics list them all.
+constexpr qsizetype otherRowsShown = 50;
 
 std::optional<Status> statusOf(const std::optional<DoctorCheck>& check) {
     return check ? std::optional(check->status) : std::nullopt;
@@ -156,6 +160,11 @@ SetupView::SetupView(AppModel& model, const Platform& platform, PairingRequest& 
     m_otherSection = section(tr("Other checks"), content);
     m_otherSection->setObjectName(QStringLiteral("otherChecks"));
     m_otherRows = static_cast<QVBoxLayout*>(m_otherSection->layout());
+    m_moreChecks = label({}, m_otherSection, Type::font(TypeStyle::Callout));
+    m_moreChecks->setObjectName(QStringLiteral("moreChecks"));
+    m_moreChecks->setWordWrap(true);
+    m_text2Labels << m_moreChecks;
+    m_otherRows->addWidget(m_moreChecks);
     m_sections->addWidget(m_otherSection);
 
     // 5. The command-line relay.
@@ -403,18 +412,31 @@ void SetupView::sync() {
 }
 
 void SetupView::syncOtherChecks() {
-    for (CheckRow* row : otherCheckRows())
-        delete row;
+    // Rows are updated in place and their number is bounded: a relay can report thousands of
+    // checks, and every refresh reports them again.
     const QList<DoctorCheck> checks = SetupCopy::otherChecks(m_model.doctor());
-    for (const DoctorCheck& check : checks) {
-        auto* row = new CheckRow(m_otherSection);
+    const qsizetype shown = std::min(checks.size(), otherRowsShown);
+    QList<CheckRow*> rows = otherCheckRows();
+    while (rows.size() > shown)
+        delete rows.takeLast();
+    for (qsizetype i = 0; i < shown; ++i) {
+        if (i == rows.size()) {
+            rows << new CheckRow(m_otherSection);
+            m_otherRows->insertWidget(int(i), rows.constLast());
+        }
+        CheckRow* row = rows[i];
+        const DoctorCheck& check = checks[i];
         row->setObjectName(check.id);
         row->setStatus(check.status);
         row->setChecking(m_model.isChecking());
         row->setTitle(SetupCopy::title(check));
         row->setText(SetupCopy::otherCheckText());
-        m_otherRows->addWidget(row);
     }
+    const qsizetype more = checks.size() - shown;
+    m_moreChecks->setText(more == 1
+                              ? tr("And 1 more check; Copy diagnostics has them all.")
+                              : tr("And %1 more checks; Copy diagnostics has them all.").arg(more));
+    m_moreChecks->setVisible(more > 0);
     m_otherSection->setVisible(!checks.isEmpty());
 }
 

@@ -67,6 +67,7 @@ private:
     PairingRows* m_pairingRows = nullptr;
     QGroupBox* m_otherSection = nullptr;
     QVBoxLayout* m_otherRows = nullptr;
+    QLabel* m_moreChecks = nullptr;
     QGroupBox* m_launchAgentSection = nullptr;
     QPointer<LaunchAgentRow> m_launchAgentRow;
     QWidget* m_header = nullptr;

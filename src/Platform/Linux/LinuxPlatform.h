@@ -4,6 +4,7 @@
 #include "Platform/Linux/DesktopWorkspace.h"
 #include "Platform/Linux/LinuxBundleInfo.h"
 #include "Platform/Linux/LinuxMessagesAutomation.h"
+#include "Platform/Linux/LinuxProcessControl.h"
 #include "Platform/Linux/SettingsDefaults.h"
 #include "Platform/Linux/XdgLoginItem.h"
 
@@ -23,6 +24,7 @@ struct LinuxPlatform {
     LinuxMessagesAutomation messages;
     LinuxBundleInfo bundle;
     DesktopWorkspace workspace;
+    LinuxProcessControl processes;
 
     // `clock`: the system clock when none is given.
     Platform platform(Clock* clock = nullptr);

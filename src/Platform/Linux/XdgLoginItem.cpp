@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -36,6 +37,10 @@ QString XdgLoginItem::execValue(const QString& program) {
 }
 
 bool XdgLoginItem::isEnabled() const {
+    // Read at start-up: a pipe there would block it for good, a huge file stall it.
+    const QFileInfo info(entryPath());
+    if (!info.isFile() || info.size() > 1024 * 1024)
+        return false;
     QFile file(entryPath());
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;

@@ -47,6 +47,8 @@ private Q_SLOTS:
     void exitBySignalGivesTheSignalNumber();
     void timesOutAndKillsTheRelay();
     void callsRunSideBySideAndOutliveTheirCli();
+    void capsTheOutput_data();
+    void capsTheOutput();
 };
 
 void TestRelayCli::answers_data() {
@@ -182,6 +184,37 @@ void TestRelayCli::callsRunSideBySideAndOutliveTheirCli() {
     QVERIFY(slow->value->paired);
     QCOMPARE(clock.pendingTimers(), 0); // no time limit left behind
     QTRY_VERIFY(fake.livePids().isEmpty());
+}
+
+void TestRelayCli::capsTheOutput_data() {
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<long>("times");
+    QTest::addColumn<bool>("fits");
+    const QByteArray status = answer("status-paired");
+    const QByteArray padded = status + QByteArray(RelayCLI::maxOutputBytes - status.size(), ' ');
+    QTest::newRow("status at the cap") << "status" << padded << 1L << true;
+    QTest::newRow("status a byte over") << "status" << padded + ' ' << 1L << false;
+    QTest::newRow("endless status") << "status" << QByteArray("flood ") << -1L << false;
+    QTest::newRow("endless doctor") << "doctor" << QByteArray("{}{}") << -1L << false;
+    QTest::newRow("uninstall output is not kept") << "uninstall" << padded << 2L << true;
+}
+
+void TestRelayCli::capsTheOutput() {
+    QFETCH(QString, operation);
+    QFETCH(QByteArray, out);
+    QFETCH(long, times);
+    QFETCH(bool, fits);
+    FakeRelay fake;
+    fake.flood(argumentsOf(operation), out, times);
+    ManualClock clock; // never advanced: only the cap can end an endless call
+    auto outcome = run(RelayCLI(fake.helperPath(), &clock), operation);
+    QVERIFY(finish(outcome));
+    QCOMPARE(relayErrorOf(outcome->error),
+             fits ? std::nullopt
+                  : std::optional(RelayError::unreadable(out.repeated(200 / out.size() + 1))));
+    QTRY_VERIFY(fake.livePids().isEmpty());
+    QCOMPARE(clock.pendingTimers(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestRelayCli)

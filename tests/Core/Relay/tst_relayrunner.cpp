@@ -1,9 +1,11 @@
 // The long-running relay's supervisor, over real fake-relay processes and the manual clock.
 
 #include "Core/Relay/RelayRunner.h"
+#include "Platform/Linux/LinuxProcessControl.h"
 
 #include "RelayRig.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -25,6 +27,9 @@ private Q_SLOTS:
     void destructionLeavesNoRelay_data();
     void destructionLeavesNoRelay();
     void missingOrUnlaunchableRelay();
+    void stoppedRelaysOutputIsIgnored();
+    void leavesNothingBehind_data();
+    void leavesNothingBehind();
 };
 
 namespace {
@@ -277,6 +282,61 @@ void TestRelayRunner::missingOrUnlaunchableRelay() {
     unlaunchable.clock.advance(1s);
     QTRY_COMPARE(unlaunchable.events.size(), 2);
     QVERIFY(unlaunchable.exits.isEmpty());
+}
+
+void TestRelayRunner::stoppedRelaysOutputIsIgnored() {
+    Runner rig;
+    // Goes on printing after being asked to stop, in the same read and in a later one.
+    FakeRelay::Stream stream = exiting(0, line("started") + line("sent", "a"));
+    stream.chunks.append({100, line("sent", "b")});
+    stream.ignoreTerm = true;
+    rig.fake.runStream(stream);
+    rig.runner.onEvent = [&rig](const RelayEvent& event) {
+        rig.events.append(event);
+        rig.runner.stop();
+    };
+    rig.runner.start();
+    QTRY_COMPARE(rig.exits, QList<int>{0}); // all its output has been read by now
+    QCOMPARE(rig.ids(), QStringList{"-"});
+}
+
+void TestRelayRunner::leavesNothingBehind_data() {
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<bool>("ownSession");
+    QTest::newRow("crash, child in its group") << "crash" << false;
+    QTest::newRow("crash, child in its own session") << "crash" << true;
+    QTest::newRow("stop, child in its own session") << "stop" << true;
+    QTest::newRow("quit, child in its own session") << "quit" << true;
+}
+
+void TestRelayRunner::leavesNothingBehind() {
+    QFETCH(QString, ending);
+    QFETCH(bool, ownSession);
+    LinuxProcessControl processes;
+    processes.adoptOrphans(); // as the app does at start-up
+    FakeRelay fake;
+    ManualClock clock;
+    FakeRelay::Stream stream =
+        ending == u"crash" ? exiting(3, line("started")) : stayingUp(false, true);
+    stream.spawnGrandchild = true;
+    stream.grandchildOwnSession = ownSession;
+    fake.runStream(stream);
+    int events = 0;
+    int exits = 0;
+    auto runner = std::make_unique<RelayRunner>(fake.helperPath(), false, clock, &processes);
+    runner->onEvent = [&](const RelayEvent&) { ++events; };
+    runner->onExit = [&](int) { ++exits; };
+    runner->start();
+    QTRY_COMPARE(events, 1);
+    // The relay and its child were both started (the child before "started" was printed).
+    QCOMPARE(QDir(fake.dir() + u"/pids"_qs).entryList(QDir::Files).size(), 2);
+    if (ending == u"stop")
+        runner->stop();
+    if (ending == u"quit")
+        runner.reset();
+    else
+        QTRY_COMPARE(exits, 1);
+    QTRY_VERIFY_WITH_TIMEOUT(fake.livePids().isEmpty(), 2000);
 }
 
 QTEST_GUILESS_MAIN(TestRelayRunner)

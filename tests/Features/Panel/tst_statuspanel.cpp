@@ -3,6 +3,7 @@
 
 #include "Features/Panel/EventRow.h"
 #include "Features/Panel/LineLimitedLabel.h"
+#include "Features/Panel/Motion.h"
 #include "Features/Panel/StatusLine.h"
 #include "Features/Panel/StatusPanel.h"
 #include "Features/Panel/TodayRow.h"
@@ -32,6 +33,9 @@ private Q_SLOTS:
     void nothingMovesWhileHidden();
     void phaseChangeAnimatesUnlessMotionIsReduced();
     void countersAndFeed();
+    void floodsAreDrawnOncePerFrameAndHugeMessagesCut();
+    void desktopMotionSettingIsReadFromASaneFile_data();
+    void desktopMotionSettingIsReadFromASaneFile();
 };
 
 namespace {
@@ -122,8 +126,8 @@ void TestStatusPanel::sendingShowsTheBatch() {
     QCOMPARE(bar->value(), 2);
     QCOMPARE(bar->maximum(), 5);
     QCOMPARE(bar->accessibleDescription(), u"2 of 5 sent"_qs);
-    rig.print({R"({"event":"sent"})"}); // the line follows at once
-    QCOMPARE(textAt(&panel, u"headline"_qs), u"Sending 4 of 5"_qs);
+    rig.print({R"({"event":"sent"})"}); // the line follows within a frame
+    QTRY_COMPARE(textAt(&panel, u"headline"_qs), u"Sending 4 of 5"_qs);
     QCOMPARE(bar->accessibleDescription(), u"3 of 5 sent"_qs);
 }
 
@@ -273,8 +277,10 @@ void TestStatusPanel::phaseChangeAnimatesUnlessMotionIsReduced() {
     QCOMPARE(textAt(&panel, u"headline"_qs), u"Paused"_qs);
     panel.setReduceMotion(false);
     rig.model->setPaused(false);
+    QTRY_VERIFY(animation());
     QCOMPARE(animation()->state(), QAbstractAnimation::Running);
-    QCOMPARE(textAt(&panel, u"headline"_qs), u"Online"_qs); // in place at once; only eased in
+    QTRY_COMPARE(textAt(&panel, u"headline"_qs),
+                 u"Online"_qs); // in place within a frame; only eased in
     animation()->setCurrentTime(animation()->duration());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!animation());
@@ -285,6 +291,7 @@ void TestStatusPanel::countersAndFeed() {
     Panel rig;
     QVERIFY(rig.start());
     StatusPanel& panel = rig.show();
+    QVERIFY(rig.settle()); // the refresh that showing starts is in
     QVERIFY(shown(child(&panel, u"Nothing yet. Texts show up here as they go out."_qs)));
     QVERIFY(rig.rows().isEmpty());
     const QWidget* sent = child(child(&panel, u"Today"_qs), u"Sent"_qs);
@@ -293,12 +300,12 @@ void TestStatusPanel::countersAndFeed() {
     rig.print({R"({"event":"sent"})", R"({"event":"sent"})", R"({"event":"received"})",
                R"({"event":"failed","message":")" + reason + "\"}",
                R"({"event":"failed","message":"Short"})"});
-    QCOMPARE(sent->accessibleDescription(), u"2 today"_qs);
+    QTRY_COMPARE(sent->accessibleDescription(), u"2 today"_qs);
     QCOMPARE(child(child(&panel, u"Today"_qs), u"Failed"_qs)->accessibleDescription(),
              u"2 today"_qs);
     // Newest first; a long sentence wraps to two lines, then ends in an ellipsis.
     QCoreApplication::processEvents();
-    QCOMPARE(rig.rows().size(), 5);
+    QTRY_COMPARE(rig.rows().size(), 5);
     QCOMPARE(rig.rows().first(), u"Not sent: Short"_qs);
     const auto labels = panel.findChildren<LineLimitedLabel*>();
     const auto longOne =
@@ -309,9 +316,52 @@ void TestStatusPanel::countersAndFeed() {
     // Six rows at most.
     for (int i = 1; i <= 7; ++i)
         rig.print({R"({"event":"error","message":"Event )" + QByteArray::number(i) + "\"}"});
-    QCOMPARE(rig.rows(),
-             (QStringList{"Event 7", "Event 6", "Event 5", "Event 4", "Event 3", "Event 2"}));
+    QTRY_COMPARE(rig.rows(),
+                 (QStringList{"Event 7", "Event 6", "Event 5", "Event 4", "Event 3", "Event 2"}));
     QVERIFY(!shown(child(&panel, u"Nothing yet. Texts show up here as they go out."_qs)));
+}
+
+void TestStatusPanel::floodsAreDrawnOncePerFrameAndHugeMessagesCut() {
+    Panel rig;
+    QVERIFY(rig.start());
+    StatusPanel& panel = rig.show();
+    QVERIFY(rig.settle()); // the refresh that showing starts is in
+    QList<QByteArray> burst;
+    for (int i = 1; i <= 200; ++i)
+        burst.append(R"({"event":"error","message":"Burst )" + QByteArray::number(i) + "\"}");
+    rig.print(burst);
+    // The first event shows at once; the rest wait for the end of the frame and show together.
+    QCOMPARE(rig.rows(), QStringList{"Burst 1"});
+    QTRY_COMPARE(rig.rows().value(0), u"Burst 200"_qs);
+    QCOMPARE(rig.rows().size(), 6);
+    const QByteArray message = QByteArray("Disk full. ").repeated(95'000); // about 1 MB
+    rig.print({R"({"event":"error","message":")" + message + "\"}"});
+    QTRY_COMPARE(rig.rows().value(0).size(), message.size());
+    const auto* row = panel.findChildren<EventRow*>().value(0);
+    const auto* label = row->findChild<LineLimitedLabel*>();
+    QCOMPARE(label->lines(label->width()).size(), 2);
+    QVERIFY(label->isElided(label->width()));
+    // Only a bounded start of it is laid out and announced.
+    QVERIFY(row->accessibleName().startsWith(u"Disk full. Disk full."_qs));
+    QVERIFY(row->accessibleName().size() < 2000);
+}
+
+void TestStatusPanel::desktopMotionSettingIsReadFromASaneFile_data() {
+    QTest::addColumn<int>("padding");
+    QTest::newRow("small file") << 0;
+    QTest::newRow("over a megabyte") << 1024 * 1024;
+}
+
+void TestStatusPanel::desktopMotionSettingIsReadFromASaneFile() {
+    QFETCH(int, padding);
+    QTemporaryDir config;
+    const ScopedEnv env("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QFile file(config.filePath(u"kdeglobals"_qs));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[KDE]\nAnimationDurationFactor=0\n[Padding]\nx=" + QByteArray(padding, 'x'));
+    file.close();
+    // A huge file would stall the panel while parsed: it is not read at all.
+    QCOMPARE(desktopReducesMotion(), padding == 0);
 }
 
 QTEST_MAIN(TestStatusPanel)

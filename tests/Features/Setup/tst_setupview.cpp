@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -65,6 +66,7 @@ private Q_SLOTS:
     void failedPairingShowsTheRelaysMessageUntilTheNextAttempt();
     void unpairThroughTheConfirmation();
     void commandLineRelaySectionFollowsItsFile();
+    void manyChecksShowBoundedRowsUpdatedInPlace();
 };
 
 void TestSetupView::checkRowShowsItsFixUnlessOk() {
@@ -334,6 +336,36 @@ void TestSetupView::commandLineRelaySectionFollowsItsFile() {
     QVERIFY(!child(&view, u"launchAgentError"_qs));
     QCOMPARE(rig.calls("uninstall"), 2);
     QVERIFY(rig.calls("doctor") >= 3);
+}
+
+void TestSetupView::manyChecksShowBoundedRowsUpdatedInPlace() {
+    Setup rig;
+    const auto report = [](const char* seventh) {
+        QStringList checks;
+        for (int i = 0; i < 500; ++i)
+            checks << u"{\"id\": \"c%1\", \"status\": \"%2\", \"title\": \"C\"}"_qs.arg(i).arg(
+                QLatin1String(i == 7 ? seventh : "fail"));
+        return u"{\"problems\": 500, \"checks\": [%1]}"_qs.arg(checks.join(u',')).toUtf8();
+    };
+    rig.relay.reply(doctorArgs, report("fail"));
+    SetupView& view = rig.open();
+    QVERIFY(rig.settle());
+    const QWidget* others = child(&view, u"otherChecks"_qs);
+    QCOMPARE(others->findChildren<CheckRow*>(Qt::FindDirectChildrenOnly).size(), 50);
+    QVERIFY(child(others, u"c49"_qs) && !child(others, u"c50"_qs));
+    QVERIFY(shown(child(others, u"moreChecks"_qs)));
+    QCOMPARE(textAt(others, u"moreChecks"_qs),
+             u"And 450 more checks; Copy diagnostics has them all."_qs);
+    QVERIFY(rig.model->diagnostics().contains(u"c499"_qs));
+    const QPointer<QWidget> seventh = child(others, u"c7"_qs);
+    const QPointer<QWidget> first = child(others, u"c0"_qs);
+    rig.relay.reply(doctorArgs, report("warn"));
+    QTest::mouseClick(rig.button(u"Check again"_qs), Qt::LeftButton);
+    QVERIFY(rig.settle());
+    QCOMPARE(rig.row("c7").section(u'|', 0, 0), u"Needs a look"_qs);
+    QCOMPARE(child(others, u"c7"_qs), seventh.data()); // updated in place
+    QCOMPARE(child(others, u"c0"_qs), first.data());
+    QCOMPARE(others->findChildren<CheckRow*>(Qt::FindDirectChildrenOnly).size(), 50);
 }
 
 QTEST_MAIN(TestSetupView)

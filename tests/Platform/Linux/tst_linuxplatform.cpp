@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QSysInfo>
 
+#include <QRegularExpression>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestLinuxPlatform : public QObject {
@@ -23,6 +26,8 @@ private Q_SLOTS:
     void execValueIsQuoted();
     void settingsRoundTrip();
     void bundleLayoutAndNoMessages();
+    void unusableSettingsAreSetAside_data();
+    void unusableSettingsAreSetAside();
 
 private:
     QString config(const QString& name) const { return m_config->filePath(name); }
@@ -123,6 +128,48 @@ void TestLinuxPlatform::bundleLayoutAndNoMessages() {
     LinuxMessagesAutomation messages;
     QVERIFY(!messages.isRunning() && !messages.canLocate());
     QCOMPARE(QCoro::waitFor(messages.determine(true)), MessagesPermission::Unknown);
+}
+
+void TestLinuxPlatform::unusableSettingsAreSetAside_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("pipe") << "pipe";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("over the size cap") << "large";
+}
+
+void TestLinuxPlatform::unusableSettingsAreSetAside() {
+    QFETCH(QString, kind);
+    QCoreApplication::setOrganizationName(u"Wrenbox"_qs);
+    QCoreApplication::setApplicationName(u"Wrenbox"_qs);
+    const QString path = SettingsDefaults::usualFile();
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    if (kind == u"pipe")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == u"folder")
+        QVERIFY(QDir().mkpath(path));
+    else
+        QVERIFY(file.open(QIODevice::WriteOnly) &&
+                file.write(QByteArray(SettingsDefaults::maxFileBytes + 1, 'x')) > 0);
+    file.close();
+    QFileInfo before(path);
+    before.stat(); // cached as it is now
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"set aside as .*invalid"_qs));
+    SettingsDefaults defaults;
+    QVERIFY(!defaults.boolValue(u"paused"_qs));
+    defaults.setBool(u"paused"_qs, true);
+    QVERIFY(QFileInfo(path).isFile() && QFileInfo(path).size() < 100);
+    // What was there is kept beside, as it was.
+    const QFileInfoList aside =
+        QDir(QFileInfo(path).path())
+            .entryInfoList({u"Wrenbox.conf.invalid-*"_qs}, QDir::AllEntries | QDir::System);
+    QCOMPARE(aside.size(), 1);
+    QCOMPARE(aside.first().isDir(), before.isDir());
+    QCOMPARE(aside.first().size(), before.size());
+    // An autostart entry that is a pipe counts as off, without reading from it.
+    QDir().mkpath(config(u"autostart"_qs));
+    QCOMPARE(::mkfifo(QFile::encodeName(XdgLoginItem::entryPath()).constData(), 0600), 0);
+    QVERIFY(!XdgLoginItem().isEnabled());
 }
 
 QTEST_GUILESS_MAIN(TestLinuxPlatform)

@@ -2,7 +2,7 @@
 // by WRENBOX_FAKE_RELAY_DIR (see FakeRelay.h, which writes it):
 //   calls.log          one line per invocation: the arguments separated by tabs (appended here)
 //   pids/<pid>         one empty file per process this program started (tests check liveness)
-//   reply-<key>.conf   for a one-shot command: "exit N", "delay MS" lines
+//   reply-<key>.conf   for a one-shot command: "exit N", "delay MS", "repeat N" lines
 //   reply-<key>.out    its standard output;  reply-<key>.err  its standard error
 //   stream.conf        for "relay run --events json [--dry-run]": settings and chunk pauses
 //   stream-<n>.chunk   the bytes of chunk n
@@ -68,13 +68,27 @@ int runStream() {
     else if (g_termExitCode >= 0)
         ::signal(SIGTERM, onTerm);
     if (setting(conf, "spawnGrandchild", 0) != 0) {
-        // Stays in the relay's process group, reacting to signals by default, until killed.
+        // The relay goes on once the grandchild has settled: closing its end of `settled`.
+        int settled[2] = {-1, -1};
+        if (::pipe(settled) != 0)
+            return noReply;
         const pid_t child = ::fork();
         if (child == 0) {
+            // Stays in the relay's process group (unless told to leave it), reacting to signals
+            // by default, until killed.
             ::signal(SIGTERM, SIG_DFL);
+            if (setting(conf, "grandchildSetsid", 0) != 0)
+                ::setsid();
+            ::close(settled[0]);
+            ::close(settled[1]);
             for (;;)
                 ::pause();
         }
+        ::close(settled[1]);
+        char byte = 0;
+        while (::read(settled[0], &byte, 1) < 0 && errno == EINTR) {
+        }
+        ::close(settled[0]);
         if (child > 0)
             notePid(child);
     }
@@ -103,8 +117,17 @@ int oneShot(const std::string& joined) {
     sleepMs(setting(conf, "delay", 0));
     if (readFile(base + ".err", bytes))
         print(stderr, bytes);
-    if (readFile(base + ".out", bytes))
-        print(stdout, bytes);
+    // The output is printed "repeat" times over; a negative count prints it without end.
+    if (readFile(base + ".out", bytes) && !bytes.empty()) {
+        std::string block; // whole copies, written in large pieces
+        for (long left = setting(conf, "repeat", 1); left != 0; left -= left > 0 ? 1 : 0) {
+            block += bytes;
+            if (block.size() >= 65536 || left == 1) {
+                print(stdout, block);
+                block.clear();
+            }
+        }
+    }
     return int(setting(conf, "exit", 0));
 }
 
