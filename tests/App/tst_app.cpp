@@ -46,19 +46,14 @@ struct Shell : RelayRig {
     std::unique_ptr<WrenboxMacApp> app; // goes before the model's platform
 };
 
-// Live (not zombie) processes whose parent is `pid`.
+// The live processes whose parent is `pid`.
 QList<qint64> childrenOf(qint64 pid) {
+    QFile file(u"/proc/%1/task/%1/children"_qs.arg(pid));
     QList<qint64> found;
-    const auto entries = QDir(u"/proc"_qs).entryList(QDir::Dirs);
-    for (const QString& entry : entries) {
-        QFile stat(u"/proc/"_qs + entry + u"/stat"_qs);
-        if (entry.toLongLong() <= 0 || !stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields.at(0) != "Z" && fields.at(1).toLongLong() == pid)
-            found.append(entry.toLongLong());
-    }
+    if (file.open(QIODevice::ReadOnly))
+        for (const QByteArray& child : file.readAll().split(' '))
+            if (FakeRelay::isAlive(child.toLongLong()))
+                found.append(child.toLongLong());
     return found;
 }
 

@@ -66,22 +66,11 @@ private Q_SLOTS:
 void TestAppDelegate::pairingLinks_data() {
     QTest::addColumn<QByteArray>("dryRun");
     QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("pending"); // "code server", "-": none
+    QTest::addColumn<QString>("pending");
     QTest::addColumn<bool>("refused");
-    QTest::newRow("dry run, no server") << QByteArray("1") << "wrenbox-mac://pair?code=ABC234"
-                                        << "-" << true;
-    QTest::newRow("dry run, remote server")
-        << QByteArray("1") << "wrenbox-mac://pair?code=ABC234&server=https%3A%2F%2Fwrenbox.app"
-        << "-" << true;
-    QTest::newRow("dry run, local server")
-        << QByteArray("1") << "wrenbox-mac://pair?code=abc-234&server=http://localhost:8080"
-        << "ABC234 http://localhost:8080" << false;
-    QTest::newRow("normal run, any server") << QByteArray("0") << "wrenbox-mac://pair?code=ABC234"
-                                            << "ABC234 ~" << false;
-    QTest::newRow("not a pairing link") << QByteArray("1") << "https://example.com/pair?code=ABC234"
-                                        << "-" << false;
-    QTest::newRow("no code") << QByteArray("0") << "wrenbox-mac://pair?code"
-                             << "-" << false;
+    for (const QByteArrayList& row : table("App/links.txt"))
+        QTest::newRow(row[0].constData()) << row[1] << QString::fromUtf8(row[2])
+                                          << QString::fromUtf8(row[3]) << (row[4] == "yes");
 }
 
 void TestAppDelegate::pairingLinks() {

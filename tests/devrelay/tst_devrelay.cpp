@@ -83,7 +83,6 @@ private Q_SLOTS:
     void refusals();
     void stateFileAndDay();
     void uninstallRemovesOnlyItsUnit();
-    void doctor();
     void runRefusesWithoutDryRunOrPairing();
     void streamOfQueuedTexts();
     void oneRunAtATimeAndStopsWhenUnpaired();
@@ -211,25 +210,6 @@ void TestDevRelay::uninstallRemovesOnlyItsUnit() {
     QCOMPARE(relay({"relay", "uninstall"}).exitCode, 0);
     QVERIFY(!QFile::exists(unit) && QFile::exists(neighbour));
     QCOMPARE(relay({"relay", "uninstall"}).exitCode, 0); // nothing left to remove is fine
-}
-
-void TestDevRelay::doctor() {
-    const auto unpaired = RelayJson::decode<DoctorReport>(relay({"relay", "doctor", "--json"}).out);
-    for (const char* id :
-         {"pairing", "server", "chatdb", "automation", "forwarding", "sending", "version"})
-        QVERIFY2(unpaired->check(QLatin1String(id)), id);
-    QCOMPARE(unpaired->check(u"pairing"_qs)->status, DoctorCheck::Status::Fail);
-    QVERIFY(!unpaired->check(u"pairing"_qs)->fix.value_or(QString()).isEmpty());
-    QCOMPARE(unpaired->problems, 1);
-    // Nothing here may hold up the app's setup.
-    QVERIFY(unpaired->check(u"chatdb"_qs)->status != DoctorCheck::Status::Fail);
-    QVERIFY(unpaired->check(u"automation"_qs)->status != DoctorCheck::Status::Fail);
-    for (const DoctorCheck& check : unpaired->checks)
-        QVERIFY2(!check.title.isEmpty() && !check.detail.isEmpty(), qPrintable(check.id));
-    QVERIFY(pair());
-    const auto paired = RelayJson::decode<DoctorReport>(relay({"relay", "doctor", "--json"}).out);
-    QCOMPARE(paired->check(u"server"_qs)->status, DoctorCheck::Status::Ok);
-    QCOMPARE(paired->problems, 0);
 }
 
 void TestDevRelay::runRefusesWithoutDryRunOrPairing() {

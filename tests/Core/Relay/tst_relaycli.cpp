@@ -41,7 +41,6 @@ class TestRelayCli : public QObject {
 private Q_SLOTS:
     void answers_data();
     void answers();
-    void decodesRecords();
     void missingHelper();
     void launchFailureCarriesThePlatformText();
     void exitBySignalGivesTheSignalNumber();
@@ -55,27 +54,12 @@ void TestRelayCli::answers_data() {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<int>("exitCode");
-    // "ok", "failed:<code or ~>:<message>" or "unreadable:<payload>"
     QTest::addColumn<QString>("expected");
-    const QByteArray failure = answer("failure-expired");
-    const QString expired = u"failed:expired:That code has expired."_qs;
-    QTest::newRow("status, failure document, exit 2") << "status" << failure << 2 << expired;
-    QTest::newRow("pair, failure document, exit 0") << "pair" << failure << 0 << expired;
-    QTest::newRow("exit 3, valid record")
-        << "status" << QByteArray("{}") << 3 << "failed:~:The relay stopped with an error (3).";
-    QTest::newRow("record of the wrong shape")
-        << "status" << QByteArray(R"({"paired":"yes"})") << 0 << R"(unreadable:{"paired":"yes"})";
-    QTest::newRow("doctor: any exit status")
-        << "doctor" << answer("doctor-chatdb-fails") << 1 << "ok";
-    QTest::newRow("doctor: garbage") << "doctor" << QByteArray("nope") << 5 << "unreadable:nope";
-    QTest::newRow("pair without device") << "pair" << QByteArray("{}") << 0 << "unreadable:{}";
-    QTest::newRow("unpair, a bare number") << "unpair" << QByteArray("3") << 0 << "ok";
-    QTest::newRow("unpair, nothing printed") << "unpair" << QByteArray() << 0 << "unreadable:";
-    QTest::newRow("uninstall ignores its output") << "uninstall" << QByteArray("x") << 0 << "ok";
-    QTest::newRow("uninstall fails with its own text")
-        << "uninstall" << failure << 1
-        << "failed:~:Couldn't remove the command-line relay. Run wrenbox relay uninstall in "
-           "Terminal.";
+    for (const QByteArrayList& row : table("Core/Relay/answers.txt"))
+        QTest::newRow(row[0].constData())
+            << QString::fromUtf8(row[1])
+            << (row[2].startsWith('@') ? answer(row[2].mid(1).constData()) : row[2])
+            << row[3].toInt() << QString::fromUtf8(row[4]);
 }
 
 void TestRelayCli::answers() {
@@ -95,19 +79,6 @@ void TestRelayCli::answers() {
                   : u"unreadable:"_qs + error->payload();
     }
     QCOMPARE(got, expected);
-}
-
-void TestRelayCli::decodesRecords() {
-    FakeRelay fake;
-    fake.reply(statusArgs, answer("status-counters"));
-    fake.reply(pairArgs, answer("pair-ok"));
-    RelayCLI cli(fake.helperPath());
-    auto status = launch(cli.status());
-    auto device = launch(cli.pair(u"K7Q2ZP"_qs, u"https://relay.example/a b"_qs));
-    QVERIFY(finish(status) && finish(device));
-    QCOMPARE(status->value->today, (RelayToday{14, 1, 5}));
-    QCOMPARE(status->value->device->name, u"Studio Mac"_qs);
-    QCOMPARE(*device->value, (RelayDevice{u"d1"_qs, u"Studio Mac"_qs}));
 }
 
 void TestRelayCli::missingHelper() {

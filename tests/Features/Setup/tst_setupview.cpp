@@ -55,7 +55,6 @@ struct Setup : RelayRig {
 class TestSetupView : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void checkRowShowsItsFixUnlessOk();
     void nothingReportedYet();
     void reportDrivesRowsSummaryAndOtherChecks();
     void messagesRowFollowsThePermission();
@@ -68,22 +67,6 @@ private Q_SLOTS:
     void commandLineRelaySectionFollowsItsFile();
     void manyChecksShowBoundedRowsUpdatedInPlace();
 };
-
-void TestSetupView::checkRowShowsItsFixUnlessOk() {
-    CheckRow row;
-    auto* fix = new QPushButton(u"Fix"_qs);
-    row.setFix(fix);
-    row.show();
-    QVERIFY(fix->isVisible()); // nothing reported yet
-    QCOMPARE(child(&row, u"state"_qs)->accessibleName(), u"Not checked yet"_qs);
-    row.setStatus(DoctorCheck::Status::Ok);
-    QVERIFY(!fix->isVisible());
-    QCOMPARE(child(&row, u"state"_qs)->accessibleName(), u"Done"_qs);
-    row.setStatus(DoctorCheck::Status::Warn);
-    QVERIFY(fix->isVisible());
-    row.setChecking(true);
-    QVERIFY(shown(child(&row, u"Checking"_qs)));
-}
 
 void TestSetupView::nothingReportedYet() {
     Setup rig;
