@@ -83,7 +83,6 @@ private Q_SLOTS:
     void refusals();
     void stateFileAndDay();
     void uninstallRemovesOnlyItsUnit();
-    void runRefusesWithoutDryRunOrPairing();
     void streamOfQueuedTexts();
     void oneRunAtATimeAndStopsWhenUnpaired();
     void terminationReturnsClaimedTexts();
@@ -212,18 +211,6 @@ void TestDevRelay::uninstallRemovesOnlyItsUnit() {
     QCOMPARE(relay({"relay", "uninstall"}).exitCode, 0); // nothing left to remove is fine
 }
 
-void TestDevRelay::runRefusesWithoutDryRunOrPairing() {
-    Run unpaired(environment());
-    QCOMPARE(unpaired.exit(), 78);
-    QCOMPARE(unpaired.events.size(), 1);
-    QCOMPARE(unpaired.events.first().kind, Kind::Unpaired);
-    QVERIFY(pair());
-    Run real(environment(), false);
-    QCOMPARE(real.exit(), 78);
-    QCOMPARE(real.events.size(), 1);
-    QVERIFY(real.events.first().message.value_or(QString()).contains(u"simulates"_qs));
-}
-
 void TestDevRelay::streamOfQueuedTexts() {
     QVERIFY(pair());
     const QString plain = queue(u"+15551234567"_qs, u"Hello"_qs);
@@ -262,6 +249,9 @@ void TestDevRelay::streamOfQueuedTexts() {
 }
 
 void TestDevRelay::oneRunAtATimeAndStopsWhenUnpaired() {
+    Run unpaired(environment()); // nothing to run for: it stops for good at once
+    QCOMPARE(unpaired.exit(), 78);
+    QCOMPARE(unpaired.events.value(0).kind, Kind::Unpaired);
     QVERIFY(pair());
     {
         // A relay killed outright leaves its lock behind; a dead holder does not count.
@@ -313,7 +303,7 @@ void TestDevRelay::concurrentWritersLoseNothing() {
     QVERIFY(run.waitFor(Kind::Synced));
     // Two writers queue at once while a third re-pairs, rewriting the state the relay updates.
     QHash<QString, Kind> expected;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 6; ++i) {
         std::array<QProcess, 3> writers;
         for (int w = 0; w < 3; ++w) {
             const bool valid = (i + w) % 3 != 0;
@@ -332,11 +322,11 @@ void TestDevRelay::concurrentWritersLoseNothing() {
                                 (i + w) % 3 != 0 ? Kind::Sent : Kind::Failed);
         }
     }
-    QCOMPARE(expected.size(), 20);
+    QCOMPARE(expected.size(), 12);
     QVERIFY(QTest::qWaitFor(
         [&] {
             run.read();
-            return run.count(Kind::Sent) + run.count(Kind::Failed) >= 20;
+            return run.count(Kind::Sent) + run.count(Kind::Failed) >= 12;
         },
         20'000));
     const qsizetype syncs = run.count(Kind::Synced);
@@ -351,9 +341,9 @@ void TestDevRelay::concurrentWritersLoseNothing() {
             outcome.insert(*e.messageID, e.kind);
         }
     }
-    QCOMPARE(jobs, 20);
+    QCOMPARE(jobs, 12);
     QCOMPARE(outcome, expected);
-    QCOMPARE(status().today.sent + status().today.failed, 20);
+    QCOMPARE(status().today.sent + status().today.failed, 12);
 }
 
 QTEST_GUILESS_MAIN(TestDevRelay)
