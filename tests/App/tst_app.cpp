@@ -164,7 +164,7 @@ void TestApp::panelQuitStopsTheRelayAndQuits() {
                               &QPushButton::click, Qt::QueuedConnection);
     QCoreApplication::exec(); // returns once Quit ended the loop
     QVERIFY(!rig.app->model().runner().wanted());
-    QTRY_VERIFY(rig.relay.livePids().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.relay.livePids().isEmpty(), 20'000);
 }
 
 void TestApp::panelDropsFromTheTrayAndToggles() {

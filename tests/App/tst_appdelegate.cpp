@@ -173,7 +173,7 @@ void TestAppDelegate::quittingStopsTheRelayAndWhatItStarted() {
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     QCoreApplication::exec();
     QVERIFY(!rig.model->runner().wanted());
-    QTRY_VERIFY(rig.relay.livePids().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.relay.livePids().isEmpty(), 20'000);
 }
 
 void TestAppDelegate::laterLinkNeverInheritsAServer_data() {

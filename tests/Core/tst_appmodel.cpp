@@ -198,13 +198,11 @@ void TestAppModel::checksDriveThePhase() {
     rig.fake.messages.answerWithoutAsking = permission;
     QVERIFY(rig.start());
     const RelayPhase phase = rig.model->phase();
-    const auto attention =
-        phase.attention() ? std::optional(phase.attention()->kind()) : std::nullopt;
-    QCOMPARE(phase.kind() == RelayPhase::Kind::Idle ? "idle"
-             : attention == A::Kind::FullDiskAccess ? "fullDiskAccess"
-             : attention == A::Kind::Automation     ? "automation"
-                                                    : "other",
-             row[3]);
+    QCOMPARE(phase.kind() == RelayPhase::Kind::Idle                ? u"idle"_qs
+             : phase == RelayPhase::attention(A::fullDiskAccess()) ? u"fullDiskAccess"_qs
+             : phase == RelayPhase::attention(A::automation())     ? u"automation"_qs
+                                                                   : phase.debugText(),
+             QString::fromUtf8(row[3]));
     QCOMPARE(rig.model->setupComplete(), row[4] == "yes");
     QCOMPARE(rig.fake.messages.prompts, 0);
 }
