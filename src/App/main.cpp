@@ -1,3 +1,4 @@
+#include "App/CommandLine.h"
 #include "App/StartupReport.h"
 #include "App/WrenboxMacApp.h"
 
@@ -8,7 +9,12 @@
 
 int main(int argc, char* argv[]) {
     StartupReport::markMainEntered();
-    QApplication app(argc, argv);
+    const CommandLine command = CommandLine::read(argc, argv);
+    if (command.exitCode)
+        return *command.exitCode;
+    // Every argument was read above; Qt sees the program name only.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QApplication::setOrganizationName(QStringLiteral("Wrenbox"));
     QApplication::setOrganizationDomain(QStringLiteral("wrenbox.app"));
     QApplication::setApplicationName(QStringLiteral("Wrenbox"));
@@ -19,7 +25,7 @@ int main(int argc, char* argv[]) {
     StartupReport::watchWindows();
 
     auto wrenbox = std::make_unique<WrenboxMacApp>();
-    if (!wrenbox->launch(QApplication::arguments().mid(1)))
+    if (!wrenbox->launch(command.links))
         return 0;
     const int status = QApplication::exec();
     // The model goes first (its relay stopped and reaped); tasks it woke finish on the next turns.
