@@ -132,6 +132,8 @@ private Q_SLOTS:
     void killedAppLeavesNoRelay();
     void launchFailsLoudlyWithoutAnAnswer_data();
     void launchFailsLoudlyWithoutAnAnswer();
+    void commandLineAnswersAlone_data();
+    void commandLineAnswersAlone();
 
 private:
     std::unique_ptr<QTemporaryDir> m_config;
@@ -454,6 +456,52 @@ void TestApp::launchFailsLoudlyWithoutAnAnswer() {
     if (!listener) {
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("mine"));
+}
+
+void TestApp::commandLineAnswersAlone_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");   // what standard output starts with
+    QTest::addColumn<QByteArray>("error"); // the first line of standard error
+    const QByteArray usage = "Usage: wrenbox-app [options] [link]\n";
+    const QString link = QStringLiteral("wrenbox-mac://pair?code=ABC234");
+    QTest::newRow("help") << QStringList{"--help"} << 0 << usage << QByteArray();
+    QTest::newRow("version") << QStringList{"--version"} << 0
+                             << QByteArray("Wrenbox " WRENBOX_VERSION "\n") << QByteArray();
+    QTest::newRow("unknown option") << QStringList{link, "--verbose"} << 2 << QByteArray()
+                                    << QByteArray("wrenbox-app: Unknown option 'verbose'.\n");
+    QTest::newRow("two links") << QStringList{link, link} << 2 << QByteArray()
+                               << QByteArray("wrenbox-app: Expected at most one pairing link, "
+                                             "got 2.\n");
+}
+
+void TestApp::commandLineAnswersAlone() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, error);
+    AppHome home;
+    QProcessEnvironment env = home.environment(false);
+    // No display: a copy that went on to start its GUI would abort here.
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    QProcess app;
+    app.setProcessEnvironment(env);
+    app.start(appBinary, arguments);
+    QVERIFY(app.waitForFinished(20'000));
+    const QByteArray stdOut = app.readAllStandardOutput();
+    const QByteArray stdErr = app.readAllStandardError();
+    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app.exitCode(), exitCode);
+    QVERIFY2(stdOut.startsWith(out), stdOut.constData());
+    if (error.isEmpty()) {
+        QCOMPARE(stdErr, QByteArray());
+    } else {
+        QCOMPARE(stdErr.left(stdErr.indexOf('\n') + 1), error);
+        QVERIFY2(stdErr.mid(error.size()).startsWith("Usage: wrenbox-app [options] [link]\n"),
+                 stdErr.constData());
+        QCOMPARE(stdOut, QByteArray());
     }
 }
 
