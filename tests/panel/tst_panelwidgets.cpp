@@ -480,6 +480,21 @@ void PanelWidgetsTest::phaseChangeAnimatesUnlessMotionIsReduced() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!panel.phaseAnimation());
     QVERIFY(!panel.statusLine()->graphicsEffect());
+
+    // Within a phase nothing moves: a sync only renews the age, a sent text only counts.
+    const auto animates = [&](const QByteArray& line, const QString& headline) {
+        rig->print({line});
+        QVariantAnimation* moving = panel.phaseAnimation();
+        if (moving)
+            moving->setCurrentTime(moving->duration());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return panel.statusLine()->headlineLabel()->text().startsWith(headline) ? int(bool(moving))
+                                                                                : -1;
+    };
+    QCOMPARE(animates(R"({"event":"synced"})", "Online · last sync"), 0);
+    QCOMPARE(animates(R"({"event":"synced"})", "Online · last sync"), 0);
+    QCOMPARE(animates(R"({"event":"synced","jobs":3})", "Sending 1 of 3"), 1);
+    QCOMPARE(animates(R"({"event":"sent"})", "Sending 2 of 3"), 0);
 }
 
 void PanelWidgetsTest::todayCounters() {
