@@ -3,6 +3,11 @@
 #include "Core/Clock.h"
 
 Platform LinuxPlatform::platform(Clock* clock) {
-    return Platform{
-        clock ? clock : &Clock::system(), &defaults, &loginItem, &messages, &bundle, &workspace};
+    return Platform{clock ? clock : &Clock::system(),
+                    &defaults,
+                    &loginItem,
+                    &messages,
+                    &bundle,
+                    &workspace,
+                    &facilities};
 }

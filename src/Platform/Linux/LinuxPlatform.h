@@ -3,6 +3,7 @@
 #include "Core/Platform/Platform.h"
 #include "Platform/Linux/DesktopWorkspace.h"
 #include "Platform/Linux/LinuxBundleInfo.h"
+#include "Platform/Linux/LinuxFacilities.h"
 #include "Platform/Linux/LinuxMessagesAutomation.h"
 #include "Platform/Linux/SettingsDefaults.h"
 #include "Platform/Linux/XdgLoginItem.h"
@@ -23,6 +24,7 @@ struct LinuxPlatform {
     LinuxMessagesAutomation messages;
     LinuxBundleInfo bundle;
     DesktopWorkspace workspace;
+    LinuxFacilities facilities;
 
     // `clock`: the system clock when none is given.
     Platform platform(Clock* clock = nullptr);
