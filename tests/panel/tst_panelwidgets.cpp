@@ -580,9 +580,11 @@ void PanelWidgetsTest::longSentenceWrapsThenElides() {
     QVERIFY(longOne->lines(longOne->width()).constLast().endsWith(QChar(0x2026)));
     QCOMPARE(shortOne->lines(shortOne->width()), QStringList{"Not sent: Short"});
     QVERIFY(!shortOne->isElided(shortOne->width()));
-    // Two lines tall; the time stays at the top, at the trailing edge.
+    // Two lines tall; the time stays on the first line's baseline, at the trailing edge.
     QTRY_COMPARE(longOne->height(), 2 * QFontMetrics(longOne->font()).lineSpacing());
-    QCOMPARE(rows[1]->timeLabel()->y(), 0);
+    const QLabel* time = rows[1]->timeLabel();
+    QCOMPARE(time->y() + time->contentsRect().top() + QFontMetrics(time->font()).ascent(),
+             longOne->y() + QFontMetrics(longOne->font()).ascent());
     QCOMPARE(rows[1]->timeLabel()->geometry().right(), rows[1]->width() - 1);
 }
 
