@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Regenerates docs/screenshots from the real app, as a user sees it: the installed build under a
-# private Xvfb with a window manager (openbox), a system tray (trayer) and a session bus, with
+# private Xvfb with a window manager (openbox) and a system tray (trayer, XEmbed), with
 # the development relay in dry-run mode; light and dark colour schemes (a KDE scheme, which
 # Qt's generic theme reads), 1x and 2x, on 1280x800 and 1366x768 screens. Nothing touches your
 # home folder.
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 build=${1:-build}
 [ -d "$build" ] || { echo "No build folder $build; build first (cmake --build $build)" >&2; exit 1; }
-WRENBOX_EXTRA_DEPS="xvfb dbus openbox trayer imagemagick x11-utils xdotool" scripts/deps.sh
+WRENBOX_EXTRA_DEPS="xvfb openbox trayer imagemagick x11-utils xdotool" scripts/deps.sh
 
 out=docs/screenshots
 work=$(mktemp -d)
@@ -130,9 +130,17 @@ session() {
     mkdir -p "$home/.config" "$home/run" "$home/.local/share"
     chmod 700 "$home/run"
     scheme "$theme" >"$home/.config/kdeglobals"
-    export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share
+    export HOME=$home
+    unset XDG_CONFIG_HOME XDG_DATA_HOME
     export XDG_RUNTIME_DIR=$home/run WRENBOX_RELAY_DRY_RUN=1
-    export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 QT_SCALE_FACTOR=$scale
+    if [ "$scale" = 1 ]; then unset QT_SCALE_FACTOR; else export QT_SCALE_FACTOR=$scale; fi
+    # The app's dark scheme comes from Qt's KDE theme, which shows tray icons only through a
+    # StatusNotifier host; trayer is an XEmbed tray, so the dark scheme goes without a tray.
+    if [ "$theme" = dark ] && [ "${WRENBOX_SHOTS_KDE:-0}" = 1 ]; then
+        export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5
+    else
+        unset XDG_CURRENT_DESKTOP KDE_SESSION_VERSION
+    fi
     export WRENBOX_DEVRELAY_SYNC_MS=600000
     if [ "$what" = sending ]; then export WRENBOX_DEVRELAY_STEP_MS=600000; else unset WRENBOX_DEVRELAY_STEP_MS; fi
     unset WAYLAND_DISPLAY QT_QPA_PLATFORM WRENBOX_CONFIG_DIR QT_QPA_PLATFORMTHEME
@@ -149,10 +157,8 @@ session() {
     read -r -t 10 display <&3 || { echo "Xvfb did not start" >&2; exit 1; }
     exec 3>&-
     export DISPLAY=:$display
-    local bus
-    bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
-    export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
-    pids+=("${bus##*$'\n'}")
+    # No session bus: with one, Qt offers the icon to a StatusNotifier host, which trayer is not.
+    unset DBUS_SESSION_BUS_ADDRESS
     # A light or dark panel, whatever the apps' own scheme: the icon must read on both.
     local tint=0xefefef
     [ "$theme" = dark ] && tint=0x2b2b2b
