@@ -172,7 +172,7 @@ session() {
     "$app" >"$home/app.log" 2>&1 &
     local app_pid=$!
     pids+=("$app_pid")
-    wait_for 60 tray_icon || { echo "$name: no tray icon; $(cat "$home/app.log")" >&2; exit 1; }
+    wait_for 60 tray_icon || { echo "$name: no tray icon on $DISPLAY; windows: $(xdotool search --class wrenbox-app | tr "\n" " "); app: $(kill -0 "$app_pid" && echo running); $(cat "$home/app.log")" >&2; exit 1; }
     sleep 3
 
     # A second start hands over to the first, which opens its panel under the icon.
