@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -86,6 +87,14 @@ public:
     QStringList copied;
 };
 
+// Every facility exists unless a test takes it away.
+class FakeFacilities final : public SystemFacilities {
+public:
+    bool has(Facility facility) const override { return !missing.contains(facility); }
+
+    QSet<Facility> missing;
+};
+
 // All fakes with a manual clock, handed out as one Platform.
 struct FakePlatform {
     ManualClock clock;
@@ -94,8 +103,9 @@ struct FakePlatform {
     FakeMessages messages;
     FakeBundle bundle;
     FakeWorkspace workspace;
+    FakeFacilities facilities;
 
     Platform platform() {
-        return Platform{&clock, &defaults, &loginItem, &messages, &bundle, &workspace};
+        return Platform{&clock, &defaults, &loginItem, &messages, &bundle, &workspace, &facilities};
     }
 };

@@ -486,6 +486,21 @@ void PanelWidgetsTest::phaseChangeAnimatesUnlessMotionIsReduced() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!panel.phaseAnimation());
     QVERIFY(!panel.statusLine()->graphicsEffect());
+
+    // Within a phase nothing moves: a sync only renews the age, a sent text only counts.
+    const auto animates = [&](const QByteArray& line, const QString& headline) {
+        rig->print({line});
+        QVariantAnimation* moving = panel.phaseAnimation();
+        if (moving)
+            moving->setCurrentTime(moving->duration());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return panel.statusLine()->headlineLabel()->text().startsWith(headline) ? int(bool(moving))
+                                                                                : -1;
+    };
+    QCOMPARE(animates(R"({"event":"synced"})", "Online · last sync"), 0);
+    QCOMPARE(animates(R"({"event":"synced"})", "Online · last sync"), 0);
+    QCOMPARE(animates(R"({"event":"synced","jobs":3})", "Sending 1 of 3"), 1);
+    QCOMPARE(animates(R"({"event":"sent"})", "Sending 2 of 3"), 0);
 }
 
 void PanelWidgetsTest::todayCounters() {
@@ -572,9 +587,11 @@ void PanelWidgetsTest::longSentenceWrapsThenElides() {
     QVERIFY(longOne->lines(longOne->width()).constLast().endsWith(QChar(0x2026)));
     QCOMPARE(shortOne->lines(shortOne->width()), QStringList{"Not sent: Short"});
     QVERIFY(!shortOne->isElided(shortOne->width()));
-    // Two lines tall; the time stays at the top, at the trailing edge.
+    // Two lines tall; the time stays on the first line's baseline, at the trailing edge.
     QTRY_COMPARE(longOne->height(), 2 * QFontMetrics(longOne->font()).lineSpacing());
-    QCOMPARE(rows[1]->timeLabel()->y(), 0);
+    const QLabel* time = rows[1]->timeLabel();
+    QCOMPARE(time->y() + time->contentsRect().top() + QFontMetrics(time->font()).ascent(),
+             longOne->y() + QFontMetrics(longOne->font()).ascent());
     QCOMPARE(rows[1]->timeLabel()->geometry().right(), rows[1]->width() - 1);
 }
 

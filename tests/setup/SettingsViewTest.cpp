@@ -102,6 +102,10 @@ private Q_SLOTS:
         QVERIFY(texts.at(2)->text().contains(QStringLiteral("GNU GENERAL PUBLIC LICENSE")));
         QVERIFY(texts.at(3)->text().contains(QStringLiteral("Daniel Vrátil")));
         QVERIFY(texts.at(4)->text().contains(QStringLiteral("The Bootstrap Authors")));
+        // Paragraphs flow at the window's width; their breaks stay.
+        QVERIFY(texts.at(3)->text().contains(
+            QStringLiteral("<dvratil@kde.org>\n\nPermission is hereby granted, free of charge, to "
+                           "any person obtaining a copy of this software")));
         for (QLabel* text : texts) {
             QVERIFY(text->textInteractionFlags() & Qt::TextSelectableByMouse);
             QCOMPARE(text->textFormat(), Qt::PlainText);

@@ -177,19 +177,40 @@ private Q_SLOTS:
         QVERIFY(!view->messagesRow()->fix()->isVisible());
     }
 
-    void systemSettingsButtonsOnlyWhereThePanesExist() {
+    void rowsFollowTheSystemsFacilities_data() {
+        QTest::addColumn<bool>("present");
+        QTest::newRow("a system with the facilities") << true;
+        QTest::newRow("a system without them") << false;
+    }
+    void rowsFollowTheSystemsFacilities() {
+        QFETCH(bool, present);
         SetupFixture f;
+        if (!present)
+            f.fake.facilities.missing = {Facility::PrivacyPanes, Facility::AppleEventAutomation,
+                                         Facility::DragIntoList, Facility::GoToFolder};
+        f.replyStatus(SetupFixture::paired(QStringLiteral("Studio")));
+        f.replyDoctor(R"({"problems": 2, "checks": [
+            {"id": "chatdb", "status": "fail", "title": "Disk", "detail": "D"},
+            {"id": "automation", "status": "fail", "title": "Auto", "detail": "A"}]})");
         auto view = open(f);
         QTRY_VERIFY_WITH_TIMEOUT(settled(f, *view), processWait);
-        if (SetupView::hasSystemSettings()) {
+        const QString notNeeded = QStringLiteral("Not needed on this system.");
+        for (CheckRow* row : {view->fullDiskAccessRow(), view->messagesRow()}) {
+            QCOMPARE(row->textLabel()->text() == notNeeded, !present);
+            QCOMPARE(row->fix()->isVisible(), present);
+            QCOMPARE(row->iconAccessibleName() == QStringLiteral("Not needed"), !present);
+        }
+        // Neither counted as failing nor waited for.
+        QCOMPARE(view->summaryLabel()->text(), present ? QStringLiteral("2 things to fix")
+                                                       : QStringLiteral("Everything checks out."));
+        QCOMPARE(f.model->setupComplete(), !present);
+        if (present) {
+            QCOMPARE(view->fullDiskAccessRow()->textLabel()->text(),
+                     QStringLiteral("Lets Wrenbox read replies and send errors from Messages. It "
+                                    "reads nothing else."));
+            QVERIFY(view->copyPathButton()->isVisible());
             QTest::mouseClick(view->openPrivacyButton(), Qt::LeftButton);
             QCOMPARE(f.fake.workspace.opened, QList<QUrl>{SetupView::fullDiskAccessURL()});
-        } else {
-            QVERIFY(!view->openPrivacyButton()->isEnabled());
-            QVERIFY(!view->openAutomationButton()->isEnabled());
-            QCOMPARE(view->openPrivacyButton()->toolTip(),
-                     QStringLiteral("This setting doesn't exist on this system."));
-            QVERIFY(f.fake.workspace.opened.isEmpty());
         }
     }
 
