@@ -106,6 +106,8 @@ struct FakePlatform {
     FakeFacilities facilities;
 
     Platform platform() {
-        return Platform{&clock, &defaults, &loginItem, &messages, &bundle, &workspace, &facilities};
+        // No process control: the runner falls back to its own process group.
+        return Platform{&clock,  &defaults,  &loginItem, &messages,
+                        &bundle, &workspace, nullptr,    &facilities};
     }
 };
