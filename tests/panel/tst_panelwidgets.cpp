@@ -3,6 +3,7 @@
 #include "Core/Clock.h"
 #include "Features/Panel/EventFeed.h"
 #include "Features/Panel/EventRow.h"
+#include "Features/Panel/FrameSync.h"
 #include "Features/Panel/LineLimitedLabel.h"
 #include "Features/Panel/Motion.h"
 #include "Features/Panel/StatusLine.h"
@@ -488,8 +489,17 @@ void PanelWidgetsTest::phaseChangeAnimatesUnlessMotionIsReduced() {
     QVERIFY(!panel.statusLine()->graphicsEffect());
 
     // Within a phase nothing moves: a sync only renews the age, a sent text only counts.
+    // Settled: no frame of the panel's is still open, so every change has been drawn.
+    const auto settled = [&] {
+        const QList<QTimer*> timers = panel.findChildren<QTimer*>();
+        return std::none_of(timers.begin(), timers.end(), [](const QTimer* timer) {
+            return timer->isActive() && timer->interval() == FrameSync::frameMs;
+        });
+    };
     const auto animates = [&](const QByteArray& line, const QString& headline) {
         rig->print({line});
+        if (!QTest::qWaitFor(settled))
+            return -2;
         QVariantAnimation* moving = panel.phaseAnimation();
         if (moving)
             moving->setCurrentTime(moving->duration());
