@@ -4,7 +4,6 @@
 #include "Core/Clock.h"
 #include "Features/Panel/MenuBarLabel.h"
 
-#include <QCoreApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -73,34 +72,22 @@ void TrayIconHost::show() {
     m_menu->addAction(tr("Settings…"), this, &TrayIconHost::settingsRequested);
     m_menu->addAction(tr("Quit Wrenbox"), this, &TrayIconHost::quitRequested);
     m_icon->setContextMenu(m_menu.get());
-    // The glyph colour follows the desktop's light or dark panel. The application hears of
-    // every palette change, the desktop's theme switches included.
-    QCoreApplication::instance()->installEventFilter(this);
     connect(&m_model, &AppModel::phaseChanged, this, &TrayIconHost::render);
     connect(&m_model, &AppModel::batchChanged, this, &TrayIconHost::render);
     render();
     m_icon->show();
 }
 
-bool TrayIconHost::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == QCoreApplication::instance() && m_icon &&
-        event->type() == QEvent::ApplicationPaletteChange)
-        render();
-    return QObject::eventFilter(watched, event);
-}
-
 void TrayIconHost::render() {
     const RelayPhase phase = m_model.phase();
     const qint64 remaining = MenuBarLabel::remaining(m_model.batch());
-    const Appearance appearance = Appearances::current();
     const bool counted = MenuBarLabel::showsCount(phase, remaining);
     // The idle phase changes with every sync; the icon only when the symbol or badge does.
     const QString key = MenuBarLabel::symbol(phase) + QLatin1Char('|') +
-                        (counted ? MenuBarLabel::badgeText(remaining) : QString()) +
-                        QLatin1Char('|') + Appearances::name(appearance);
+                        (counted ? MenuBarLabel::badgeText(remaining) : QString());
     if (key != m_lastKey) {
         m_lastKey = key;
-        m_icon->setIcon(MenuBarLabel::trayIcon(phase, remaining, appearance));
+        m_icon->setIcon(MenuBarLabel::trayIcon(phase, remaining));
     }
     const QString tip = MenuBarLabel::accessibility(phase, remaining);
     if (tip != m_icon->toolTip())

@@ -15,8 +15,7 @@ class QMenu;
 class QSystemTrayIcon;
 
 // The app's icon in the system tray: the phase's symbol with the count still to send, and the
-// spoken label as tool tip, redrawn when the desktop turns light or dark. Where the desktop has
-// no tray yet, it looks again a few times.
+// spoken label as tool tip. Where the desktop has no tray yet, it looks again a few times.
 class TrayIconHost : public QObject {
     Q_OBJECT
 public:
@@ -44,9 +43,6 @@ Q_SIGNALS:
     void quitRequested();
     // The icon came up after start() found no tray.
     void appeared();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void show();

@@ -9,6 +9,7 @@
 #include "Core/PairingRequest.h"
 #include "Core/Relay/RelayRunner.h"
 #include "Design/BrandMark.h"
+#include "Design/ScreenFit.h"
 #include "Features/Panel/StatusPanel.h"
 #include "Features/Settings/SettingsView.h"
 #include "Features/Setup/SetupView.h"
@@ -174,13 +175,17 @@ QWidget* WrenboxMacApp::create(const QString& id) {
         made = new StatusPanel(
             *m_model, *m_platform.workspace, [this] { openWindow(QStringLiteral("setup")); },
             *m_platform.clock);
-    else if (id == QLatin1String("setup"))
-        made = new SetupView(*m_model, m_platform, PairingRequest::shared());
-    else if (id == QLatin1String("settings"))
+    else if (id == QLatin1String("setup")) {
+        auto* setup = new SetupView(*m_model, m_platform, PairingRequest::shared());
+        connect(setup, &SetupView::settingsRequested, this,
+                [this] { openWindow(QStringLiteral("settings")); });
+        made = setup;
+    } else if (id == QLatin1String("settings"))
         made = new SettingsView(*m_model, m_platform);
     if (!made)
         return nullptr;
     made->setObjectName(id);
+    ScreenFit::watch(made);
     if (id == QLatin1String("panel"))
         made->installEventFilter(new HideWatcher(m_panelHidden, made));
     m_windows.insert(id, made);

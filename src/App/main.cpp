@@ -1,4 +1,5 @@
 #include "App/AppDelegate.h"
+#include "App/CommandLine.h"
 #include "App/StartupReport.h"
 #include "App/WrenboxMacApp.h"
 
@@ -10,7 +11,12 @@
 
 int main(int argc, char* argv[]) {
     StartupReport::markMainEntered();
-    QApplication app(argc, argv);
+    const CommandLine command = CommandLine::read(argc, argv);
+    if (command.exitCode)
+        return *command.exitCode;
+    // Every argument was read above; Qt sees the program name only.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QApplication::setOrganizationName(QStringLiteral("Wrenbox"));
     QApplication::setOrganizationDomain(QStringLiteral("wrenbox.app"));
     QApplication::setApplicationName(QStringLiteral("Wrenbox"));
@@ -21,7 +27,7 @@ int main(int argc, char* argv[]) {
     StartupReport::watchWindows();
 
     auto wrenbox = std::make_unique<WrenboxMacApp>();
-    if (!wrenbox->launch(QApplication::arguments().mid(1))) {
+    if (!wrenbox->launch(command.links)) {
         // Handed over to the running copy; or no copy took the arguments, which the user must hear.
         const QString failure = wrenbox->delegate().launchFailure();
         if (failure.isEmpty())

@@ -58,9 +58,12 @@ RelayPhase AppModel::phase() const {
     in.paired = m_status.paired;
     in.updateRequired = m_status.updateRequired;
     in.sendingEnabled = m_status.sendingEnabled;
-    in.chatdbFails = checkFails(m_doctor, QStringLiteral("chatdb"));
-    in.automationCheckFails = checkFails(m_doctor, QStringLiteral("automation"));
-    in.permissionDenied = m_messagesPermission == MessagesPermission::Denied;
+    // What this system cannot grant is nothing to attend to.
+    const bool privacy = has(Facility::PrivacyPanes);
+    const bool automation = has(Facility::AppleEventAutomation);
+    in.chatdbFails = privacy && checkFails(m_doctor, QStringLiteral("chatdb"));
+    in.automationCheckFails = automation && checkFails(m_doctor, QStringLiteral("automation"));
+    in.permissionDenied = automation && m_messagesPermission == MessagesPermission::Denied;
     in.userPaused = m_userPaused;
     in.relayError = m_relayError;
     in.relayRunning = m_runner && m_runner->isRunning();
@@ -70,9 +73,17 @@ RelayPhase AppModel::phase() const {
 }
 
 bool AppModel::setupComplete() const {
-    return m_status.paired && !checkFails(m_doctor, QStringLiteral("chatdb")) &&
-           m_messagesPermission != MessagesPermission::Denied &&
-           m_messagesPermission != MessagesPermission::NotAsked;
+    // A step whose facility this system lacks has nothing to wait for.
+    const bool fullDiskAccess =
+        !has(Facility::PrivacyPanes) || !checkFails(m_doctor, QStringLiteral("chatdb"));
+    const bool messages = !has(Facility::AppleEventAutomation) ||
+                          (m_messagesPermission != MessagesPermission::Denied &&
+                           m_messagesPermission != MessagesPermission::NotAsked);
+    return m_status.paired && fullDiskAccess && messages;
+}
+
+bool AppModel::has(Facility facility) const {
+    return !m_platform.facilities || m_platform.facilities->has(facility);
 }
 
 QCoro::Task<bool> AppModel::sleepFor(std::chrono::milliseconds duration,

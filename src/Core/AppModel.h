@@ -77,6 +77,8 @@ public:
     // Derived state.
     RelayPhase phase() const;
     bool setupComplete() const;
+    // Whether this system has a facility a setup step needs (every one, without a report).
+    bool has(Facility facility) const;
 
     // Fixed at creation: WRENBOX_RELAY_DRY_RUN is exactly "1".
     bool dryRun() const { return m_dryRun; }

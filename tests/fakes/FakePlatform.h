@@ -5,6 +5,8 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
+#include <QString>
 #include <QStringList>
 #include <QUrl>
 
@@ -17,51 +19,40 @@ public:
     bool boolValue(const QString& key) const override { return values.value(key, false); }
     void setBool(const QString& key, bool value) override { values.insert(key, value); }
     bool contains(const QString& key) const { return values.contains(key); }
+
     QHash<QString, bool> values;
 };
 
 class FakeLoginItem final : public LoginItem {
 public:
     bool isEnabled() const override { return enabled; }
-    std::optional<QString> setEnabled(bool value) override {
-        calls.append(value);
-        // A failure leaves the state as it was.
-        if (const auto failure = std::exchange(nextFailure, std::nullopt))
-            return failure;
-        enabled = value;
-        return std::nullopt;
-    }
+    std::optional<QString> setEnabled(bool value) override;
+
     bool enabled = false;
-    std::optional<QString> nextFailure; // the next change fails with this text
+    // When set, the next change fails with this text and leaves `enabled` as it was.
+    std::optional<QString> nextFailure;
     QList<bool> calls;
 };
 
 class FakeMessages final : public MessagesAutomation {
 public:
-    bool isRunning() const override {
-        // After launchHidden(), Messages comes up once it was asked `runningAfterChecks` times.
-        if (!running && m_checksUntilRunning && (*m_checksUntilRunning)-- <= 0)
-            running = true;
-        return running;
-    }
+    bool isRunning() const override;
     bool canLocate() const override { return locatable; }
-    QCoro::Task<> launchHidden() override {
-        ++launches;
-        m_checksUntilRunning = runningAfterChecks;
-        co_return;
-    }
-    QCoro::Task<MessagesPermission> determine(bool ask) override {
-        ++(ask ? prompts : quietAsks);
-        co_return ask ? answerWhenAsked : answerWithoutAsking;
-    }
-    mutable bool running = false;
+    QCoro::Task<> launchHidden() override;
+    QCoro::Task<MessagesPermission> determine(bool ask) override;
+
+    mutable bool running = false; // may come up during a check after launchHidden()
     bool locatable = false;
-    std::optional<int> runningAfterChecks = 0; // none: it never comes up
+    // After launchHidden(), Messages counts as running from this many isRunning() checks on
+    // (0: at once); none: it never comes up.
+    std::optional<int> runningAfterChecks = 0;
     MessagesPermission answerWithoutAsking = MessagesPermission::Unknown;
     MessagesPermission answerWhenAsked = MessagesPermission::Unknown;
+
     int launches = 0;
     int prompts = 0;   // determine(true) calls
     int quietAsks = 0; // determine(false) calls
+    mutable int runningChecks = 0;
 
 private:
     mutable std::optional<int> m_checksUntilRunning;
@@ -73,10 +64,8 @@ public:
     std::optional<QString> shortVersion() const override { return version; }
     QString bundlePath() const override { return path; }
     QString systemVersion() const override { return system; }
-    QString diagnosticsHeader() const override {
-        return QStringLiteral("Wrenbox for Test %1, %2")
-            .arg(version.value_or(QStringLiteral("?")), system);
-    }
+    QString diagnosticsHeader() const override;
+
     QString helperPath = QStringLiteral("/nonexistent/wrenbox");
     std::optional<QString> version = QStringLiteral("1.2.3");
     QString path = QStringLiteral("/opt/wrenbox");
@@ -88,12 +77,22 @@ public:
     void activateApp() override { ++activations; }
     bool openUrl(const QUrl& url) override {
         opened.append(url);
-        return true;
+        return openSucceeds;
     }
     void copyText(const QString& text) override { copied.append(text); }
+
     int activations = 0;
+    bool openSucceeds = true;
     QList<QUrl> opened;
     QStringList copied;
+};
+
+// Every facility exists unless a test takes it away.
+class FakeFacilities final : public SystemFacilities {
+public:
+    bool has(Facility facility) const override { return !missing.contains(facility); }
+
+    QSet<Facility> missing;
 };
 
 // All fakes with a manual clock, handed out as one Platform.
@@ -104,7 +103,11 @@ struct FakePlatform {
     FakeMessages messages;
     FakeBundle bundle;
     FakeWorkspace workspace;
+    FakeFacilities facilities;
+
     Platform platform() {
-        return Platform{&clock, &defaults, &loginItem, &messages, &bundle, &workspace};
+        // No process control: the runner falls back to its own process group.
+        return Platform{&clock,  &defaults,  &loginItem, &messages,
+                        &bundle, &workspace, nullptr,    &facilities};
     }
 };

@@ -67,6 +67,21 @@ public:
     virtual void copyText(const QString& text) = 0;
 };
 
+// System facilities that some setup steps lean on. Where one is missing, its step has nothing
+// to do here and must neither offer controls nor hold up setup.
+enum class Facility {
+    PrivacyPanes,         // a settings pane that grants Full Disk Access to an app
+    AppleEventAutomation, // a permission, asked by the system, to automate the Messages app
+    DragIntoList,         // dropping the app's icon into a privacy list grants access
+    GoToFolder,           // the file chooser's go-to-folder shortcut (Cmd-Shift-G)
+};
+
+class SystemFacilities {
+public:
+    virtual ~SystemFacilities() = default;
+    virtual bool has(Facility facility) const = 0;
+};
+
 // Everything the model and the shell receive from the platform, in one place. Not owned.
 struct Platform {
     Clock* clock = nullptr;
@@ -77,4 +92,5 @@ struct Platform {
     Workspace* workspace = nullptr;
     // None where processes need no care beyond their own group (the tests' fake platform).
     ProcessControl* processes = nullptr;
+    const SystemFacilities* facilities = nullptr;
 };

@@ -161,6 +161,10 @@ void EventRow::paintIcon() {
     QPalette p = m_time->palette();
     p.setColor(QPalette::WindowText, toneColor(Tone::Text3, this));
     m_time->setPalette(p);
+    // The smaller time shares the sentence's first baseline.
+    const int drop =
+        QFontMetrics(m_sentence->font()).ascent() - QFontMetrics(m_time->font()).ascent();
+    m_time->setContentsMargins(0, std::max(drop, 0), 0, 0);
 }
 
 void EventRow::changeEvent(QEvent* event) {

@@ -3,6 +3,8 @@
 FrameSync::FrameSync(QObject* parent, std::function<void()> sync)
     : QObject(parent)
     , m_sync(std::move(sync)) {
+    m_frame.setParent(this); // found among the view's children, like its other timers
+    m_frame.setObjectName(QStringLiteral("frame"));
     m_frame.setSingleShot(true);
     m_frame.setInterval(frameMs);
     connect(&m_frame, &QTimer::timeout, this, [this] {

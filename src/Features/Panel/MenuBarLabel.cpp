@@ -16,56 +16,40 @@ namespace {
 
 constexpr qint64 badgeCap = 99;
 
-// Draws the count as a pill in the glyph's colour at the bottom-right corner, separated from
-// the glyph by a transparent ring so it reads over any part of it.
-void drawBadge(QPainter& painter, int size, const QString& text, const QColor& fill,
-               const QColor& digits) {
-    const qreal height = qMax<qreal>(8.0, qRound(size * 0.6));
+// Draws the count in the bottom-right corner of the tile, with a margin of tile around it cut
+// into the symbol so that digits and symbol never touch.
+void drawBadge(QPainter& painter, int size, const QString& text, const QColor& fill) {
+    const qreal height = qMax<qreal>(8.0, qRound(size * 0.56));
     const qreal ring = qMax<qreal>(1.0, size / 16.0);
     QFont font = QGuiApplication::font();
     font.setBold(true);
     font.setHintingPreference(QFont::PreferFullHinting);
-    // Shrink until the pill fits the icon's width; a long count must never spill over.
-    qreal pixels = height * 0.8;
+    // Shrink until the count fits the icon's width; a long count must never spill over.
+    qreal pixels = height * 0.82;
     qreal width = 0;
-    QRectF ink;
     for (; pixels >= 4; pixels -= 0.5) {
         font.setPixelSize(qMax(1, qRound(pixels)));
-        const QFontMetricsF metrics(font);
-        ink = metrics.tightBoundingRect(text);
-        width = qMax(height, ink.width() + height * 0.55);
+        const QRectF ink = QFontMetricsF(font).tightBoundingRect(text);
+        width = qMax(height, ink.width() + height * 0.5);
         if (width <= size)
             break;
     }
     width = qMin<qreal>(width, size);
     const QRectF pill(size - width, size - height, width, height);
-    const qreal radius = height / 2;
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setCompositionMode(QPainter::CompositionMode_Clear);
-    painter.setBrush(Qt::black);
+    // Tile, not a hole: a see-through gap would set the white symbol against a light panel.
+    painter.setBrush(fill);
     const QRectF cut = pill.adjusted(-ring, -ring, ring, ring);
     painter.drawRoundedRect(cut, cut.height() / 2, cut.height() / 2);
-
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(pill, radius, radius);
 
     // Centre the digits' ink, not the line box: digits have no descent.
     QPainterPath glyphs;
     glyphs.addText(0, 0, font, text);
-    const QRectF bounds = glyphs.boundingRect();
-    const QPointF offset = pill.center() - bounds.center();
-#ifdef Q_OS_MACOS
-    // The menu bar tints a mask image itself; the digits are cut out of the pill.
-    Q_UNUSED(digits);
-    painter.setCompositionMode(QPainter::CompositionMode_Clear);
-    painter.setBrush(Qt::black);
-#else
-    painter.setBrush(digits);
-#endif
+    const QPointF offset = pill.center() - glyphs.boundingRect().center();
+    painter.setBrush(Qt::white);
     painter.drawPath(glyphs.translated(offset));
     painter.restore();
 }
@@ -125,18 +109,20 @@ QString MenuBarLabel::badgeText(qint64 remaining) {
     return countText(remaining);
 }
 
-QColor MenuBarLabel::glyphColor(Appearance appearance) {
-    switch (appearance) {
-    case Appearance::Light:
-        return QColor(0x1F, 0x1F, 0x1F);
-    case Appearance::Dark:
-        return QColor(0xF2, 0xF2, 0xF2);
-    case Appearance::HighContrastLight:
-        return QColor(Qt::black);
-    case Appearance::HighContrastDark:
-        return QColor(Qt::white);
+QColor MenuBarLabel::tileColor(const RelayPhase& phase) {
+    // Each lies between about 3.3:1 and 3.8:1 against both #EFEFEF and #2B2B2B, and at least
+    // 4:1 under white.
+    switch (phase.kind()) {
+    case RelayPhase::Kind::Idle:
+    case RelayPhase::Kind::Starting:
+    case RelayPhase::Kind::Sending:
+        return QColor(0x26, 0x8C, 0x74);
+    case RelayPhase::Kind::Paused:
+        return QColor(0x7A, 0x7A, 0x7A);
+    case RelayPhase::Kind::Attention:
+        return QColor(0xB0, 0x6A, 0x00);
     }
-    return QColor(Qt::black);
+    return QColor(0x26, 0x8C, 0x74);
 }
 
 const QList<int>& MenuBarLabel::traySizes() {
@@ -144,39 +130,50 @@ const QList<int>& MenuBarLabel::traySizes() {
     return sizes;
 }
 
-QImage MenuBarLabel::render(const RelayPhase& phase, qint64 remaining, Appearance appearance,
-                            int size, qreal devicePixelRatio) {
+QImage MenuBarLabel::render(const RelayPhase& phase, qint64 remaining, int size,
+                            qreal devicePixelRatio) {
     const qreal dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     const int side = qMax(1, qCeil(size * dpr));
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(dpr);
     image.fill(Qt::transparent);
 
-    const QColor glyph = glyphColor(appearance);
+    const QColor tile = tileColor(phase);
     QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(tile);
+    const qreal radius = size * 0.24;
+    painter.drawRoundedRect(QRectF(0, 0, size, size), radius, radius);
+
     const bool badge = showsCount(phase, remaining);
     // With a badge the symbol steps back to the top-left so both stay recognisable.
-    const int glyphSize = badge ? qRound(size * 0.8) : size;
-    painter.drawPixmap(QPointF(0, 0), Symbols::icon(symbol(phase), glyph, glyphSize, dpr));
+    const int glyphSize = qRound(size * (badge ? 0.6 : 0.72));
+    const QPointF at = badge ? QPointF(size * 0.08, size * 0.08)
+                             : QPointF((size - glyphSize) / 2.0, (size - glyphSize) / 2.0);
+    const QPixmap glyph = Symbols::icon(symbol(phase), Qt::white, glyphSize, dpr);
+    // Outline symbols are drawn for larger sizes; at tray sizes their hairlines would blur into
+    // the tile, so the strokes are thickened by drawing the symbol again, a little shifted.
+    const qreal bold = qMax(0.0, 0.75 - size / 64.0);
+    for (const QPointF shift :
+         {QPointF(0, 0), QPointF(bold, 0), QPointF(0, bold), QPointF(bold, bold)})
+        painter.drawPixmap(at + shift - QPointF(bold, bold) / 2, glyph);
     if (badge) {
-        const QColor digits =
-            Appearances::isDark(appearance) ? QColor(Qt::black) : QColor(Qt::white);
-        drawBadge(painter, size, badgeText(remaining), glyph, digits);
+        QPainterPath outline;
+        outline.addRoundedRect(QRectF(0, 0, size, size), radius, radius);
+        painter.setClipPath(outline);
+        drawBadge(painter, size, badgeText(remaining), tile);
     }
     painter.end();
     return image;
 }
 
-QIcon MenuBarLabel::trayIcon(const RelayPhase& phase, qint64 remaining, Appearance appearance) {
+QIcon MenuBarLabel::trayIcon(const RelayPhase& phase, qint64 remaining) {
     // Drawn when the tray asks: most trays show one size, so the others are never drawn.
-    QIcon icon = DrawnIcon::make(
-        [phase, remaining, appearance](int size, qreal dpr) {
-            return QPixmap::fromImage(render(phase, remaining, appearance, size, dpr));
+    return DrawnIcon::make(
+        [phase, remaining](int size, qreal dpr) {
+            return QPixmap::fromImage(render(phase, remaining, size, dpr));
         },
         traySizes());
-#ifdef Q_OS_MACOS
-    icon.setIsMask(true);
-#endif
-    return icon;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "Core/RelayPhase.h"
-#include "Design/Appearance.h"
 
 #include <QColor>
 #include <QCoreApplication>
@@ -32,14 +31,17 @@ public:
     // The count as it fits on a tray badge: capped at "99+".
     static QString badgeText(qint64 remaining);
 
-    // The glyph colour that reads on a panel of the given appearance.
-    static QColor glyphColor(Appearance appearance);
+    // The tile behind the symbol. The tray's own colour is unknown (it need not follow the
+    // app's palette), so each tile is a mid tone that stands apart from light and dark panels
+    // alike and carries a white symbol.
+    static QColor tileColor(const RelayPhase& phase);
 
     // The sizes a tray asks for, in device-independent pixels.
     static const QList<int>& traySizes();
-    // One rendering of the tray icon: symbol plus, when it shows, the count badge.
-    static QImage render(const RelayPhase& phase, qint64 remaining, Appearance appearance, int size,
+    // One rendering of the tray icon: the symbol on its tile plus, when it shows, the count
+    // badge.
+    static QImage render(const RelayPhase& phase, qint64 remaining, int size,
                          qreal devicePixelRatio);
     // The tray icon at every tray size and scale, each drawn when first asked for.
-    static QIcon trayIcon(const RelayPhase& phase, qint64 remaining, Appearance appearance);
+    static QIcon trayIcon(const RelayPhase& phase, qint64 remaining);
 };

@@ -12,6 +12,7 @@
 #include "Features/Panel/FrameSync.h"
 #include "Features/Panel/Heading.h"
 #include "Features/Panel/WebAddress.h"
+#include "Features/Setup/Look.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -252,14 +253,7 @@ void StatusLineView::sync() {
     m_action->setVisible(action);
     if (action) {
         m_action->setText(StatusLine::actionTitle(phase));
-        QPalette button = m_action->palette();
-        const QColor fill = toneColor(Tone::Primary, this);
-        button.setColor(QPalette::Button, fill);
-        // The dark appearance's accent is light: dark text keeps the title readable on it.
-        const double luminance = 0.299 * fill.redF() + 0.587 * fill.greenF() + 0.114 * fill.blueF();
-        button.setColor(QPalette::ButtonText,
-                        luminance > 0.5 ? QColor(0x11, 0x13, 0x12) : QColor(Qt::white));
-        m_action->setPalette(button);
+        Look::prominent(m_action);
     }
 }
 

@@ -80,7 +80,8 @@ StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<vo
     , m_workspace(workspace)
     , m_openSetup(std::move(openSetup))
     , m_quit([] { QCoreApplication::quit(); })
-    , m_reduceMotion(desktopReducesMotion()) {
+    , m_reduceMotion(desktopReducesMotion())
+    , m_shownPhase(model.phase()) {
     setWindowTitle(tr("Wrenbox"));
     setFixedWidth(panelWidth);
 
@@ -273,7 +274,14 @@ void StatusPanel::showEvent(QShowEvent* event) {
 }
 
 void StatusPanel::phaseChanged() {
-    if (m_reduceMotion || !isVisible())
+    // News is a new phase: a sync that only renews the age, or a text that only advances the
+    // batch, redraws at once.
+    const RelayPhase phase = m_model.phase();
+    const bool news = phase.kind() != m_shownPhase.kind() ||
+                      phase.byServer() != m_shownPhase.byServer() ||
+                      phase.attention() != m_shownPhase.attention();
+    m_shownPhase = phase;
+    if (!news || m_reduceMotion || !isVisible())
         return;
     // A short fade of the block that changed, eased out without overshoot.
     if (m_animation)

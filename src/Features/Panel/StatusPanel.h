@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Core/RelayPhase.h"
+
 #include <QCoreApplication>
 #include <QList>
 #include <QPointer>
@@ -93,4 +95,6 @@ private:
     QPushButton* m_quitButton = nullptr;
     QList<QFrame*> m_dividers;
     QPointer<QVariantAnimation> m_animation;
+    // The phase the status line last animated to; ages and counts within it are not news.
+    RelayPhase m_shownPhase;
 };

@@ -15,11 +15,40 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
+// Licence files are hard-wrapped at about 75 columns; in a narrower window every line wrapped
+// again and stranded a word. Each paragraph becomes one line that the label wraps at its own
+// width; blank lines and numbered or lettered items keep their breaks.
+QString flowed(const QString& text) {
+    static const QRegularExpression item(QStringLiteral(R"(^\s*(\d+\.|[a-z]\)|\([a-z0-9]+\))\s)"));
+    QStringList out;
+    QString paragraph;
+    const auto flush = [&] {
+        if (!paragraph.isEmpty())
+            out << paragraph;
+        paragraph.clear();
+    };
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QString words = line.simplified();
+        if (words.isEmpty()) {
+            flush();
+            out << QString();
+        } else if (paragraph.isEmpty() || item.match(line).hasMatch()) {
+            flush();
+            paragraph = words;
+        } else {
+            paragraph += QLatin1Char(' ') + words;
+        }
+    }
+    flush();
+    return out.join(QLatin1Char('\n'));
+}
+
 QLabel* plainLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
@@ -176,14 +205,14 @@ LicencesView::LicencesView(std::optional<QString> relayNotice, QWidget* parent)
              "dynamically so that you can replace them with your own build. Qt is used under the "
              "GNU Lesser General Public License, version 3, which builds on the GNU General Public "
              "License, version 3:"),
-          {LicenceTexts::qtNotice(), LicenceTexts::lgpl3(), LicenceTexts::gpl3()});
+          {LicenceTexts::qtNotice(), flowed(LicenceTexts::lgpl3()), flowed(LicenceTexts::gpl3())});
     group(QStringLiteral("QCoro"),
           tr("Wrenbox's background work runs on QCoro, used under the MIT licence:"),
-          {LicenceTexts::qcoro()});
+          {flowed(LicenceTexts::qcoro())});
     group(QStringLiteral("Bootstrap Icons"),
           tr("The symbols in Wrenbox's windows are drawn from Bootstrap Icons, used under the MIT "
              "licence:"),
-          {LicenceTexts::bootstrapIcons()});
+          {flowed(LicenceTexts::bootstrapIcons())});
     if (relayNotice)
         group(tr("Wrenbox relay"), tr("The relay that comes with Wrenbox carries its own notice:"),
               {*relayNotice});

@@ -85,6 +85,19 @@ void CheckRow::setFix(QWidget* fix) {
     sync();
 }
 
+void CheckRow::setNotNeeded(bool notNeeded) {
+    if (m_notNeeded == notNeeded)
+        return;
+    m_notNeeded = notNeeded;
+    sync();
+}
+
+QString CheckRow::iconAccessibleName() const {
+    if (m_notNeeded)
+        return tr("Not needed");
+    return m_checking ? tr("Checking") : stateLabel(m_status);
+}
+
 QString CheckRow::stateLabel(std::optional<Status> status) {
     if (!status)
         return tr("Not checked yet");
@@ -140,13 +153,18 @@ void CheckRow::changeEvent(QEvent* event) {
 }
 
 void CheckRow::sync() {
-    m_spinner->setVisible(m_checking);
-    m_icon->setVisible(!m_checking);
-    m_icon->setPixmap(Look::symbol(symbolName(m_status), color(m_status), iconSize, this));
-    m_icon->setAccessibleName(stateLabel(m_status));
+    const bool spins = m_checking && !m_notNeeded;
+    m_spinner->setVisible(spins);
+    m_icon->setVisible(!spins);
+    if (m_notNeeded)
+        m_icon->setPixmap(
+            Look::symbol(QStringLiteral("minus.circle"), Palette::text3(), iconSize, this));
+    else
+        m_icon->setPixmap(Look::symbol(symbolName(m_status), color(m_status), iconSize, this));
+    m_icon->setAccessibleName(iconAccessibleName());
     m_spinner->setAccessibleName(tr("Checking"));
     Look::tint(m_text, Palette::text2());
-    // Nothing to fix once the check passes.
+    // Nothing to fix once the check passes, or where there is nothing to do.
     if (m_fix)
-        m_fix->setVisible(m_status != Status::Ok);
+        m_fix->setVisible(!m_notNeeded && m_status != Status::Ok);
 }

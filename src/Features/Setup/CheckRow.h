@@ -27,8 +27,16 @@ public:
     void setText(const QString& text);
     // The row takes ownership; it shows only while the status is not ok.
     void setFix(QWidget* fix);
+    // For a step this system has no facility for: a neutral symbol, no spinner and no fix,
+    // whatever the status says.
+    void setNotNeeded(bool notNeeded);
 
+    std::optional<Status> status() const { return m_status; }
+    bool checking() const { return m_checking; }
+    bool notNeeded() const { return m_notNeeded; }
     QWidget* fix() const { return m_fix; }
+    // What assistive technology announces for the icon.
+    QString iconAccessibleName() const;
 
     static QString stateLabel(std::optional<Status> status);
     static QString symbolName(std::optional<Status> status);
@@ -42,6 +50,7 @@ private:
 
     std::optional<Status> m_status;
     bool m_checking = false;
+    bool m_notNeeded = false;
     QLabel* m_icon;
     Spinner* m_spinner;
     QLabel* m_title;

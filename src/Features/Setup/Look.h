@@ -6,6 +6,7 @@
 #include <QString>
 
 class QLabel;
+class QPushButton;
 class QWidget;
 
 // Drawing helpers shared by the Setup and Settings windows.
@@ -15,4 +16,11 @@ QPixmap symbol(const QString& name, const DynamicColor& color, int size, const Q
 
 // Sets the label's text colour for the appearance it is drawn in.
 void tint(QLabel* label, const DynamicColor& color);
+
+// The one prominent (default-action) button style of every window: the accent as fill, with
+// whichever of white or near-black reads on it. Call again when the appearance changes.
+void prominent(QPushButton* button);
+
+// A button whose action removes something: its title in the danger colour.
+void destructive(QPushButton* button);
 } // namespace Look

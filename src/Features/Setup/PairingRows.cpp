@@ -5,6 +5,7 @@
 #include "Core/PairingRequest.h"
 #include "Core/Relay/RelayError.h"
 #include "Core/Tasks.h"
+#include "Design/ScreenFit.h"
 #include "Design/Type.h"
 #include "Features/Setup/Look.h"
 #include "Features/Setup/Spinner.h"
@@ -252,9 +253,11 @@ void PairingRows::confirmUnpair() {
                                   "are marked failed. You can pair it again with a new code."));
     QPushButton* unpair = dialog->addButton(tr("Unpair"), QMessageBox::DestructiveRole);
     QPushButton* cancel = dialog->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    Look::destructive(unpair);
     dialog->setDefaultButton(cancel);
     dialog->setEscapeButton(cancel);
     dialog->setWindowModality(Qt::WindowModal);
+    ScreenFit::watch(dialog);
     connect(dialog, &QMessageBox::buttonClicked, this, [this, unpair](QAbstractButton* button) {
         if (button != unpair)
             return;
@@ -301,17 +304,8 @@ void PairingRows::sync() {
     m_pairButton->setText(m_busy ? tr("Pairing…") : tr("Pair"));
     m_pairButton->setEnabled(code().size() == PairCode::length && !m_busy);
     m_pairSpinner->setVisible(m_busy);
-    // The prominent button takes the app's accent; restyled only when the appearance changed.
-    const QColor primary = Palette::color(Palette::primary(), this);
-    const QString style = QStringLiteral("QPushButton { background: %1; color: white; border: none;"
-                                         " border-radius: 5px; padding: 4px 14px; }"
-                                         "QPushButton:disabled { background: %2; color: white; }")
-                              .arg(primary.name(), QStringLiteral("rgba(%1, %2, %3, 110)")
-                                                       .arg(primary.red())
-                                                       .arg(primary.green())
-                                                       .arg(primary.blue()));
-    if (m_pairButton->styleSheet() != style)
-        m_pairButton->setStyleSheet(style);
+    Look::prominent(m_pairButton);
+    Look::destructive(m_unpairButton);
 
     if (m_advancedToggle->isChecked() != m_showsAdvanced)
         m_advancedToggle->setChecked(m_showsAdvanced);

@@ -87,6 +87,23 @@ QString SetupCopy::summary(qint64 problems) {
     return tr("%1 things to fix").arg(problems);
 }
 
+qint64 SetupCopy::problems(const DoctorReport& report, bool fullDiskAccessNotNeeded,
+                           bool automationNotNeeded) {
+    qint64 count = report.problems;
+    const auto drop = [&](bool notNeeded, const QString& id) {
+        const auto check = report.check(id);
+        if (notNeeded && check && check->status == DoctorCheck::Status::Fail)
+            --count;
+    };
+    drop(fullDiskAccessNotNeeded, QStringLiteral("chatdb"));
+    drop(automationNotNeeded, QStringLiteral("automation"));
+    return qMax<qint64>(0, count);
+}
+
+QString SetupCopy::notNeeded() {
+    return tr("Not needed on this system.");
+}
+
 QString SetupCopy::otherCheckText() {
     return tr("Needs a look. The details below say what to do.");
 }

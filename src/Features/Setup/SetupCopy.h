@@ -30,6 +30,12 @@ public:
 
     // The closing summary: "Everything checks out.", "1 thing to fix", "3 things to fix".
     static QString summary(qint64 problems);
+    // The relay's problem count without the failing checks of steps this system does not
+    // need: the Full Disk Access one ("chatdb") and the Messages automation one.
+    static qint64 problems(const DoctorReport& report, bool fullDiskAccessNotNeeded,
+                           bool automationNotNeeded);
+    // A row whose step this system has no facility for.
+    static QString notNeeded();
     // The explanation every row under "Other checks" shows.
     static QString otherCheckText();
 

@@ -5,6 +5,7 @@
 #include "Core/Tasks.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
+#include "Design/ScreenFit.h"
 #include "Design/Type.h"
 #include "Features/Setup/CheckRow.h"
 #include "Features/Setup/LaunchAgentRow.h"
@@ -18,6 +19,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -94,11 +96,6 @@ QGroupBox* section(const QString& title, QWidget* parent) {
     layout->setSpacing(10);
     return box;
 }
-
-void markUnavailable(QPushButton* button) {
-    button->setEnabled(false);
-    button->setToolTip(SetupView::tr("This setting doesn't exist on this system."));
-}
 } // namespace
 
 SetupView::SetupView(AppModel& model, const Platform& platform, PairingRequest& pairing,
@@ -114,13 +111,16 @@ SetupView::SetupView(AppModel& model, const Platform& platform, PairingRequest& 
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto* content = new QWidget(scroll);
-    scroll->setWidget(content);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(m_scroll);
+    auto* content = new QWidget(m_scroll);
+    m_scroll->setWidget(content);
+    // Rows that appear, wrap or change (a pairing, a new check) refit the window at once.
+    content->installEventFilter(this);
+    ScreenFit::watch(this);
     m_sections = new QVBoxLayout(content);
     m_sections->setContentsMargins(20, 16, 20, 16);
     m_sections->setSpacing(14);
@@ -194,14 +194,6 @@ QUrl SetupView::automationURL() {
         "x-apple.systempreferences:com.apple.preference.security?Privacy_Automation"));
 }
 
-bool SetupView::hasSystemSettings() {
-#ifdef Q_OS_MACOS
-    return true;
-#else
-    return false;
-#endif
-}
-
 QWidget* SetupView::buildHeader() {
     auto* header = new QWidget(this);
     auto* row = new QHBoxLayout(header);
@@ -221,6 +213,13 @@ QWidget* SetupView::buildHeader() {
     texts->addWidget(title);
     texts->addWidget(intro);
     row->addLayout(texts, 1);
+    // Desktops without an application menu have no other visible way into Settings.
+    m_settings = new QPushButton(tr("Settings…"), header);
+    m_settings->setFlat(true);
+    connect(m_settings, &QPushButton::clicked, this, &SetupView::settingsRequested);
+    m_settings->setIcon(
+        QIcon(Look::symbol(QStringLiteral("gearshape"), Palette::text2(), 14, header)));
+    row->addWidget(m_settings, 0, Qt::AlignTop);
     return header;
 }
 
@@ -233,20 +232,20 @@ QWidget* SetupView::buildFullDiskAccessFix() {
     // "&" would mark a mnemonic.
     m_openPrivacy = new QPushButton(
         tr("Open Privacy & Security").replace(QLatin1Char('&'), QLatin1String("&&")), fix);
-    if (hasSystemSettings())
-        connect(m_openPrivacy, &QPushButton::clicked, this,
-                [this] { m_platform.workspace->openUrl(fullDiskAccessURL()); });
-    else
-        markUnavailable(m_openPrivacy);
+    connect(m_openPrivacy, &QPushButton::clicked, this,
+            [this] { m_platform.workspace->openUrl(fullDiskAccessURL()); });
     stack->addWidget(m_openPrivacy, 0, Qt::AlignRight);
 
-    auto* drag = new QHBoxLayout;
+    m_dragHint = new QWidget(fix);
+    auto* drag = new QHBoxLayout(m_dragHint);
+    drag->setContentsMargins(0, 0, 0, 0);
     drag->setSpacing(6);
     drag->addStretch();
-    drag->addWidget(label(tr("Then drag"), fix, Type::font(TypeStyle::Caption)));
-    drag->addWidget(new AppIconLabel(m_platform.bundle->bundlePath(), fix));
-    drag->addWidget(label(tr("into the list"), fix, Type::font(TypeStyle::Caption)));
-    stack->addLayout(drag);
+    drag->addWidget(label(tr("Then drag"), m_dragHint, Type::font(TypeStyle::Caption)));
+    drag->addWidget(new AppIconLabel(m_platform.bundle->bundlePath(), m_dragHint));
+    drag->addWidget(label(tr("into the list"), m_dragHint, Type::font(TypeStyle::Caption)));
+    m_dragHint->setVisible(m_model.has(Facility::DragIntoList));
+    stack->addWidget(m_dragHint);
 
     auto* how = label(tr("Or press +, then Cmd-Shift-G, paste the path and press Return."), fix,
                       Type::font(TypeStyle::Caption));
@@ -256,6 +255,9 @@ QWidget* SetupView::buildFullDiskAccessFix() {
     how->setFixedWidth(220);
     m_text3Labels << how;
     stack->addWidget(how, 0, Qt::AlignRight);
+    // The path is for pasting into the go-to-folder sheet.
+    const bool goToFolder = m_model.has(Facility::GoToFolder);
+    how->setVisible(goToFolder);
 
     m_copyPath = new QPushButton(tr("Copy path"), fix);
     m_copyPath->setFont(Type::font(TypeStyle::Caption));
@@ -264,6 +266,7 @@ QWidget* SetupView::buildFullDiskAccessFix() {
         m_copiedPath = true;
         sync();
     });
+    m_copyPath->setVisible(goToFolder);
     stack->addWidget(m_copyPath, 0, Qt::AlignRight);
     return fix;
 }
@@ -273,11 +276,8 @@ QWidget* SetupView::buildMessagesFix() {
     auto* stack = new QVBoxLayout(fix);
     stack->setContentsMargins(0, 0, 0, 0);
     m_openAutomation = new QPushButton(tr("Open Automation Settings"), fix);
-    if (hasSystemSettings())
-        connect(m_openAutomation, &QPushButton::clicked, this,
-                [this] { m_platform.workspace->openUrl(automationURL()); });
-    else
-        markUnavailable(m_openAutomation);
+    connect(m_openAutomation, &QPushButton::clicked, this,
+            [this] { m_platform.workspace->openUrl(automationURL()); });
     m_allowMessages = new QPushButton(tr("Allow Wrenbox to use Messages"), fix);
     connect(m_allowMessages, &QPushButton::clicked, this,
             [this] { detach(m_model.requestMessagesAutomation(), "asking for Messages"); });
@@ -311,6 +311,7 @@ QWidget* SetupView::buildSummary() {
     m_detailsToggle->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     connect(m_detailsToggle, &QToolButton::toggled, this, [this](bool open) {
         m_showsDetails = open;
+        m_revealDetails = open;
         sync();
     });
     box->layout()->addWidget(m_detailsToggle);
@@ -347,15 +348,20 @@ void SetupView::sync() {
     const auto forwarding = doctor.check(QStringLiteral("forwarding"));
     const auto server = doctor.check(QStringLiteral("server"));
 
+    // A step this system has no facility for is neither done nor to do.
+    const bool privacy = m_model.has(Facility::PrivacyPanes);
+    const bool automation = m_model.has(Facility::AppleEventAutomation);
+    m_fullDiskAccess->setNotNeeded(!privacy);
     m_fullDiskAccess->setStatus(statusOf(chatdb));
     m_fullDiskAccess->setChecking(checking);
-    m_fullDiskAccess->setText(SetupCopy::fullDiskAccess(chatdb));
+    m_fullDiskAccess->setText(privacy ? SetupCopy::fullDiskAccess(chatdb) : SetupCopy::notNeeded());
     m_copyPath->setText(m_copiedPath ? tr("Path copied") : tr("Copy path"));
 
     const MessagesPermission permission = m_model.messagesPermission();
+    m_messages->setNotNeeded(!automation);
     m_messages->setStatus(SetupCopy::automationStatus(permission));
     m_messages->setChecking(checking || m_model.askingMessages());
-    m_messages->setText(SetupCopy::automation(permission));
+    m_messages->setText(automation ? SetupCopy::automation(permission) : SetupCopy::notNeeded());
     m_openAutomation->setVisible(permission == MessagesPermission::Denied);
     m_allowMessages->setVisible(permission != MessagesPermission::Denied);
     m_allowMessages->setEnabled(!m_model.askingMessages());
@@ -363,7 +369,7 @@ void SetupView::sync() {
     m_forwarding->setStatus(statusOf(forwarding));
     m_forwarding->setChecking(checking);
     m_forwarding->setText(
-        SetupCopy::forwarding(forwarding, chatdb && chatdb->status == Status::Fail));
+        SetupCopy::forwarding(forwarding, privacy && chatdb && chatdb->status == Status::Fail));
     // The iPhone instructions only help when texts have stopped arriving.
     const bool instruct = forwarding && forwarding->status == Status::Warn;
     if (instruct != (m_forwarding->fix() != nullptr)) {
@@ -396,8 +402,9 @@ void SetupView::sync() {
         m_summary->setText(tr("Checking…"));
         Look::tint(m_summary, Palette::text2());
     } else {
-        m_summary->setText(SetupCopy::summary(doctor.problems));
-        Look::tint(m_summary, doctor.problems == 0 ? Palette::success() : Palette::text2());
+        const qint64 problems = SetupCopy::problems(doctor, !privacy, !automation);
+        m_summary->setText(SetupCopy::summary(problems));
+        Look::tint(m_summary, problems == 0 ? Palette::success() : Palette::text2());
     }
     m_checkAgain->setEnabled(!checking);
     m_detailsToggle->setArrowType(m_showsDetails ? Qt::DownArrow : Qt::RightArrow);
@@ -456,12 +463,32 @@ void SetupView::syncLaunchAgent() {
 void SetupView::fitHeight() {
     if (!isVisible())
         return;
-    const QWidget* content = m_sections->parentWidget();
-    int height = qMax(leastHeight, content->sizeHint().height());
-    if (const QScreen* screen = this->screen())
-        height = qMin(height, screen->availableGeometry().height());
+    // As tall as the content, at least the usual height, never taller than the screen: what
+    // does not fit scrolls inside the window.
+    const QSize room = ScreenFit::room(this);
+    const int least = room.height() > 0 ? qMin(leastHeight, room.height()) : leastHeight;
+    setMinimumHeight(least);
+    QWidget* content = m_sections->parentWidget();
+    int height = content->hasHeightForWidth() ? content->heightForWidth(windowWidth)
+                                              : content->sizeHint().height();
+    height = qMax(least, height);
+    if (room.height() > 0)
+        height = qMin(height, room.height());
     if (height != this->height())
         resize(windowWidth, height);
+    ScreenFit::keepOnScreen(this);
+    if (m_revealDetails) {
+        m_revealDetails = false;
+        content->layout()->activate();
+        m_scroll->ensureWidgetVisible(m_copyDiagnostics);
+    }
+}
+
+bool SetupView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::LayoutRequest && m_sections &&
+        watched == m_sections->parentWidget())
+        fitHeight();
+    return QWidget::eventFilter(watched, event);
 }
 
 void SetupView::showEvent(QShowEvent* event) {
@@ -472,7 +499,7 @@ void SetupView::showEvent(QShowEvent* event) {
         if (const QScreen* screen = this->screen()) {
             QRect frame = frameGeometry();
             frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
+            move(ScreenFit::inside(frame, screen->availableGeometry()).topLeft());
         }
     }
     // Every showing brings the checks up to date; the model's own poll does the rest.
@@ -481,6 +508,9 @@ void SetupView::showEvent(QShowEvent* event) {
 
 void SetupView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (Appearances::isChange(event))
+    if (Appearances::isChange(event)) {
+        m_settings->setIcon(
+            QIcon(Look::symbol(QStringLiteral("gearshape"), Palette::text2(), 14, this)));
         sync();
+    }
 }

@@ -15,6 +15,7 @@ class PairingRows;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QToolButton;
 class QVBoxLayout;
 class Spinner;
@@ -32,14 +33,43 @@ public:
     static QString identifier() { return QStringLiteral("setup"); }
     static QUrl fullDiskAccessURL();
     static QUrl automationURL();
-    // The privacy panes exist only in macOS's System Settings.
-    static bool hasSystemSettings();
 
     void sync();
+
+    bool showsDetails() const { return m_showsDetails; }
+    bool copiedPath() const { return m_copiedPath; }
+
+    // Parts, for tests and screenshots.
+    CheckRow* fullDiskAccessRow() const { return m_fullDiskAccess; }
+    CheckRow* messagesRow() const { return m_messages; }
+    CheckRow* forwardingRow() const { return m_forwarding; }
+    CheckRow* serverRow() const { return m_server; }
+    PairingRows* pairingRows() const { return m_pairingRows; }
+    QGroupBox* otherChecksSection() const { return m_otherSection; }
+    QList<CheckRow*> otherCheckRows() const;
+    QGroupBox* launchAgentSection() const { return m_launchAgentSection; }
+    LaunchAgentRow* launchAgentRow() const { return m_launchAgentRow; }
+    QPushButton* openPrivacyButton() const { return m_openPrivacy; }
+    QPushButton* copyPathButton() const { return m_copyPath; }
+    QPushButton* openAutomationButton() const { return m_openAutomation; }
+    QPushButton* allowMessagesButton() const { return m_allowMessages; }
+    QLabel* summaryLabel() const { return m_summary; }
+    QPushButton* checkAgainButton() const { return m_checkAgain; }
+    QToolButton* detailsToggle() const { return m_detailsToggle; }
+    QLabel* diagnosticsLabel() const { return m_diagnostics; }
+    QPushButton* copyDiagnosticsButton() const { return m_copyDiagnostics; }
+    // The sections in the order they are laid out (hidden ones included).
+    QList<QWidget*> sections() const;
+    QPushButton* settingsButton() const { return m_settings; }
+
+Q_SIGNALS:
+    // The user asked for the Settings window.
+    void settingsRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildHeader();
@@ -47,7 +77,6 @@ private:
     QWidget* buildMessagesFix();
     QWidget* buildSummary();
     void syncOtherChecks();
-    QList<CheckRow*> otherCheckRows() const;
     void syncLaunchAgent();
     void fitHeight();
 
@@ -56,7 +85,10 @@ private:
     bool m_showsDetails = false;
     bool m_copiedPath = false;
     bool m_placed = false;
+    // Scroll the diagnostics' button into view once the opened details are laid out.
+    bool m_revealDetails = false;
 
+    QScrollArea* m_scroll = nullptr;
     QVBoxLayout* m_sections = nullptr;
     QList<QLabel*> m_text2Labels;
     QList<QLabel*> m_text3Labels;
@@ -71,11 +103,13 @@ private:
     QGroupBox* m_launchAgentSection = nullptr;
     QPointer<LaunchAgentRow> m_launchAgentRow;
     QWidget* m_header = nullptr;
+    QPushButton* m_settings = nullptr;
     QGroupBox* m_permissions = nullptr;
     QGroupBox* m_pairing = nullptr;
     QGroupBox* m_summarySection = nullptr;
 
     QPushButton* m_openPrivacy = nullptr;
+    QWidget* m_dragHint = nullptr;
     QPushButton* m_copyPath = nullptr;
     QPushButton* m_openAutomation = nullptr;
     QPushButton* m_allowMessages = nullptr;

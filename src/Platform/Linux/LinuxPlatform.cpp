@@ -9,5 +9,6 @@ Platform LinuxPlatform::platform(Clock* clock) {
                     &messages,
                     &bundle,
                     &workspace,
-                    &processes};
+                    &processes,
+                    &facilities};
 }

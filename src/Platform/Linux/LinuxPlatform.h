@@ -3,6 +3,7 @@
 #include "Core/Platform/Platform.h"
 #include "Platform/Linux/DesktopWorkspace.h"
 #include "Platform/Linux/LinuxBundleInfo.h"
+#include "Platform/Linux/LinuxFacilities.h"
 #include "Platform/Linux/LinuxMessagesAutomation.h"
 #include "Platform/Linux/LinuxProcessControl.h"
 #include "Platform/Linux/SettingsDefaults.h"
@@ -25,6 +26,7 @@ struct LinuxPlatform {
     LinuxBundleInfo bundle;
     DesktopWorkspace workspace;
     LinuxProcessControl processes;
+    LinuxFacilities facilities;
 
     // `clock`: the system clock when none is given.
     Platform platform(Clock* clock = nullptr);
