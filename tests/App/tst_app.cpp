@@ -223,20 +223,14 @@ void TestApp::trayRedrawsOnlyWhenItsLookChanges() {
     Q_EMIT rig.model->phaseChanged();
     Q_EMIT rig.model->batchChanged();
     QCOMPARE(key(), first);
-    // The desktop turning dark redraws the glyph for a dark panel, and back again.
+    // The icon reads on any panel: the desktop turning dark redraws nothing.
     const QPalette light = QApplication::palette();
     QPalette dark = light;
     dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
     dark.setColor(QPalette::WindowText, QColor(0xF0, 0xF0, 0xF0));
     QApplication::setPalette(dark);
-    const qint64 darkKey = key();
-    QVERIFY(darkKey != first);
-    QPalette stillDark = dark;
-    stillDark.setColor(QPalette::Highlight, Qt::red);
-    QApplication::setPalette(stillDark);
-    QCOMPARE(key(), darkKey);
+    QCOMPARE(key(), first);
     QApplication::setPalette(light);
-    QVERIFY(key() != darkKey);
     TrayIconHost::trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
 }
 

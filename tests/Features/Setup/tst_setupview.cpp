@@ -56,6 +56,8 @@ class TestSetupView : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void nothingReportedYet();
+    void rowsFollowTheSystemsFacilities_data();
+    void rowsFollowTheSystemsFacilities();
     void reportDrivesRowsSummaryAndOtherChecks();
     void messagesRowFollowsThePermission();
     void copyPathAndDiagnostics();
@@ -92,12 +94,6 @@ void TestSetupView::nothingReportedYet() {
     view.show();
     QVERIFY(rig.settle());
     QCOMPARE(rig.calls("doctor"), 2);
-    if (!SetupView::hasSystemSettings()) {
-        QVERIFY(!rig.button(u"Open Automation Settings"_qs)->isEnabled());
-        QCOMPARE(
-            child(&view, u"fullDiskAccess"_qs)->findChildren<QPushButton*>().value(0)->toolTip(),
-            u"This setting doesn't exist on this system."_qs);
-    }
 }
 
 void TestSetupView::reportDrivesRowsSummaryAndOtherChecks() {
@@ -349,6 +345,38 @@ void TestSetupView::manyChecksShowBoundedRowsUpdatedInPlace() {
     QCOMPARE(child(others, u"c7"_qs), seventh.data()); // updated in place
     QCOMPARE(child(others, u"c0"_qs), first.data());
     QCOMPARE(others->findChildren<CheckRow*>(Qt::FindDirectChildrenOnly).size(), 50);
+}
+
+void TestSetupView::rowsFollowTheSystemsFacilities_data() {
+    QTest::addColumn<bool>("present");
+    QTest::newRow("a system with the facilities") << true;
+    QTest::newRow("a system without them") << false;
+}
+
+void TestSetupView::rowsFollowTheSystemsFacilities() {
+    QFETCH(bool, present);
+    Setup rig;
+    if (!present)
+        rig.fake.facilities.missing = {Facility::PrivacyPanes, Facility::AppleEventAutomation,
+                                       Facility::DragIntoList, Facility::GoToFolder};
+    rig.relay.reply(statusArgs, answer("status-paired"));
+    rig.relay.reply(doctorArgs, R"({"problems":2,"checks":[{"id":"chatdb","status":"fail"},)"
+                                R"({"id":"automation","status":"fail"}]})");
+    SetupView& view = rig.open();
+    QVERIFY(rig.settle());
+    for (const char* row : {"fullDiskAccess", "messages"}) {
+        const QString state = rig.row(row);
+        QCOMPARE(state == u"Not needed|Not needed on this system."_qs, !present);
+        QCOMPARE(shown(child(&view, QString::fromLatin1(row))->findChild<QPushButton*>()), present);
+    }
+    // Neither counted as failing nor waited for.
+    QCOMPARE(textAt(&view, u"summary"_qs),
+             present ? u"2 things to fix"_qs : u"Everything checks out."_qs);
+    QCOMPARE(rig.model->setupComplete(), !present);
+    if (present) {
+        QTest::mouseClick(rig.button(u"Open Privacy && Security"_qs), Qt::LeftButton);
+        QCOMPARE(rig.fake.workspace.opened, QList<QUrl>{SetupView::fullDiskAccessURL()});
+    }
 }
 
 QTEST_MAIN(TestSetupView)
