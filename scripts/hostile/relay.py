@@ -47,7 +47,7 @@ elif args[:2] == ["relay", "run"]:
         write(b'{"event":"unpaired"}\n' * 300)
     elif case == "big-message":
         write(json.dumps({"event": "error", "message": "x" * 1_000_000}).encode() + b"\n")
-    elif case.startswith("checks-"):  # a refresh a second, for as long as Setup is open
+    elif case.startswith("checks-"):  # one more refresh while Setup is open
         time.sleep(1)
         write(b'{"event":"unpaired"}\n')
     elif case == "flood":  # a batch of 600 texts and replies, 7 events a write, forever
