@@ -73,23 +73,27 @@ esac
 
 cpu_ns() { awk '{ s += $1 } END { printf "%.0f\n", s }' /proc/"$app_pid"/task/*/schedstat 2>/dev/null || echo 0; }
 events() { cat "$work/count" 2>/dev/null || echo 0; }
+span() { awk -v a="$1" -v b="$2" 'BEGIN { print b - a }'; }
 load0=$(cut -d' ' -f1-3 /proc/loadavg)
 cpu0=$(cpu_ns) events0=$(events) t0=$EPOCHREALTIME
-python3 scripts/hostile/probe.py "$seconds" "${first[@]}" >"$work/probe" &
+/usr/bin/python3 scripts/hostile/probe.py "$seconds" "${first[@]}" >"$work/probe" &
 probe_pid=$!
-fds=0 hwm=0 rss=0 capped=
+fds=0 hwm=0 rss=0 capped= cpu1=$cpu0 t1=$t0
 while kill -0 "$probe_pid" 2>/dev/null && [ -d /proc/"$app_pid" ]; do
     n=$(find /proc/"$app_pid"/fd -mindepth 1 2>/dev/null | wc -l)
     ((n > fds)) && fds=$n
-    read -r hwm rss < <(awk '/^VmHWM/ { h = $2 } /^VmRSS/ { r = $2 } END { print h + 0, r + 0 }' \
-        /proc/"$app_pid"/status 2>/dev/null || echo "$hwm $rss")
+    read -r h r < <(awk '/^VmHWM/ { h = $2 } /^VmRSS/ { r = $2 } END { print h + 0, r + 0 }' \
+        /proc/"$app_pid"/status 2>/dev/null)
+    c=$(cpu_ns)
+    ((h > 0 && c > 0)) || break
+    hwm=$h rss=$r cpu1=$c t1=$EPOCHREALTIME
     if ((rss > max_kb)); then
-        capped=" (killed past ${HOSTILE_MAX_RSS_MB:-3000} MB)"
+        capped=" (killed past ${HOSTILE_MAX_RSS_MB:-3000} MB, $(span "$t0" "$t1") s in)"
         kill -KILL "$app_pid"
     fi
     sleep 0.1
 done
-cpu1=$(cpu_ns) events1=$(events) t1=$EPOCHREALTIME
+events1=$(events)
 wait "$probe_pid" || true
 read -r probes median longest <"$work/probe" || true
 
@@ -100,7 +104,6 @@ app_pid=
 sleep 1
 left=$(for pid in $(marked); do echo "$pid:$(cat /proc/"$pid"/comm 2>/dev/null)"; done | paste -sd' ')
 
-span() { awk -v a="$1" -v b="$2" 'BEGIN { print b - a }'; }
 cat <<REPORT
 case:               $hostile, build $build, ${seconds} s probed
 load average:       $load0 before, $(cut -d' ' -f1-3 /proc/loadavg) after

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 # A misbehaving relay for scripts/measure-hostile.sh, installed in place of the real one.
 # HOSTILE_CASE picks the misbehaviour; every call is logged to HOSTILE_LOG, and during a
 # flood the number of events written so far goes to HOSTILE_COUNT.
