@@ -97,9 +97,12 @@ events1=$(events)
 wait "$probe_pid" || true
 read -r probes median longest <"$work/probe" || true
 
-status=0
+# An app still frozen gets 10 s to quit before it is killed.
 kill -TERM "$app_pid" 2>/dev/null || true
-wait "$app_pid" || status=$?
+for _ in $(seq 100); do [ "$(awk '{ print $3 }' /proc/"$app_pid"/stat 2>/dev/null)" = Z ] && break; sleep 0.1; done
+kill -KILL "$app_pid" 2>/dev/null || true
+status=0
+wait "$app_pid" 2>/dev/null || status=$?
 app_pid=
 sleep 1
 left=$(for pid in $(marked); do echo "$pid:$(cat /proc/"$pid"/comm 2>/dev/null)"; done | paste -sd' ')
