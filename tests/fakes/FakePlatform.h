@@ -106,6 +106,7 @@ struct FakePlatform {
     FakeFacilities facilities;
 
     Platform platform() {
-        return Platform{&clock, &defaults, &loginItem, &messages, &bundle, &workspace, &facilities};
+        return Platform{&clock,  &defaults,  &loginItem, &messages,
+                        &bundle, &workspace, nullptr,    &facilities};
     }
 };
