@@ -449,6 +449,7 @@ void TestApp::launchFailsLoudlyWithoutAnAnswer() {
     if (!listener) {
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("mine"));
+    }
 }
 
 void TestApp::commandLineAnswersAlone_data() {
