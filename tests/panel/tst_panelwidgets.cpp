@@ -3,6 +3,7 @@
 #include "Core/Clock.h"
 #include "Features/Panel/EventFeed.h"
 #include "Features/Panel/EventRow.h"
+#include "Features/Panel/FrameSync.h"
 #include "Features/Panel/LineLimitedLabel.h"
 #include "Features/Panel/Motion.h"
 #include "Features/Panel/StatusLine.h"
@@ -489,6 +490,8 @@ void PanelWidgetsTest::phaseChangeAnimatesUnlessMotionIsReduced() {
 
     // Within a phase nothing moves: a sync only renews the age, a sent text only counts.
     const auto animates = [&](const QByteArray& line, const QString& headline) {
+        // Let the last change's frame end, so this event is drawn at once, not with the next.
+        QTest::qWait(2 * FrameSync::frameMs);
         rig->print({line});
         QVariantAnimation* moving = panel.phaseAnimation();
         if (moving)
