@@ -157,5 +157,8 @@ void SingleInstance::read(QLocalSocket* socket) {
     // Answer before acting, so the other copy can quit while we open windows.
     socket->write("k");
     socket->disconnectFromServer();
-    Q_EMIT argumentsReceived(arguments);
+    // Acted on from the event loop, never inside the socket's own signal: a handler may open an
+    // alert, whose event loop can delete the socket while this call is still on its stack.
+    QMetaObject::invokeMethod(
+        this, [this, arguments] { Q_EMIT argumentsReceived(arguments); }, Qt::QueuedConnection);
 }
