@@ -15,4 +15,4 @@ fi
 scripts/deps.sh
 cmake -S . -B "$build" -G Ninja "${options[@]}" >/dev/null
 cmake --build "$build"
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+ctest --test-dir "$build" --output-on-failure --no-tests=error -j "$(nproc)"
