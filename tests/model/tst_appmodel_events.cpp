@@ -50,6 +50,7 @@ private Q_SLOTS:
     void newJobsJoinARunningBatch();
     void oldHoldLeavesANewBatchAlone();
     void newerFinishedBatchGetsItsFullHold();
+    void floodOfBatchesKeepsOneHold();
     void textsOutsideABatchOnlyCount();
     void pauseDropsTheBatch();
     void exitText_data();
@@ -199,6 +200,21 @@ void TestAppModelEvents::newerFinishedBatchGetsItsFullHold() {
     rig.advance(1s); // the first batch's hold ends
     QCOMPARE(model.batch(), std::optional(RelayBatch{1, 1}));
     rig.advance(1s); // the second's
+    QCOMPARE(model.batch(), std::nullopt);
+}
+
+void TestAppModelEvents::floodOfBatchesKeepsOneHold() {
+    ModelRig rig;
+    QByteArray burst;
+    for (int i = 0; i < 200; ++i)
+        burst += lines({R"({"event":"synced","jobs":1})", R"({"event":"sent"})"});
+    FakeRelay::Stream stream;
+    stream.chunks = {{0, burst}};
+    QVERIFY(startWithStream(rig, stream));
+    AppModel& model = *rig.model;
+    QTRY_COMPARE(model.today().sent, 200);
+    QCOMPARE(rig.fake.clock.pendingTimers(), 2); // the poll and the last batch's hold
+    rig.advance(2s);
     QCOMPARE(model.batch(), std::nullopt);
 }
 
