@@ -5,14 +5,15 @@
 # Qt's generic theme reads), 1x and 2x, on 1280x800 and 1366x768 screens. Nothing touches your
 # home folder.
 #   scripts/screenshots.sh [BUILD_DIR]
-# Each screen gets: the status panel open under its tray icon (the whole screen), Setup and
-# Settings (their windows with frames), and once per colour scheme a batch being sent.
+# Every state the panel, Setup and Settings show is taken in light and dark at 1x on 1280x800;
+# a few again at 2x and on 1366x768. The panel is taken with its tray icon above it, Setup and
+# Settings as windows with their frames.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${1:-build}
 [ -d "$build" ] || { echo "No build folder $build; build first (cmake --build $build)" >&2; exit 1; }
-WRENBOX_EXTRA_DEPS="xvfb openbox trayer imagemagick x11-utils xdotool" scripts/deps.sh
+WRENBOX_EXTRA_DEPS="xvfb dbus openbox trayer imagemagick x11-utils xdotool" scripts/deps.sh
 
 out=docs/screenshots
 work=$(mktemp -d)
@@ -81,136 +82,267 @@ wait_for() { # seconds, then a command that succeeds once the thing is there
     return 1
 }
 
-window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
-
-# The window's frame (decorations included) as "WxH+X+Y".
-frame_of() {
-    local info
-    info=$(xwininfo -frame -id "$1")
-    local x y w h
-    x=$(awk '/Absolute upper-left X/ { print $4 }' <<<"$info")
-    y=$(awk '/Absolute upper-left Y/ { print $4 }' <<<"$info")
-    w=$(awk '/^ *Width:/ { print $2 }' <<<"$info")
-    h=$(awk '/^ *Height:/ { print $2 }' <<<"$info")
-    # -frame reports the client's size; the decorations lie around it.
-    local border top
-    border=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= \(.*\)/\1/p' | tr -d ' ')
-    if [ -n "$border" ]; then
-        IFS=, read -r left right top bottom <<<"$border"
-        w=$((w + left + right))
-        h=$((h + top + bottom))
-    fi
-    echo "${w}x${h}+${x}+${y}"
+# Absolute geometry of a window as "X Y W H".
+geometry_of() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+        /^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 } END { print x, y, w, h }'
 }
 
-shoot_screen() { import -window root "$out/$1.png"; }
-shoot_window() {
-    local id
-    id=$(window_id "$1") || true
-    [ -n "$id" ] || { echo "No window \"$1\" to photograph for $2" >&2; return 0; }
-    sleep 0.5
-    import -window root -crop "$(frame_of "$id")" +repage "$out/$2.png"
-}
+# The app's windows carry the instance name wrenbox-app and the class Wrenbox (from the
+# desktop file name), so they are found by --classname; --class would look for "Wrenbox".
+app_windows() { xdotool search --onlyvisible --classname '^wrenbox-app$' 2>/dev/null; }
 
-# The tray icon's window: the app's smallest visible window inside trayer.
+# The tray icon: the app's small window that trayer embeds. The panel: its large "Wrenbox" window.
 tray_icon() {
-    for id in $(xdotool search --onlyvisible --class wrenbox-app 2>/dev/null); do
-        local w
-        w=$(xdotool getwindowgeometry "$id" | awk '/Geometry/ { split($2, s, "x"); print s[1] }')
-        [ "${w:-999}" -le 64 ] && { echo "$id"; return 0; }
+    local id x y w h
+    for id in $(app_windows); do
+        read -r x y w h < <(geometry_of "$id")
+        [ "$w" -le $((32 * scale)) ] && [ "$h" -le $((32 * scale)) ] && { echo "$id"; return 0; }
     done
     return 1
 }
+panel_window() {
+    local id x y w h
+    for id in $(xdotool search --onlyvisible --name '^Wrenbox$' 2>/dev/null); do
+        read -r x y w h < <(geometry_of "$id")
+        [ "$w" -gt 100 ] && { echo "$id"; return 0; }
+    done
+    return 1
+}
+window_named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 | grep .; }
 
-# One desktop session: colour scheme, scale, screen size, then what to photograph.
-session() {
-    local theme=$1 scale=$2 size=$3 what=$4
-    local name="$theme-${scale}x-$size"
-    local home=$work/$name
-    mkdir -p "$home/.config" "$home/run" "$home/.local/share"
+# Whether this session takes the named picture; extra sessions take only a few.
+wanted() { [[ $1 =~ ^($only)$ ]]; }
+file_for() { echo "$out/$1$suffix.png"; }
+
+# The panel under its tray icon: from a margin left of the panel to the screen's right edge,
+# from the top of the screen (the tray) to a margin below the panel.
+shoot_panel() {
+    wanted "$1" || return 0
+    local id x y w h margin=$((24 * scale))
+    id=$(panel_window) || { echo "$session: no panel for $1" >&2; failed=1; return 0; }
+    sleep 1
+    read -r x y w h < <(geometry_of "$id")
+    local left=$((x - margin))
+    [ "$left" -lt 0 ] && left=0
+    import -window root -crop "$((width - left))x$((y + h + margin))+$left+0" +repage "$(file_for "$1")"
+}
+
+# A window with its frame (the decorations openbox draws around it).
+shoot_window() {
+    wanted "$2" || return 0
+    local id x y w h l r t b
+    id=$(window_named "$1") || { echo "$session: no window \"$1\" for $2" >&2; failed=1; return 0; }
+    sleep 1
+    read -r x y w h < <(geometry_of "$id") || { echo "$session: \"$1\" went away" >&2; failed=1; return 0; }
+    IFS=', ' read -r l r t b < <(xprop -id "$id" _NET_FRAME_EXTENTS | sed -n 's/.*= //p')
+    import -window root -crop "$((w + l + r))x$((h + t + b))+$((x - l))+$((y - t))" +repage \
+        "$(file_for "$2")"
+}
+
+# Keys to one of the app's windows, made active first so that they reach it.
+keys_to() {
+    local id=$1
+    shift
+    xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
+    sleep 0.3
+    xdotool key --clearmodifiers "$@"
+}
+
+# A second start hands over to the running app, which opens its panel under the icon.
+open_panel() {
+    "$app" >/dev/null 2>&1 || true
+    wait_for 20 panel_window || true
+    sleep 1
+}
+close_panel() {
+    local id
+    id=$(panel_window) && keys_to "$id" Escape
+    sleep 0.5
+}
+
+# One desktop: colour scheme, tray colour, scale and screen size; then one scenario, which
+# prepares the relay's state, starts the app and photographs what it shows.
+#   desktop THEME TRAY SCALE SIZE SCENARIO [SUFFIX] [ONLY]
+desktop() {
+    local theme=$1 tray=$2 size=$4 scenario=$5
+    scale=$3 suffix=${6:-} only=${7:-.*}
+    session="$scenario-$theme-$tray-tray-${scale}x-$size"
+    # The same short home for every desktop, as its path shows in some messages.
+    local home=$work/home
+    rm -rf "$home"
+    mkdir -p "$home/.config" "$home/.local/share" "$home/run"
     chmod 700 "$home/run"
     scheme "$theme" >"$home/.config/kdeglobals"
-    export HOME=$home
-    unset XDG_CONFIG_HOME XDG_DATA_HOME
-    export XDG_RUNTIME_DIR=$home/run WRENBOX_RELAY_DRY_RUN=1
-    if [ "$scale" = 1 ]; then unset QT_SCALE_FACTOR; else export QT_SCALE_FACTOR=$scale; fi
-    # The app's dark scheme comes from Qt's KDE theme, which shows tray icons only through a
-    # StatusNotifier host; trayer is an XEmbed tray, so the dark scheme goes without a tray.
-    if [ "$theme" = dark ] && [ "${WRENBOX_SHOTS_KDE:-0}" = 1 ]; then
-        export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5
-    else
-        unset XDG_CURRENT_DESKTOP KDE_SESSION_VERSION
-    fi
-    export WRENBOX_DEVRELAY_SYNC_MS=600000
-    if [ "$what" = sending ]; then export WRENBOX_DEVRELAY_STEP_MS=600000; else unset WRENBOX_DEVRELAY_STEP_MS; fi
-    unset WAYLAND_DISPLAY QT_QPA_PLATFORM WRENBOX_CONFIG_DIR QT_QPA_PLATFORMTHEME
-
-    "$relay" relay pair ABC234 --server http://localhost:8080 --json >/dev/null
-    if [ "$what" = sending ]; then
-        for i in $(seq 42); do "$relay" queue --to +15555550123 --text "Text $i" >/dev/null; done
-    fi
+    export HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share
+    export XDG_RUNTIME_DIR=$home/run WRENBOX_RELAY_DRY_RUN=1 WRENBOX_REPORT_STARTUP=1
+    # Qt's generic theme takes the palette from kdeglobals only inside a KDE session.
+    export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5
+    unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_SCALE_FACTOR WRENBOX_CONFIG_DIR
+    unset WRENBOX_DEVRELAY_SYNC_MS WRENBOX_DEVRELAY_STEP_MS WRENBOX_DEVRELAY_REPLY_MS
+    # 2x is a screen of twice the pixels that Qt scales by 2, as on a HiDPI laptop.
+    width=${size%x*}
+    local height=${size#*x}
+    width=$((width * scale)) height=$((height * scale))
+    if [ "$scale" = 1 ]; then unset QT_SCREEN_SCALE_FACTORS; else export QT_SCREEN_SCALE_FACTORS=$scale; fi
 
     exec 3<> <(:)
-    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp >/dev/null 2>&1 &
     pids+=($!)
     local display
     read -r -t 10 display <&3 || { echo "Xvfb did not start" >&2; exit 1; }
     exec 3>&-
     export DISPLAY=:$display
-    # No session bus: with one, Qt offers the icon to a StatusNotifier host, which trayer is not.
-    unset DBUS_SESSION_BUS_ADDRESS
-    # A light or dark panel, whatever the apps' own scheme: the icon must read on both.
-    local tint=0xefefef
-    [ "$theme" = dark ] && tint=0x2b2b2b
+    # A session bus of its own, as on a desktop; trayer is an XEmbed tray, which Qt uses when no
+    # StatusNotifier host is on the bus.
+    dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 >"$home/bus"
+    export DBUS_SESSION_BUS_ADDRESS
+    DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p "$home/bus")
+    pids+=("$(sed -n 2p "$home/bus")")
+    # A desktop backdrop, so that windows stand out from it.
+    convert -size 16x16 xc:'#5b6d7c' "$home/backdrop.png"
+    display -window root "$home/backdrop.png" 2>/dev/null || true # sets it, then exits with 1
     openbox >/dev/null 2>&1 &
     pids+=($!)
-    trayer --edge top --align right --widthtype request --height $((24 * scale)) \
-        --transparent true --alpha 0 --tint "$tint" --SetDockType true >/dev/null 2>&1 &
-    pids+=($!)
-    wait_for 10 sh -c 'xwininfo -root -children | grep -q "\"trayer\""' || true
+    # trayer now and then exits at once when it starts while openbox is still starting up.
+    local attempt
+    for attempt in 1 2 3; do
+        trayer --edge top --align right --widthtype request --height $((24 * scale)) \
+            --transparent true --alpha 0 --tint "$tray" --SetDockType true >>"$home/trayer.log" 2>&1 &
+        pids+=($!)
+        wait_for 10 sh -c 'xwininfo -root -children | grep -q "\"trayer\""' && break
+        [ "$attempt" = 3 ] && { echo "$session: trayer did not start: $(cat "$home/trayer.log")" >&2; exit 1; }
+    done
 
-    "$app" >"$home/app.log" 2>&1 &
-    local app_pid=$!
-    pids+=("$app_pid")
-    wait_for 60 tray_icon || { echo "$name: no tray icon on $DISPLAY; windows: $(xdotool search --class wrenbox-app | tr "\n" " "); app: $(kill -0 "$app_pid" && echo running); $(cat "$home/app.log")" >&2; exit 1; }
-    sleep 3
+    "scenario_$scenario"
 
-    # A second start hands over to the first, which opens its panel under the icon.
-    "$app" >/dev/null 2>&1 || true
-    sleep 3
-    if [ "$what" = sending ]; then
-        shoot_screen "sending-$theme"
-    else
-        shoot_screen "panel-$name"
-        xdotool key Escape
-        "$app" 'wrenbox-mac://pair?code=ABC234&server=http://localhost:8080' >/dev/null 2>&1 || true
-        wait_for 30 window_id "Set Up Wrenbox" || true
-        sleep 3
-        shoot_window "Set Up Wrenbox" "setup-$name"
-        if [ "$scale" = 1 ]; then
-            # Settings from the tray icon's menu, its first item.
-            local icon
-            icon=$(tray_icon)
-            xdotool mousemove --window "$icon" 5 5 click 3
-            sleep 1
-            xdotool key Down Return
-            wait_for 30 window_id "Wrenbox Settings" || true
-            shoot_window "Wrenbox Settings" "settings-$theme-$size"
-        fi
-    fi
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
     pids=()
 }
 
-rm -rf "$out"
-mkdir -p "$out"
-for theme in light dark; do
-    for scale in 1 2; do
-        for size in 1280x800 1366x768; do
-            session "$theme" "$scale" "$size" windows
-        done
+start_app() {
+    "$app" "$@" >"$HOME/app.log" 2>&1 &
+    local app_pid=$!
+    pids+=("$app_pid")
+    wait_for 30 tray_icon || {
+        echo "$session: no tray icon on $DISPLAY; app $(kill -0 "$app_pid" 2>/dev/null && echo running || echo gone)" >&2
+        xwininfo -root -tree >&2
+        cat "$HOME/app.log" >&2
+        exit 1
+    }
+    sleep 2
+}
+
+# Opens Setup's "Details": the last control in its focus chain while Details is closed, so one
+# step back from the first control reaches it. True when the window changed.
+details_open() {
+    local id before after
+    id=$(window_named "Set Up Wrenbox") || return 1
+    before=$(geometry_of "$id")
+    keys_to "$id" shift+Tab
+    # The first press after the window became active can go astray.
+    for _ in 1 2; do
+        xdotool key space
+        sleep 1
+        after=$(geometry_of "$id")
+        [ "$before" != "$after" ] && return 0
     done
-    session "$theme" 1 1280x800 sending
+    return 1
+}
+
+pair_relay() { "$relay" relay pair ABC234 --server http://localhost:8080 --json >/dev/null; }
+queue() { "$relay" queue --to "$1" --text "$2" >/dev/null; }
+
+# Not paired: the panel asks for pairing, Setup shows the form, a pairing link pairs, Details
+# open; then Settings from the tray icon's menu.
+scenario_unpaired() {
+    start_app
+    open_panel
+    shoot_panel panel/not-paired-$theme
+    keys_to "$(panel_window)" ctrl+comma
+    wait_for 20 window_named "Set Up Wrenbox" || true
+    # The panel stays open until a click lands outside it; xdotool's keys do not click.
+    close_panel
+    sleep 2
+    shoot_window "Set Up Wrenbox" setup/not-paired-$theme
+    # A link naming a server other than the default one fills the form and waits for "Pair".
+    "$app" 'wrenbox-mac://pair?code=ABC234&server=http://localhost:8080' >/dev/null 2>&1 || true
+    sleep 2
+    keys_to "$(window_named "Set Up Wrenbox")" Return
+    sleep 5
+    shoot_window "Set Up Wrenbox" setup/all-good-$theme
+    if details_open; then
+        sleep 2
+        shoot_window "Set Up Wrenbox" setup/details-$theme
+    fi
+    local icon
+    icon=$(tray_icon)
+    xdotool mousemove --window "$icon" $((8 * scale)) $((8 * scale)) click 3
+    sleep 1
+    xdotool key Down Return
+    wait_for 20 window_named "Wrenbox Settings" || true
+    sleep 1
+    shoot_window "Wrenbox Settings" settings/general-$theme
+    keys_to "$(window_named "Wrenbox Settings")" ctrl+Tab
+    sleep 1
+    shoot_window "Wrenbox Settings" settings/licences-$theme
+}
+
+# Paired, after a few texts went out (one to a number that cannot take texts): the panel idle,
+# then paused by the user.
+scenario_paired() {
+    pair_relay
+    queue +15555550123 "Your code is 481 516"
+    queue +15555550124 "The build finished"
+    queue 12345 "Not a phone number"
+    export WRENBOX_DEVRELAY_SYNC_MS=600000 WRENBOX_DEVRELAY_REPLY_MS=800
+    start_app
+    sleep 4
+    open_panel
+    shoot_panel panel/idle-$theme
+    keys_to "$(panel_window)" ctrl+p
+    sleep 3
+    shoot_panel panel/paused-by-user-$theme
+}
+
+# A batch of 42 texts being sent, slowly enough to be photographed.
+scenario_sending() {
+    pair_relay
+    for i in $(seq 42); do queue +15555550123 "Text $i"; done
+    export WRENBOX_DEVRELAY_SYNC_MS=600000 WRENBOX_DEVRELAY_STEP_MS=600000
+    start_app
+    open_panel
+    shoot_panel panel/sending-$theme
+}
+
+# Another relay already runs with the same settings, so the app's own relay stops at once.
+scenario_stopped() {
+    pair_relay
+    WRENBOX_DEVRELAY_SYNC_MS=600000 "$relay" relay run --events json --dry-run >/dev/null 2>&1 &
+    pids+=($!)
+    sleep 1
+    start_app
+    sleep 3
+    open_panel
+    shoot_panel panel/relay-stopped-$theme
+}
+
+rm -rf "$out"
+mkdir -p "$out/panel" "$out/setup" "$out/settings"
+failed=0
+# Every state in light and dark, each on a tray of its own brightness, on a 1280x800 screen.
+for theme in light dark; do
+    tray=0xefefef
+    [ "$theme" = dark ] && tray=0x2b2b2b
+    for scenario in unpaired paired sending stopped; do
+        desktop "$theme" "$tray" 1 1280x800 "$scenario"
+    done
 done
-ls "$out"
+# A few at 2x and on a 1366x768 screen; light apps on a dark tray, as on GNOME's top bar.
+desktop light 0x2b2b2b 2 1280x800 paired @2x 'panel/idle-light'
+desktop dark 0x2b2b2b 2 1280x800 unpaired @2x 'setup/all-good-dark|settings/general-dark'
+desktop light 0xefefef 1 1366x768 unpaired -1366x768 'setup/not-paired-light|setup/details-light'
+desktop dark 0x2b2b2b 1 1366x768 sending -1366x768 'panel/sending-dark'
+find "$out" -name '*.png' | sort
+exit "$failed"

@@ -212,6 +212,10 @@ private:
     std::list<QPointer<ClockTimer>> m_sleeps;
     // Identifies the batch a pending clear-up belongs to.
     quint64 m_batchSerial = 0;
+    // The one pending hold of a finished batch, and whose it is: a flood of small batches must
+    // not pile up a timer for each.
+    QPointer<ClockTimer> m_batchHold;
+    quint64 m_batchHoldSerial = 0;
     // However many ask, one status request and one full refresh at a time.
     Coalescer m_refreshes{[this] { return refreshOnce(); }};
     Coalescer m_statusRefreshes{[this] { return refreshStatusOnce(); }};

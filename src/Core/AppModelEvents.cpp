@@ -92,15 +92,19 @@ void AppModel::advanceBatch() {
     const qint64 next = m_batch->done + 1;
     const qint64 total = m_batch->total;
     setBatch(RelayBatch{std::min(next, total), total});
-    if (next >= total)
+    // Texts past the end of a finished batch leave its hold as it is.
+    if (next >= total && !(m_batchHold && m_batchHoldSerial == m_batchSerial))
         detach(clearFinishedBatch(m_batchSerial), "batch hold");
 }
 
 QCoro::Task<> AppModel::clearFinishedBatch(quint64 serial) {
     QPointer<AppModel> self(this);
-    co_await sleepFor(batchHold);
-    // A newer batch has its own hold; only the one that finished here is dropped.
-    if (self && serial == m_batchSerial && m_batch && m_batch->finished())
+    // An older batch's hold has nothing left to drop once a newer batch has finished.
+    if (m_batchHold)
+        m_batchHold->cancel();
+    m_batchHoldSerial = serial;
+    const bool elapsed = co_await sleepFor(batchHold, &m_batchHold);
+    if (self && elapsed && serial == m_batchSerial && m_batch && m_batch->finished())
         setBatch(std::nullopt);
 }
 

@@ -5,6 +5,8 @@
 #include <QMargins>
 #include <QObject>
 #include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <algorithm>
@@ -90,6 +92,18 @@ void keepOnScreen(QWidget* window) {
 
 void watch(QWidget* window) {
     window->installEventFilter(new Watcher(window));
+}
+
+QScrollArea* scrollingColumn(QWidget* host) {
+    auto* outer = new QVBoxLayout(host);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(host);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scroll);
+    scroll->setWidget(new QWidget(scroll));
+    return scroll;
 }
 
 } // namespace ScreenFit

@@ -3,6 +3,7 @@
 #include <QRect>
 #include <QSize>
 
+class QScrollArea;
 class QWidget;
 
 // Keeps top-level windows whole on the screen they open on: the desktop will not move a
@@ -23,5 +24,9 @@ void keepOnScreen(QWidget* window);
 // Does keepOnScreen() whenever the window is shown, grows, or gets its frame from the window
 // manager. A move by the user is left alone.
 void watch(QWidget* window);
+
+// Fills `host` with a frameless, vertically scrolling area whose content widget (`widget()`)
+// takes the host's width: where the screen is shorter than the content, it scrolls inside.
+QScrollArea* scrollingColumn(QWidget* host);
 
 } // namespace ScreenFit

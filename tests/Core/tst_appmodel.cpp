@@ -467,6 +467,12 @@ void TestAppModel::feedAndBatches() {
     QCOMPARE(model.batch(), std::optional(RelayBatch{1, 1}));
     rig.advance(1s);
     QCOMPARE(model.batch(), std::nullopt);
+    // A flood of finished batches keeps one hold pending, not one each.
+    for (int i = 0; i < 200; ++i)
+        rig.print({R"({"event":"synced","jobs":1})", R"({"event":"sent"})"});
+    QCOMPARE(rig.fake.clock.pendingTimers(), 2); // the poll and the last batch's hold
+    rig.advance(2s);
+    QCOMPARE(model.batch(), std::nullopt);
     // The feed keeps the twelve newest, newest first.
     for (int i = 1; i <= 13; ++i)
         rig.print({QStringLiteral(R"({"event":"received","id":"r%1"})").arg(i).toUtf8()});

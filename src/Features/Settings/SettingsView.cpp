@@ -2,6 +2,7 @@
 
 #include "Core/AppModel.h"
 #include "Design/Appearance.h"
+#include "Design/ScreenFit.h"
 #include "Design/Symbols.h"
 #include "Design/Type.h"
 #include "Features/Settings/LicenceTexts.h"
@@ -148,15 +149,8 @@ void GeneralSettings::changeEvent(QEvent* event) {
 
 LicencesView::LicencesView(std::optional<QString> relayNotice, QWidget* parent)
     : QWidget(parent) {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    m_scroll = new QScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(m_scroll);
-    auto* content = new QWidget(m_scroll);
-    m_scroll->setWidget(content);
+    m_scroll = ScreenFit::scrollingColumn(this);
+    QWidget* content = m_scroll->widget();
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(16);

@@ -109,15 +109,8 @@ SetupView::SetupView(AppModel& model, const Platform& platform, PairingRequest& 
     setFixedWidth(windowWidth);
     setMinimumHeight(leastHeight);
 
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    m_scroll = new QScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(m_scroll);
-    auto* content = new QWidget(m_scroll);
-    m_scroll->setWidget(content);
+    m_scroll = ScreenFit::scrollingColumn(this);
+    QWidget* content = m_scroll->widget();
     // Rows that appear, wrap or change (a pairing, a new check) refit the window at once.
     content->installEventFilter(this);
     ScreenFit::watch(this);
