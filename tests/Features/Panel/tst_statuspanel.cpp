@@ -198,6 +198,7 @@ void TestStatusPanel::buttonsAndShortcuts() {
     QVERIFY(finish(launch(rig.model->refreshStatus())));
     QTest::keyClick(&panel, Qt::Key_P, Qt::ControlModifier);
     QVERIFY(!rig.model->userPaused());
+    QTRY_VERIFY(shown(panel.findChild<QPushButton*>(u"action"_qs))); // drawn on the next frame
     QTest::keyClick(&panel, Qt::Key_Return);
     QCOMPARE(rig.setupOpens, 2);
     // The dashboard opens only a web address.

@@ -367,7 +367,8 @@ void TestSetupView::rowsFollowTheSystemsFacilities() {
     for (const char* row : {"fullDiskAccess", "messages"}) {
         const QString state = rig.row(row);
         QCOMPARE(state == u"Not needed|Not needed on this system."_qs, !present);
-        QCOMPARE(shown(child(&view, QString::fromLatin1(row))->findChild<QPushButton*>()), present);
+        const auto buttons = child(&view, QString::fromLatin1(row))->findChildren<QPushButton*>();
+        QCOMPARE(std::any_of(buttons.begin(), buttons.end(), shown), present);
     }
     // Neither counted as failing nor waited for.
     QCOMPARE(textAt(&view, u"summary"_qs),
