@@ -97,21 +97,17 @@ void TestDesign::tables() {
     } else if (kind == u"type") {
         const auto style = TypeStyle(row[1].toInt());
         const qreal points = row[2].toDouble();
-        QFont base;
-        base.setPointSizeF(10);
-        QCOMPARE(qRound(Type::font(style, base).pointSizeF() * 100), qRound(points * 1000 / 13));
-        QCOMPARE(int(Type::font(style, base).weight()), row[3].toInt());
         QFont pixels;
         pixels.setPixelSize(26);
         QCOMPARE(Type::font(style, pixels).pixelSize(), qRound(points * 2));
         // Applied twice, a style does not compound.
         QWidget widget;
-        const qreal widgetBase = QApplication::font(&widget).pointSizeF();
+        const qreal base = QApplication::font(&widget).pointSizeF();
         applyTypeStyle(&widget, style, QFont::Medium);
         applyTypeStyle(&widget, style);
-        QCOMPARE(qRound(widget.font().pointSizeF() * 100), qRound(widgetBase * points * 100 / 13));
+        QCOMPARE(qRound(widget.font().pointSizeF() * 100), qRound(base * points * 100 / 13));
         QCOMPARE(int(widget.font().weight()), row[3].toInt());
-        const QFontMetricsF mono(Type::monospaced(style, base));
+        const QFontMetricsF mono(Type::monospaced(style, pixels));
         QCOMPARE(mono.horizontalAdvance(u"iiii"_qs), mono.horizontalAdvance(u"WWWW"_qs));
     } else {
         const QColor tint = Palette::danger().resolve(Appearance::Dark);
@@ -127,36 +123,25 @@ void TestDesign::tables() {
                     QVERIFY(c.alpha() < 255 || c.rgb() == tint.rgb());
                 }
             }
-            QVERIFY2(drawn > 48 * 48 / 20 && drawn < 48 * 48 * 9 / 10,
-                     name.constData()); // a glyph
-            // Drawn once per tint, size and scale.
-            QCOMPARE(Symbols::icon(QString::fromUtf8(name), tint, 24, 2).cacheKey(), pm.cacheKey());
-            QVERIFY(Symbols::icon(QString::fromUtf8(name), Qt::green, 24, 2).cacheKey() !=
-                    pm.cacheKey());
+            QVERIFY2(drawn > 48 * 48 / 20 && drawn < 48 * 48 * 9 / 10, name.constData()); // a glyph
         }
     }
 }
 
 void TestDesign::appearanceOfTheDesktop() {
     const ScopedEnv noTheme("GTK_THEME");
-    QVERIFY(Appearances::isDarkPalette(
-        paletteWith(QColor(0x20, 0x23, 0x26), QColor(0xfc, 0xfc, 0xfc))));
-    QVERIFY(!Appearances::isDarkPalette(
-        paletteWith(QColor(0xf6, 0xf5, 0xf4), QColor(0x2e, 0x34, 0x36))));
     QWidget light;
-    light.setPalette(paletteWith(Qt::white, Qt::black));
+    light.setPalette(paletteWith(QColor(0xf6, 0xf5, 0xf4), QColor(0x2e, 0x34, 0x36)));
     QWidget dark;
-    dark.setPalette(paletteWith(QColor(0x20, 0x20, 0x20), QColor(0xee, 0xee, 0xee)));
+    dark.setPalette(paletteWith(QColor(0x20, 0x23, 0x26), QColor(0xfc, 0xfc, 0xfc)));
     QCOMPARE(hex(Palette::color(Palette::success(), &light)), u"157a52"_qs);
     QCOMPARE(hex(Palette::color(Palette::success(), &dark)), u"4cc38a"_qs);
-    QVERIFY(!Appearances::platformPrefersHighContrast());
-    for (const char* theme : {"HighContrast", "highcontrastinverse"}) {
+    for (const char* theme : {"HighContrast", "highcontrastinverse", "Adwaita:dark"}) {
         const ScopedEnv gtk("GTK_THEME", QByteArray(theme));
-        QCOMPARE(hex(Palette::color(Palette::text2(), &dark)), u"cdd1ce"_qs);
-        QCOMPARE(hex(Palette::color(Palette::text2(), &light)), u"3f4341"_qs);
+        const bool high = theme[0] != 'A';
+        QCOMPARE(hex(Palette::color(Palette::text2(), &dark)), high ? u"cdd1ce"_qs : u"a6aba8"_qs);
+        QCOMPARE(hex(Palette::color(Palette::text2(), &light)), high ? u"3f4341"_qs : u"5e625f"_qs);
     }
-    const ScopedEnv adwaita("GTK_THEME", QByteArray("Adwaita:dark"));
-    QVERIFY(!Appearances::platformPrefersHighContrast());
     {
         const AppearanceOverride outer(Appearance::Dark);
         {
@@ -166,9 +151,6 @@ void TestDesign::appearanceOfTheDesktop() {
         QCOMPARE(currentAppearance(), Appearance::Dark);
     }
     QVERIFY(!Appearances::overridden());
-    QCOMPARE(
-        DynamicColor::dynamic(0x111111, 0x222222, 0x444444).value(Appearance::HighContrastDark),
-        0x222222u);
 }
 
 void TestDesign::iconsAreDrawnOnlyAtTheSizesAskedFor() {
@@ -192,9 +174,6 @@ void TestDesign::iconsAreDrawnOnlyAtTheSizesAskedFor() {
     QCOMPARE(copy.pixmap(QSize(22, 22), 2.0).size(), QSize(44, 44)); // reused
     QCOMPARE(draws, (QList<std::pair<int, qreal>>{{22, 2.0}, {30, 1.0}}));
     const QIcon brand = BrandMark::icon();
-    for (const QSize& size : brand.availableSizes())
-        QVERIFY(size.width() >= 16 && size.width() <= 64);
-    QVERIFY(brand.availableSizes().contains(QSize(48, 48)));
     QCOMPARE(hex(brand.pixmap(QSize(48, 48)).toImage().pixelColor(20, 29)), u"ffffff"_qs);
 }
 
@@ -202,7 +181,6 @@ void TestDesign::unknownSymbolDrawsTheFallback() {
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no\\.such\\.symbol"));
     QCOMPARE(Symbols::icon(u"no.such.symbol"_qs, Qt::red, 20, 1).toImage(),
              Symbols::icon(Symbols::fallbackName(), Qt::red, 20, 1).toImage());
-    QVERIFY(Symbols::icon(u"message"_qs, Qt::red, 0, 1).isNull());
     const QIcon icon = Symbols::qicon(u"play.fill"_qs, Qt::blue);
     QCOMPARE(hex(icon.pixmap(QSize(37, 37)).toImage().pixelColor(18, 18)), u"0000ff"_qs);
 }
