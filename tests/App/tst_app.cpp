@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSystemTrayIcon>
 
 #include <csignal>
@@ -40,8 +39,7 @@ struct Shell : RelayRig {
         app.reset();
         TrayIconHost::trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
     }
-    TrayIconHost* tray() const { return app->findChild<TrayIconHost*>(); }
-    qint64 iconKey() const { return tray()->findChild<QSystemTrayIcon*>()->icon().cacheKey(); }
+    QSystemTrayIcon* tray() const { return app->findChild<QSystemTrayIcon*>(); }
     ScopedEnv developmentCopy{"WRENBOX_CONFIG_DIR", QFile::encodeName(home.path())};
     std::unique_ptr<WrenboxMacApp> app; // goes before the model's platform
 };
@@ -108,11 +106,11 @@ class TestApp : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void withoutATrayThePanelIsAWindow();
+    void setupOpensOnceAfterTheDelay_data();
     void setupOpensOnceAfterTheDelay();
     void panelQuitStopsTheRelayAndQuits();
     void panelDropsFromTheTrayAndToggles();
     void trayAppearingLateIsPickedUpAndRetriesAreBounded();
-    void trayRedrawsOnlyWhenItsLookChanges();
     void panelGeometry_data();
     void panelGeometry();
     void signalsQuitCleanly_data();
@@ -126,7 +124,7 @@ private Q_SLOTS:
 void TestApp::withoutATrayThePanelIsAWindow() {
     Shell rig;
     QVERIFY(rig.app->launch({}));
-    QVERIFY(!rig.tray()->isShown());
+    QVERIFY(!rig.tray());
     QWidget* panel = rig.app->window(u"panel"_qs);
     QVERIFY(qobject_cast<StatusPanel*>(panel) && panel->isVisible());
     QVERIFY(!panel->windowFlags().testFlag(Qt::Popup));
@@ -137,20 +135,31 @@ void TestApp::withoutATrayThePanelIsAWindow() {
     QVERIFY(rig.settle());
 }
 
+void TestApp::setupOpensOnceAfterTheDelay_data() {
+    QTest::addColumn<QByteArray>("status");
+    QTest::newRow("incomplete") << QByteArray("status-unpaired");
+    QTest::newRow("complete") << QByteArray("status-paired");
+}
+
 void TestApp::setupOpensOnceAfterTheDelay() {
-    Shell rig;
+    QFETCH(QByteArray, status);
+    Shell rig(status.constData());
     QVERIFY(rig.app->launch({}));
     QVERIFY(rig.settle());
+    rig.advance(1499ms);
     QVERIFY(!rig.app->window(u"setup"_qs));
-    rig.advance(1500ms);
+    rig.advance(1ms);
     QWidget* setup = rig.app->window(u"setup"_qs);
-    QVERIFY(setup && setup->isVisible());
+    QCOMPARE(setup && setup->isVisible(), status == "status-unpaired");
+    if (!setup)
+        return;
     QCOMPARE(setup->windowTitle(), u"Set Up Wrenbox"_qs);
-    // Closed and asked again: the same window comes back.
+    // Closed, it comes back only when asked.
     setup->close();
+    rig.advance(60s);
+    QVERIFY(!rig.app->window(u"setup"_qs) || !rig.app->window(u"setup"_qs)->isVisible());
     rig.app->delegate().openSetup();
-    QCOMPARE(rig.app->window(u"setup"_qs), setup);
-    QVERIFY(setup->isVisible());
+    QVERIFY(rig.app->window(u"setup"_qs)->isVisible());
     QCOMPARE(rig.app->openWindow(u"settings"_qs)->windowTitle(), u"Wrenbox Settings"_qs);
     QVERIFY(!rig.app->openWindow(u"nonsense"_qs));
     QVERIFY(rig.settle());
@@ -158,8 +167,11 @@ void TestApp::setupOpensOnceAfterTheDelay() {
 
 void TestApp::panelQuitStopsTheRelayAndQuits() {
     Shell rig("status-paired");
+    FakeRelay::Stream stream;
+    stream.spawnGrandchild = true;
+    rig.relay.runStream(stream);
     QVERIFY(rig.app->launch({}));
-    QTRY_VERIFY(!rig.relay.livePids().isEmpty());
+    QTRY_COMPARE(rig.relay.livePids().size(), 2); // the relay and its own child
     QMetaObject::invokeMethod(child<QPushButton>(rig.app->window(u"panel"_qs), u"Quit"_qs),
                               &QPushButton::click, Qt::QueuedConnection);
     QCoreApplication::exec(); // returns once Quit ended the loop
@@ -171,7 +183,7 @@ void TestApp::panelDropsFromTheTrayAndToggles() {
     Shell rig("status-unpaired", true);
     QGuiApplication::setWindowIcon(QIcon());
     QVERIFY(rig.app->launch({}));
-    QVERIFY(rig.tray()->isShown());
+    QVERIFY(rig.tray()->isVisible());
     QVERIFY(!rig.app->window(u"panel"_qs));          // a tray app opens no window at launch,
     QVERIFY(QGuiApplication::windowIcon().isNull()); // nor draws its window icon
     const QRect icon(100, 0, 24, 24);
@@ -192,46 +204,30 @@ void TestApp::trayAppearingLateIsPickedUpAndRetriesAreBounded() {
     {
         Shell rig;
         QVERIFY(rig.app->launch({}));
-        QSignalSpy appeared(rig.tray(), &TrayIconHost::appeared);
         rig.advance(2s);
-        QVERIFY(!rig.tray()->isShown());
+        QVERIFY(!rig.tray());
         trayFlag = true;
         rig.advance(5s);
-        QVERIFY(rig.tray()->isShown());
-        QCOMPARE(appeared.count(), 1);
+        QVERIFY(rig.tray()->isVisible());
         QVERIFY(rig.settle());
         QCOMPARE(rig.tray()->toolTip(), u"Wrenbox, needs attention"_qs);
+        // The icon reads on any panel and is drawn again only when its look changes.
+        const qint64 key = rig.tray()->icon().cacheKey();
+        Q_EMIT rig.app->model().phaseChanged();
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
+        QApplication::setPalette(dark);
+        QCOMPARE(rig.tray()->icon().cacheKey(), key);
+        QApplication::setPalette(light);
     }
     RelayRig rig;
     TrayIconHost tray(rig.make(), rig.fake.clock);
     QVERIFY(!tray.start());
     for (int i = 0; i < 10; ++i)
         rig.advance(1min);
-    QVERIFY(!tray.isShown());
+    QVERIFY(!tray.findChild<QSystemTrayIcon*>());
     QCOMPARE(rig.fake.clock.pendingTimers(), 0); // no more looks
-}
-
-void TestApp::trayRedrawsOnlyWhenItsLookChanges() {
-    RelayRig rig;
-    trayFlag = true;
-    TrayIconHost::trayAvailable = [] { return trayFlag; };
-    TrayIconHost tray(rig.make(), rig.fake.clock);
-    QVERIFY(tray.start());
-    QCOMPARE(tray.toolTip(), u"Wrenbox, online"_qs); // starting
-    const auto key = [&tray] { return tray.findChild<QSystemTrayIcon*>()->icon().cacheKey(); };
-    const qint64 first = key();
-    Q_EMIT rig.model->phaseChanged();
-    Q_EMIT rig.model->batchChanged();
-    QCOMPARE(key(), first);
-    // The icon reads on any panel: the desktop turning dark redraws nothing.
-    const QPalette light = QApplication::palette();
-    QPalette dark = light;
-    dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
-    dark.setColor(QPalette::WindowText, QColor(0xF0, 0xF0, 0xF0));
-    QApplication::setPalette(dark);
-    QCOMPARE(key(), first);
-    QApplication::setPalette(light);
-    TrayIconHost::trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
 }
 
 void TestApp::panelGeometry_data() {
@@ -280,29 +276,33 @@ void TestApp::signalsQuitCleanly() {
 }
 
 void TestApp::quitWhileHandlingAHandedOverLinkIsClean() {
-    // The first copy refuses a handed-over link with an alert, which waits in an event loop of
-    // its own; asked to quit then, it must end cleanly, not crash unwinding from the alert.
+    // A dry run refuses a handed-over link with an alert, which waits in an event loop of its
+    // own while the copy that handed it over hangs up. Asked to quit then, the first copy must
+    // end cleanly, not crash unwinding into the connection that went meanwhile (which does not
+    // crash every time: hence a few rounds).
     RealApp real(false);
     QVERIFY(real.paired);
-    QProcess first;
-    QVERIFY2(real.launch(first), real.seen.constData());
-    QProcess second;
-    QVERIFY(real.launch(second, {u"wrenbox-mac://pair?code=ABC234"_qs}, false));
-    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20'000);
-    QCOMPARE(second.exitCode(), 0);
-    QVERIFY(!second.readAllStandardError().contains("first window")); // it showed nothing
-    QCOMPARE(first.state(), QProcess::Running);
-    // Development copies run side by side.
-    RealApp development(true);
-    QProcess third;
-    QVERIFY2(development.launch(third), development.seen.constData());
-    ::kill(pid_t(third.processId()), SIGTERM);
-    ::kill(pid_t(first.processId()), SIGTERM);
-    QTRY_COMPARE_WITH_TIMEOUT(first.state(), QProcess::NotRunning, 20'000);
-    QTRY_COMPARE_WITH_TIMEOUT(third.state(), QProcess::NotRunning, 20'000);
-    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(first.exitCode(), 0);
-    QCOMPARE(third.exitCode(), 0);
+    for (int round = 0; round < 3; ++round) {
+        QProcess first;
+        QVERIFY2(real.launch(first), real.seen.constData());
+        QProcess second;
+        QVERIFY(real.launch(second, {u"wrenbox-mac://pair?code=ABC234"_qs}, false));
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20'000);
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(!second.readAllStandardError().contains("first window")); // it showed nothing
+        // Development copies run side by side.
+        RealApp development(true);
+        QProcess third;
+        QVERIFY2(development.launch(third), development.seen.constData());
+        ::kill(pid_t(third.processId()), SIGTERM);
+        ::kill(pid_t(first.processId()), SIGTERM);
+        for (QProcess* copy : {&first, &third}) {
+            QTRY_COMPARE_WITH_TIMEOUT(copy->state(), QProcess::NotRunning, 20'000);
+            QCOMPARE(copy->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(copy->exitCode(), 0);
+        }
+        real.seen.clear();
+    }
 }
 
 void TestApp::killedAppLeavesNoRelay() {

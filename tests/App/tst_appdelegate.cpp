@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QSignalSpy>
-#include <QTimer>
 
 using namespace std::chrono_literals;
 
@@ -54,11 +53,7 @@ private Q_SLOTS:
     void pairingLinks_data();
     void pairingLinks();
     void severalLinksLeaveTheLast();
-    void openSetupPrefersAnExistingWindow();
-    void setupOpensOnceAfterTheDelayWhenIncomplete_data();
-    void setupOpensOnceAfterTheDelayWhenIncomplete();
     void activationRefreshesEverything();
-    void quittingStopsTheRelayAndWhatItStarted();
     void laterLinkNeverInheritsAServer_data();
     void laterLinkNeverInheritsAServer();
 };
@@ -103,54 +98,12 @@ void TestAppDelegate::severalLinksLeaveTheLast() {
     QCOMPARE(rig.opened.size(), 3);
 }
 
-void TestAppDelegate::openSetupPrefersAnExistingWindow() {
-    Delegate rig;
-    QWidget other;
-    other.setObjectName(u"setupx"_qs);
-    QWidget setup;
-    setup.setObjectName(u"setup"_qs);
-    rig.delegate->openSetup();
-    QVERIFY(setup.isVisible() && !other.isVisible());
-    QVERIFY(rig.opened.isEmpty());
-    setup.close();
-    rig.delegate->openSetup();
-    QVERIFY(setup.isVisible());
-    rig.windows.open.reset(); // without a window or a bridge nothing else happens
-    setup.setObjectName({});
-    rig.delegate->openSetup();
-    QCOMPARE(rig.fake.workspace.activations, 3);
-    QVERIFY(rig.opened.isEmpty());
-}
-
-void TestAppDelegate::setupOpensOnceAfterTheDelayWhenIncomplete_data() {
-    QTest::addColumn<QByteArray>("status");
-    QTest::addColumn<bool>("opens");
-    QTest::newRow("incomplete") << answer("status-unpaired") << true;
-    QTest::newRow("complete") << answer("status-paired") << false;
-}
-
-void TestAppDelegate::setupOpensOnceAfterTheDelayWhenIncomplete() {
-    QFETCH(QByteArray, status);
-    QFETCH(bool, opens);
-    Delegate rig;
-    rig.relay.reply(statusArgs, status);
-    QVERIFY(rig.delegate->finishLaunching({}));
-    // The relay is asked nothing until the event loop turns: the first window comes first.
-    QVERIFY(!rig.model->isChecking());
-    QTRY_VERIFY(rig.model->loaded()); // started on the first turn of the event loop
-    QVERIFY(rig.settle());
-    rig.advance(1499ms);
-    QVERIFY(rig.opened.isEmpty());
-    rig.advance(1ms);
-    QCOMPARE(rig.opened, opens ? QStringList{"setup"} : QStringList());
-    rig.advance(60s);
-    QCOMPARE(rig.opened.size(), opens ? 1 : 0);
-}
-
 void TestAppDelegate::activationRefreshesEverything() {
     Delegate rig;
     QVERIFY(rig.delegate->finishLaunching({}));
-    QTRY_VERIFY(rig.model->loaded()); // started on the first turn of the event loop
+    // The relay is asked nothing until the event loop turns: the first window comes first.
+    QVERIFY(!rig.model->isChecking());
+    QTRY_VERIFY(rig.model->loaded());
     QVERIFY(rig.settle());
     rig.delegate->applicationDidBecomeActive();
     QVERIFY(rig.settle());
@@ -160,20 +113,6 @@ void TestAppDelegate::activationRefreshesEverything() {
     if (!showActive(window))
         QSKIP("this platform does not activate windows");
     QTRY_COMPARE(rig.count(doctorArgs), 3);
-}
-
-void TestAppDelegate::quittingStopsTheRelayAndWhatItStarted() {
-    Delegate rig("status-paired");
-    FakeRelay::Stream stream;
-    stream.spawnGrandchild = true;
-    rig.relay.runStream(stream);
-    QVERIFY(rig.delegate->finishLaunching({}));
-    QTRY_COMPARE(rig.relay.livePids().size(), 2); // the relay and its own child
-    // Quitting the application's loop is what a real quit does.
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-    QCoreApplication::exec();
-    QVERIFY(!rig.model->runner().wanted());
-    QTRY_VERIFY_WITH_TIMEOUT(rig.relay.livePids().isEmpty(), 20'000);
 }
 
 void TestAppDelegate::laterLinkNeverInheritsAServer_data() {
@@ -201,16 +140,9 @@ void TestAppDelegate::laterLinkNeverInheritsAServer() {
         rig.delegate->openUrls(urls);
     }
     // The link naming no server pairs with the default one, never with the earlier link's.
-    const auto pairs = [&rig] {
-        QStringList found;
-        for (const QStringList& call : rig.relay.calls())
-            if (call.value(1) == u"pair")
-                found.append(call.join(u' '));
-        return found;
-    };
-    QTRY_VERIFY(!pairs().isEmpty());
+    const QStringList pair{"relay", "pair", "XYZ789", "--server", "https://wrenbox.app", "--json"};
+    QTRY_COMPARE(rig.count(pair), 1);
     QVERIFY(rig.settle());
-    QCOMPARE(pairs(), QStringList{"relay pair XYZ789 --server https://wrenbox.app --json"});
 }
 
 QTEST_MAIN(TestAppDelegate)
