@@ -2,6 +2,7 @@
 // development relay as child processes for start, hand-over and quit.
 
 #include "App/AppDelegate.h"
+#include "App/SingleInstance.h"
 #include "App/TrayIconHost.h"
 #include "App/WrenboxMacApp.h"
 #include "Features/Panel/StatusPanel.h"
@@ -11,7 +12,9 @@
 
 #include <QDir>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 
 #include <csignal>
@@ -116,6 +119,7 @@ private Q_SLOTS:
     void signalsQuitCleanly_data();
     void signalsQuitCleanly();
     void quitWhileHandlingAHandedOverLinkIsClean();
+    void secondCopyHandsOverAndAKilledCopyIsReplaced();
     void killedAppLeavesNoRelay();
     void launchFailsLoudlyWithoutAnAnswer_data();
     void launchFailsLoudlyWithoutAnAnswer();
@@ -303,6 +307,37 @@ void TestApp::quitWhileHandlingAHandedOverLinkIsClean() {
         }
         real.seen.clear();
     }
+}
+
+void TestApp::secondCopyHandsOverAndAKilledCopyIsReplaced() {
+    RealApp real(false);
+    const QString path = real.home.filePath(u"run/wrenbox-%1.socket"_qs.arg(::getuid()));
+    QProcess killed;
+    QVERIFY2(real.launch(killed), real.seen.constData());
+    killed.kill();
+    QVERIFY(killed.waitForFinished(10'000));
+    QVERIFY(QFile::exists(path)); // left behind, yet the next copy is the first
+    {
+        SingleInstance first(path);
+        QCOMPARE(first.claim({}), SingleInstance::Role::First);
+        QSignalSpy received(&first, &SingleInstance::argumentsReceived);
+        // A message declaring 4 GiB: the first copy hangs up without allocating it.
+        QLocalSocket client;
+        client.connectToServer(path);
+        QVERIFY(client.waitForConnected(2000));
+        client.write(QByteArray("\xff\xff\xff\xff", 4) + QByteArray(1000, 'a'));
+        QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
+        const QStringList link{u"wrenbox-mac://pair?code=ABC234&server=http://lökälhost"_qs};
+        for (const QStringList& arguments : {link, QStringList{}}) {
+            QProcess second;
+            QVERIFY(real.launch(second, arguments, false));
+            QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20'000);
+            QCOMPARE(second.exitCode(), 0);
+            QTRY_VERIFY(!received.isEmpty());
+            QCOMPARE(received.takeFirst().first().toStringList(), arguments);
+        }
+    }
+    QVERIFY(!QFile::exists(path)); // a copy that quits normally removes its socket
 }
 
 void TestApp::killedAppLeavesNoRelay() {
