@@ -76,7 +76,8 @@ void TestPanelPresenters::texts() {
                         StatusLine::showsAction(phase) ? StatusLine::actionTitle(phase) : u"-"_qs,
                         StatusLine::symbol(phase) + u' ' +
                             QLatin1String(tones[int(StatusLine::tone(phase))]),
-                        MenuBarLabel::symbol(phase),
+                        MenuBarLabel::symbol(phase) + u' ' +
+                            MenuBarLabel::render(phase, 0, 22, 1).pixelColor(11, 1).name(),
                         MenuBarLabel::accessibility(phase, 3)}
                 .join(u" ¦ ");
     } else if (kind == u"update") {
