@@ -175,7 +175,8 @@ void TestApp::panelQuitStopsTheRelayAndQuits() {
     stream.spawnGrandchild = true;
     rig.relay.runStream(stream);
     QVERIFY(rig.app->launch({}));
-    QTRY_COMPARE(rig.relay.livePids().size(), 2); // the relay and its own child
+    // The relay and its own child; not a status call, or Quit would come before the relay.
+    QTRY_VERIFY(rig.count(runArgs) == 1 && rig.relay.livePids().size() == 2);
     QMetaObject::invokeMethod(child<QPushButton>(rig.app->window(u"panel"_qs), u"Quit"_qs),
                               &QPushButton::click, Qt::QueuedConnection);
     QCoreApplication::exec(); // returns once Quit ended the loop
