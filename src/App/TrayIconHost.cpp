@@ -37,10 +37,6 @@ QRect TrayIconHost::geometry() const {
     return m_icon ? m_icon->geometry() : QRect();
 }
 
-QString TrayIconHost::toolTip() const {
-    return m_icon ? m_icon->toolTip() : QString();
-}
-
 void TrayIconHost::scheduleRetry() {
     if (m_retry || m_attempt >= int(std::size(retryDelays)))
         return;
@@ -53,7 +49,6 @@ void TrayIconHost::scheduleRetry() {
             return;
         if (trayAvailable()) {
             show();
-            Q_EMIT appeared();
         } else {
             scheduleRetry();
         }

@@ -31,7 +31,6 @@ public:
 
     bool isShown() const { return m_icon != nullptr; }
     QRect geometry() const;
-    QString toolTip() const;
 
     // Whether the desktop has a tray; replaceable so tests can bring one up late.
     static bool (*trayAvailable)();
@@ -41,8 +40,6 @@ Q_SIGNALS:
     // Chosen from the icon's context menu.
     void settingsRequested();
     void quitRequested();
-    // The icon came up after start() found no tray.
-    void appeared();
 
 private:
     void show();
