@@ -121,7 +121,6 @@ private Q_SLOTS:
     void quitWhileHandlingAHandedOverLinkIsClean();
     void secondCopyHandsOverAndAKilledCopyIsReplaced();
     void killedAppLeavesNoRelay();
-    void launchFailsLoudlyWithoutAnAnswer_data();
     void launchFailsLoudlyWithoutAnAnswer();
 };
 
@@ -357,33 +356,25 @@ void TestApp::killedAppLeavesNoRelay() {
     QTRY_VERIFY2(relay.livePids().isEmpty(), "a relay outlived the killed app");
 }
 
-void TestApp::launchFailsLoudlyWithoutAnAnswer_data() {
-    QTest::addColumn<bool>("listener");
-    QTest::newRow("a listener that never answers") << true;
-    QTest::newRow("a plain file") << false;
-}
-
 void TestApp::launchFailsLoudlyWithoutAnAnswer() {
-    QFETCH(bool, listener);
-    RealApp real(false);
-    const QString path = real.home.filePath(u"run/wrenbox-%1.socket"_qs.arg(::getuid()));
-    QLocalServer silent; // never accepts, so never answers
-    QFile file(path);
-    if (listener)
-        QVERIFY(silent.listen(path));
-    else
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
-    file.close();
-    QProcess app;
-    QVERIFY(real.launch(app, {u"wrenbox-mac://pair?code=ABC234"_qs}, false));
-    QTRY_COMPARE_WITH_TIMEOUT(app.state(), QProcess::NotRunning, 20'000);
-    QCOMPARE(app.exitCode(), 1);
-    const QByteArray said = app.readAllStandardError();
-    QVERIFY2(said.contains(QFile::encodeName(path)), said.constData());
-    QVERIFY(!said.contains("first window"));
-    if (!listener) {
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("mine"));
+    for (bool listener : {true, false}) { // one that never answers, or a plain file
+        RealApp real(false);
+        const QString path = real.home.filePath(u"run/wrenbox-%1.socket"_qs.arg(::getuid()));
+        QLocalServer silent; // never accepts, so never answers
+        QFile file(path);
+        if (listener)
+            QVERIFY(silent.listen(path));
+        else
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
+        file.close();
+        QProcess app;
+        QVERIFY(real.launch(app, {u"wrenbox-mac://pair?code=ABC234"_qs}, false));
+        QTRY_COMPARE_WITH_TIMEOUT(app.state(), QProcess::NotRunning, 20'000);
+        QCOMPARE(app.exitCode(), 1);
+        const QByteArray said = app.readAllStandardError();
+        QVERIFY2(said.contains(QFile::encodeName(path)) && !said.contains("first window"),
+                 said.constData());
+        QVERIFY(listener || (file.open(QIODevice::ReadOnly) && file.readAll() == "mine"));
     }
 }
 
