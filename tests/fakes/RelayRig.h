@@ -34,8 +34,8 @@ inline QByteArray answer(const char* name) {
     return file.readAll().trimmed();
 }
 
-// The rows of a table kept as a text file beside its test (a path under tests/): one row a line, its
-// columns separated by " ¦ ", with C escapes (\\, \n, \r, \t, \f, \0, \xHH) in each column;
+// The rows of a table kept as a text file beside its test (a path under tests/): one row a line,
+// its columns separated by " ¦ ", with C escapes (\\, \n, \r, \t, \f, \0, \xHH) in each column;
 // blank lines and lines starting with "#" are skipped.
 inline QList<QByteArrayList> table(const char* file) {
     QFile in(QStringLiteral(WRENBOX_TEST_DIR "/%1").arg(QLatin1String(file)));
@@ -198,12 +198,8 @@ struct RelayRig {
                 }
                 if (!model)
                     return true;
-                const auto relays = model->runner().findChildren<QProcess*>();
-                for (const QProcess* relay : relays) {
-                    if (relay != model->runner().process())
-                        return false;
-                }
-                return true;
+                const RelayRunner& runner = model->runner();
+                return runner.findChildren<QProcess*>().size() == (runner.isRunning() ? 1 : 0);
             },
             20'000);
     }

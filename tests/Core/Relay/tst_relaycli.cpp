@@ -5,14 +5,10 @@
 #include "RelayRig.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 
 using namespace std::chrono_literals;
 
 namespace {
-const QStringList pairArgs{"relay", "pair", "K7Q2ZP", "--server", "https://relay.example/a b",
-                           "--json"};
-
 // Runs one operation by name; the outcome keeps only whether it succeeded and its error.
 std::shared_ptr<Outcome<void>> run(const RelayCLI& cli, const QString& operation) {
     auto drop = [](auto task) -> QCoro::Task<> { co_await std::move(task); };
@@ -29,7 +25,7 @@ std::shared_ptr<Outcome<void>> run(const RelayCLI& cli, const QString& operation
 
 QStringList argumentsOf(const QString& operation) {
     if (operation == u"pair")
-        return pairArgs;
+        return {"relay", "pair", "K7Q2ZP", "--server", "https://relay.example/a b", "--json"};
     if (operation == u"uninstall")
         return {"relay", "uninstall"};
     return {"relay", operation, "--json"};
@@ -41,9 +37,7 @@ class TestRelayCli : public QObject {
 private Q_SLOTS:
     void answers_data();
     void answers();
-    void missingHelper();
-    void launchFailureCarriesThePlatformText();
-    void exitBySignalGivesTheSignalNumber();
+    void helpersThatCannotAnswer();
     void timesOutAndKillsTheRelay();
     void callsRunSideBySideAndOutliveTheirCli();
     void capsTheOutput_data();
@@ -81,7 +75,7 @@ void TestRelayCli::answers() {
     QCOMPARE(got, expected);
 }
 
-void TestRelayCli::missingHelper() {
+void TestRelayCli::helpersThatCannotAnswer() {
     FakeRelay fake;
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(u"folder"_qs));
@@ -93,34 +87,28 @@ void TestRelayCli::missingHelper() {
         QCOMPARE(relayErrorOf(outcome->error), RelayError::missingHelper());
     }
     QVERIFY(fake.calls().isEmpty());
-}
 
-void TestRelayCli::launchFailureCarriesThePlatformText() {
-    QTemporaryDir dir;
+    // One that cannot start gives the platform's text and leaves no time limit behind.
     const QString helper = dir.filePath(u"wrenbox"_qs);
     const QString platformText = FakeRelay::writeUnlaunchable(helper);
-    QVERIFY(!platformText.isEmpty());
     ManualClock clock;
-    auto outcome = launch(RelayCLI(helper, &clock).status());
-    QVERIFY(finish(outcome));
+    auto unlaunchable = launch(RelayCLI(helper, &clock).status());
+    QVERIFY(finish(unlaunchable));
     try {
-        std::rethrow_exception(outcome->error);
+        std::rethrow_exception(unlaunchable->error);
     } catch (const RelayLaunchError& error) {
         QCOMPARE(error.message(), platformText);
     } catch (...) {
         QFAIL("expected the launch error");
     }
-    QCOMPARE(clock.pendingTimers(), 0); // the time limit went with the call
-}
+    QCOMPARE(clock.pendingTimers(), 0);
 
-void TestRelayCli::exitBySignalGivesTheSignalNumber() {
-    QTemporaryDir dir;
-    const QString helper = dir.filePath(u"wrenbox"_qs);
+    // One ended by a signal reports the signal's number.
     QVERIFY(FakeRelay::writeExecutable(helper, "#!/bin/sh\nprintf partial\nkill -TERM $$\n"));
-    auto outcome = launch(RelayCLI(helper).execute(statusArgs));
-    QVERIFY(finish(outcome));
-    QCOMPARE(outcome->value->status, 15);
-    QCOMPARE(outcome->value->bytes, QByteArray("partial"));
+    auto killed = launch(RelayCLI(helper).status());
+    QVERIFY(finish(killed));
+    QCOMPARE(relayErrorOf(killed->error)->description(),
+             u"The relay stopped with an error (15)."_qs);
 }
 
 void TestRelayCli::timesOutAndKillsTheRelay() {
