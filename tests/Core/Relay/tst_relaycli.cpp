@@ -38,8 +38,7 @@ private Q_SLOTS:
     void answers_data();
     void answers();
     void helpersThatCannotAnswer();
-    void timesOutAndKillsTheRelay();
-    void callsRunSideBySideAndOutliveTheirCli();
+    void callsRunSideBySideOutliveTheirCliAndTimeOut();
     void capsTheOutput_data();
     void capsTheOutput();
 };
@@ -111,36 +110,28 @@ void TestRelayCli::helpersThatCannotAnswer() {
              u"The relay stopped with an error (15)."_qs);
 }
 
-void TestRelayCli::timesOutAndKillsTheRelay() {
-    FakeRelay fake;
-    fake.reply(statusArgs, "{}", 0, 600'000);
-    ManualClock clock;
-    auto outcome = launch(RelayCLI(fake.helperPath(), &clock).status());
-    QTRY_COMPARE(fake.livePids().size(), 1);
-    QCOMPARE(clock.nextDue(), std::optional(std::chrono::milliseconds(60s)));
-    clock.advance(59'999ms);
-    QVERIFY(!outcome->done);
-    clock.advance(1ms);
-    QVERIFY(outcome->done);
-    QCOMPARE(relayErrorOf(outcome->error),
-             RelayError::failed(u"timeout"_qs, u"The relay didn't answer in time. Try again."_qs));
-    QTRY_VERIFY(fake.livePids().isEmpty());
-}
-
-void TestRelayCli::callsRunSideBySideAndOutliveTheirCli() {
+void TestRelayCli::callsRunSideBySideOutliveTheirCliAndTimeOut() {
     FakeRelay fake;
     fake.reply(statusArgs, answer("status-paired"), 0, 300);
     fake.reply(doctorArgs, "{}");
+    fake.reply(unpairArgs, "{}", 0, 600'000);
     ManualClock clock;
     auto cli = std::make_unique<RelayCLI>(fake.helperPath(), &clock);
     auto slow = launch(cli->status());
     auto fast = launch(cli->doctor());
+    auto hung = launch(cli->unpair());
     cli.reset();
-    QCOMPARE(clock.pendingTimers(), 2);
-    QVERIFY(finish(fast));
-    QVERIFY(!slow->done);
-    QVERIFY(finish(slow));
+    QCOMPARE(clock.pendingTimers(), 3);
+    QVERIFY(finish(fast) && finish(slow));
     QVERIFY(slow->value->paired);
+    QTRY_COMPARE(fake.livePids().size(), 1);
+    QCOMPARE(clock.nextDue(), std::optional(std::chrono::milliseconds(60s)));
+    clock.advance(59'999ms);
+    QVERIFY(!hung->done);
+    clock.advance(1ms);
+    QVERIFY(hung->done);
+    QCOMPARE(relayErrorOf(hung->error),
+             RelayError::failed(u"timeout"_qs, u"The relay didn't answer in time. Try again."_qs));
     QCOMPARE(clock.pendingTimers(), 0); // no time limit left behind
     QTRY_VERIFY(fake.livePids().isEmpty());
 }

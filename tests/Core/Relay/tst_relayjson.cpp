@@ -91,8 +91,7 @@ private Q_SLOTS:
     void decoding_data();
     void decoding();
     void everyStatusKey();
-    void eventIdentity();
-    void errorTexts();
+    void identities();
 };
 
 void TestRelayJson::decoding_data() {
@@ -137,33 +136,20 @@ void TestRelayJson::everyStatusKey() {
     QCOMPARE(RelayJson::decode<RelayStatus>("{}"), RelayStatus{});
 }
 
-void TestRelayJson::eventIdentity() {
+void TestRelayJson::identities() {
     const QDateTime now = utc("2031-07-09T08:07:06Z");
     const QByteArray line = R"({"event":"sent","at":"2024-05-01T12:00:00.250+02:00"})";
     const auto first = RelayEvent::decode(line, now);
     QCOMPARE(first->at, utc("2024-05-01T10:00:00.250Z"));
-    QCOMPARE(RelayEvent::decode(R"({"event":"sent","at":"2024-05-01 10:00:00Z"})", now)->at, now);
     // The same line twice is two events; a copy with other fields is the same one.
-    QSet<QUuid> ids;
-    for (int i = 0; i < 1000; ++i)
-        ids.insert(RelayEvent::decode(line, now)->id);
-    QCOMPARE(ids.size(), 1000);
+    QVERIFY(!(*RelayEvent::decode(line, now) == *first));
     RelayEvent copy = *first;
     copy.kind = RelayEvent::Kind::Failed;
     QVERIFY(copy == *first);
-    const RelayEvent made = RelayEvent::make(RelayEvent::Kind::Paused, now);
-    QVERIFY(!made.id.isNull() && made.at == now && !made.jobs && !made.message);
-}
-
-void TestRelayJson::errorTexts() {
-    const RelayError failed = RelayError::failed(u"not_paired"_qs, u"Pair first."_qs);
-    QCOMPARE(failed.description(), u"Pair first."_qs);
-    QVERIFY(!(failed == RelayError::failed(std::nullopt, u"Pair first."_qs)));
+    QVERIFY(!(RelayEvent::make(RelayEvent::Kind::Paused, now) == *first));
+    // Errors are equal only with the same kind and code.
+    QVERIFY(!(RelayError::failed(u"not_paired"_qs, u"m"_qs) == RelayError::failed({}, u"m"_qs)));
     QVERIFY(!(RelayError::failed(std::nullopt, {}) == RelayError::unreadable({})));
-    QCOMPARE(RelayError::unreadable("{\"secret\"").description(),
-             u"The relay answered in a way this version doesn't understand. Update Wrenbox."_qs);
-    QCOMPARE(RelayError::missingHelper().description(),
-             u"The relay inside Wrenbox is missing. Download Wrenbox again."_qs);
 }
 
 QTEST_GUILESS_MAIN(TestRelayJson)
