@@ -14,7 +14,6 @@ class TestRelayRunner : public QObject {
 private Q_SLOTS:
     void splitsOutputIntoLines_data();
     void splitsOutputIntoLines();
-    void readsTheRelaysStream_data();
     void readsTheRelaysStream();
     void restartPausesDoubleUntilProgress();
     void leavesNothingBehind_data();
@@ -31,10 +30,9 @@ QByteArray line(const char* kind, const char* id = "-") {
 
 // One runner on the fake relay and the manual clock, with everything it reported.
 struct Runner {
-    explicit Runner(const QString& helper = {}, bool dryRun = false,
-                    ProcessControl* processes = nullptr)
-        : runner(std::make_unique<RelayRunner>(helper.isEmpty() ? fake.helperPath() : helper,
-                                               dryRun, clock, processes)) {
+    explicit Runner(const QString& helper = {}, ProcessControl* processes = nullptr)
+        : runner(std::make_unique<RelayRunner>(helper.isEmpty() ? fake.helperPath() : helper, false,
+                                               clock, processes)) {
         runner->onEvent = [this](const RelayEvent& event) {
             events.append(event);
             ids.append(event.messageID.value_or(u"~"_qs));
@@ -83,15 +81,8 @@ void TestRelayRunner::splitsOutputIntoLines() {
     QCOMPARE(rig.ids, ids);
 }
 
-void TestRelayRunner::readsTheRelaysStream_data() {
-    QTest::addColumn<bool>("dryRun");
-    QTest::newRow("normal") << false;
-    QTest::newRow("dry run") << true;
-}
-
 void TestRelayRunner::readsTheRelaysStream() {
-    QFETCH(bool, dryRun);
-    Runner rig({}, dryRun);
+    Runner rig;
     rig.clock.advance(90min);
     const QByteArray both = line("sent", "a") + R"({"event":"synced","at":"2024-05-01T10:00:00Z"})";
     // The pause makes the output arrive as two reads, the second line cut in two.
@@ -99,8 +90,7 @@ void TestRelayRunner::readsTheRelaysStream() {
         {.chunks = {{0, both.chopped(8)}, {100, both.right(8) + "\n"}}, .stayAlive = false});
     rig.runner->start();
     QTRY_COMPARE(rig.exits, QList<int>{0});
-    QCOMPARE(rig.fake.calls(),
-             QList<QStringList>{runArgs + (dryRun ? QStringList{"--dry-run"} : QStringList{})});
+    QCOMPARE(rig.fake.calls(), QList<QStringList>{runArgs});
     QCOMPARE(rig.ids, (QStringList{"a", "~"}));
     QCOMPARE(rig.events[0].at, rig.clock.now()); // stamped by the clock when it has no time
     QCOMPARE(rig.events[1].at, QDateTime(QDate(2024, 5, 1), QTime(10, 0), Qt::UTC));
@@ -173,7 +163,7 @@ void TestRelayRunner::leavesNothingBehind() {
     QFETCH(QList<int>, exits);
     LinuxProcessControl processes;
     processes.adoptOrphans(); // as the app does at start-up
-    Runner rig({}, false, ownSession ? &processes : nullptr);
+    Runner rig({}, ownSession ? &processes : nullptr);
     rig.fake.runStream({.chunks = {{0, line("started")}},
                         .stayAlive = ending != u"crash",
                         .exitCode = 3,
