@@ -167,7 +167,8 @@ struct RelayRig {
             [this] {
                 if (model && model->isChecking())
                     return false;
-                const auto calls = qApp->findChildren<QProcess*>(Qt::FindDirectChildrenOnly);
+                const auto calls = QCoreApplication::instance()->findChildren<QProcess*>(
+                    Qt::FindDirectChildrenOnly);
                 for (const QProcess* call : calls) {
                     if (call->state() != QProcess::NotRunning)
                         return false;
