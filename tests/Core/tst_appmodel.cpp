@@ -15,11 +15,9 @@ using Kind = RelayEvent::Kind;
 class TestAppModel : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void startingUntilTheFirstRefreshEvenIfItFails();
-    void pollsEveryThirtySeconds();
+    void startsThenPollsEveryThirtySeconds();
     void refreshesCoalesce();
-    void burstOfUnpairedEventsRefreshesOnce();
-    void lastSyncOnlyMovesForwardAndGarbageKeepsTheLastState();
+    void keepsTheLastGoodState();
     void modelDestroyedDuringSlowCalls();
     void checksDriveThePhase_data();
     void checksDriveThePhase();
@@ -31,8 +29,6 @@ private Q_SLOTS:
     void dashboardAndDiagnostics();
     void loginItemOnFirstCompleteSetupOnly();
     void messagesPermission();
-    void requestWaitsForMessagesAtMostTwentyFiveChecks();
-    void roadOfOneText();
     void feedAndBatches();
     void exits_data();
     void exits();
@@ -59,47 +55,29 @@ QList<Kind> kinds(const AppModel& model) {
 QByteArray paired(const QByteArray& extra) {
     return R"({"paired":true,"server":"http://localhost:8080")" + extra + "}";
 }
-
-FakeRelay::Stream exiting(int code, const QByteArray& output = {}) {
-    FakeRelay::Stream stream;
-    stream.chunks = {{0, output}};
-    stream.stayAlive = false;
-    stream.exitCode = code;
-    return stream;
-}
 } // namespace
 
-void TestAppModel::startingUntilTheFirstRefreshEvenIfItFails() {
+void TestAppModel::startsThenPollsEveryThirtySeconds() {
     RelayRig rig;
     rig.relay.reply(statusArgs, {}, 3);
     rig.relay.reply(doctorArgs, "not json", 1);
     AppModel& model = rig.make();
     model.start();
-    QCOMPARE(model.phase(), RelayPhase::starting());
+    QCOMPARE(model.phase(), RelayPhase::starting()); // until the first refresh, even a failed one
     QVERIFY(model.isChecking());
-    QVERIFY(rig.settle());
-    QVERIFY(model.loaded());
+    QVERIFY(rig.settle() && model.loaded());
     QCOMPARE(model.phase(), RelayPhase::attention(A::notPaired()));
     QCOMPARE(model.relayError(), std::nullopt);
-}
-
-void TestAppModel::pollsEveryThirtySeconds() {
-    RelayRig rig;
-    QVERIFY(rig.start());
     QVERIFY(rig.start()); // a second start replaces the poll
-    QCOMPARE(rig.count(statusArgs), 2);
     QCOMPARE(rig.fake.clock.pendingTimers(), 1);
     QCOMPARE(rig.fake.clock.nextDue(), std::optional(std::chrono::milliseconds(30s)));
     rig.advance(29'999ms);
-    QCOMPARE(rig.fake.clock.pendingTimers(), 1); // still asleep: no status call under way
+    QCOMPARE(rig.fake.clock.nextDue(), std::optional(std::chrono::milliseconds(1ms)));
     rig.advance(1ms);
     QVERIFY(rig.settle());
     QCOMPARE(rig.count(statusArgs), 3);
     // The next sleep starts once the answer is in.
     QCOMPARE(rig.fake.clock.nextDue(), std::optional(std::chrono::milliseconds(30s)));
-    rig.advance(30s);
-    QVERIFY(rig.settle());
-    QCOMPARE(rig.count(statusArgs), 4);
     QCOMPARE(rig.count(doctorArgs), 2); // polls ask for the status only
 }
 
@@ -124,19 +102,8 @@ void TestAppModel::refreshesCoalesce() {
     QCOMPARE(doctorsWhenDone, 2); // checking until the last run ended
 }
 
-void TestAppModel::burstOfUnpairedEventsRefreshesOnce() {
-    RelayRig rig("status-paired");
-    rig.relay.runStream({{{0, QByteArray("{\"event\":\"unpaired\"}\n").repeated(300)}}});
-    QVERIFY(rig.start());
-    // The first one stops the relay: the rest of its output is not news any more.
-    QTRY_COMPARE(rig.model->events().size(), 1);
-    QTRY_VERIFY(rig.relay.livePids().isEmpty());
-    QVERIFY(rig.settle());
-    QCOMPARE(rig.count(statusArgs), 2);
-    QCOMPARE(rig.count(doctorArgs), 2);
-}
-
-void TestAppModel::lastSyncOnlyMovesForwardAndGarbageKeepsTheLastState() {
+// The last sync only moves forward; answers that cannot be read keep the last good state.
+void TestAppModel::keepsTheLastGoodState() {
     RelayRig rig;
     rig.relay.reply(doctorArgs, answer("doctor-chatdb-fails"));
     AppModel& model = rig.make();
@@ -167,7 +134,6 @@ void TestAppModel::lastSyncOnlyMovesForwardAndGarbageKeepsTheLastState() {
     QCOMPARE(model.status(), good);
     QCOMPARE(model.doctor(), goodDoctor);
     QCOMPARE(changes.count() + errors.count(), 0);
-    QVERIFY(!model.isChecking());
 }
 
 void TestAppModel::modelDestroyedDuringSlowCalls() {
@@ -197,12 +163,7 @@ void TestAppModel::checksDriveThePhase() {
     rig.fake.messages.running = permission != MessagesPermission::Unknown;
     rig.fake.messages.answerWithoutAsking = permission;
     QVERIFY(rig.start());
-    const RelayPhase phase = rig.model->phase();
-    QCOMPARE(phase.kind() == RelayPhase::Kind::Idle                ? u"idle"_qs
-             : phase == RelayPhase::attention(A::fullDiskAccess()) ? u"fullDiskAccess"_qs
-             : phase == RelayPhase::attention(A::automation())     ? u"automation"_qs
-                                                                   : phase.debugText(),
-             QString::fromUtf8(row[3]));
+    QCOMPARE(rig.model->phase().debugText(), QString::fromUtf8(row[3]));
     QCOMPARE(rig.model->setupComplete(), row[4] == "yes");
     QCOMPARE(rig.fake.messages.prompts, 0);
 }
@@ -218,7 +179,6 @@ void TestAppModel::pauseStopsTheRelayAndResumeStartsIt() {
     model.setPaused(true);
     QCOMPARE(model.batch(), std::nullopt);
     QCOMPARE(model.phase(), RelayPhase::paused(false));
-    QVERIFY(rig.fake.defaults.boolValue(u"paused"_qs));
     QCOMPARE(model.events().first().kind, Kind::Paused);
     QVERIFY(rig.settle());
     QVERIFY(rig.relay.livePids().isEmpty());
@@ -258,12 +218,11 @@ void TestAppModel::dryRunKeepsTheRelayToLocalServers() {
     QVERIFY(rig.relay.calls().isEmpty());
 
     QVERIFY(rig.start());
-    if (runs) {
+    if (runs)
         QTRY_COMPARE(rig.count(runArgs + QStringList{"--dry-run"}), 1);
-    } else {
+    else
         QCOMPARE(model.phase(), RelayPhase::attention(A::relayStopped(AppModel::dryRunRefusal())));
-        QCOMPARE(rig.count(runArgs + QStringList{"--dry-run"}), 0);
-    }
+    QCOMPARE(rig.count(runArgs), 0);
 }
 
 void TestAppModel::pairAndUnpair() {
@@ -287,7 +246,7 @@ void TestAppModel::pairAndUnpair() {
     // A failed unpair leaves the relay stopped without claiming it stopped by itself.
     rig.relay.reply(unpairArgs, R"({"error":{"message":"Server unreachable."}})", 1);
     auto refused = launch(model.unpair());
-    QCOMPARE(model.runner().process(), nullptr); // stopped before the command runs
+    QVERIFY(!model.runner().isRunning()); // stopped before the command runs
     QVERIFY(finish(refused) && rig.settle());
     QCOMPARE(relayErrorOf(refused->error)->description(), u"Server unreachable."_qs);
     QVERIFY(rig.relay.livePids().isEmpty());
@@ -339,83 +298,81 @@ void TestAppModel::loginItemOnFirstCompleteSetupOnly() {
     QCOMPARE(rig.fake.loginItem.calls, (QList<bool>{true, false}));
 
     // A failure shows, keeps the real state, and does not hide an earlier error.
-    rig.fake.loginItem.nextFailure = u"first"_qs;
-    rig.model->setLoginItem(true);
-    QCOMPARE(rig.model->relayError(), u"first"_qs);
-    QVERIFY(!rig.model->loginItemEnabled());
-    rig.fake.loginItem.nextFailure = u"second"_qs;
-    rig.model->setLoginItem(true);
-    QCOMPARE(rig.model->relayError(), u"first"_qs);
+    for (const QString& failure : {u"first"_qs, u"second"_qs}) {
+        rig.fake.loginItem.nextFailure = failure;
+        rig.model->setLoginItem(true);
+        QCOMPARE(rig.model->relayError(), u"first"_qs);
+        QVERIFY(!rig.model->loginItemEnabled());
+    }
 }
 
 void TestAppModel::messagesPermission() {
     RelayRig rig("status-paired");
     AppModel& model = rig.make();
     QSignalSpy spy(&model, &AppModel::messagesPermissionChanged);
-    rig.fake.messages.running = true;
-    rig.fake.messages.answerWithoutAsking = MessagesPermission::NotAsked;
+    FakeMessages& messages = rig.fake.messages;
+    messages.running = true;
+    messages.answerWithoutAsking = MessagesPermission::NotAsked;
     QVERIFY(finish(launch(model.checkMessagesPermission())));
     QVERIFY(finish(launch(model.checkMessagesPermission())));
     QCOMPARE(model.messagesPermission(), MessagesPermission::NotAsked);
     QCOMPARE(spy.count(), 1);
     // Without Messages running there is no answer: "not asked" becomes unknown, others stay.
-    rig.fake.messages.running = false;
+    messages.running = false;
     QVERIFY(finish(launch(model.refresh())));
     QCOMPARE(model.messagesPermission(), MessagesPermission::Unknown);
-    rig.fake.messages.running = true;
-    rig.fake.messages.answerWithoutAsking = MessagesPermission::Denied;
+    messages.running = true;
+    messages.answerWithoutAsking = MessagesPermission::Denied;
     QVERIFY(finish(launch(model.checkMessagesPermission())));
-    rig.fake.messages.running = false;
+    messages.running = false;
     QVERIFY(finish(launch(model.refresh())));
     QCOMPARE(model.messagesPermission(), MessagesPermission::Denied);
-    QCOMPARE(rig.fake.messages.quietAsks, 3);
-    QCOMPARE(rig.fake.messages.prompts, 0);
+    QCOMPARE(messages.quietAsks, 3);
+    QCOMPARE(messages.prompts, 0);
 
     // Asking when Messages already runs: no launch, no wait; a refusal needs attention.
-    rig.fake.messages.running = true;
-    rig.fake.messages.answerWhenAsked = MessagesPermission::Denied;
+    messages.running = true;
+    messages.answerWhenAsked = MessagesPermission::Denied;
     auto asked = launch(model.requestMessagesAutomation());
     QVERIFY(model.askingMessages());
     QVERIFY(finish(asked));
     QVERIFY(!model.askingMessages());
-    QCOMPARE(rig.fake.messages.launches, 0);
-    QCOMPARE(rig.fake.messages.prompts, 1);
+    QCOMPARE(messages.launches, 0);
+    QCOMPARE(messages.prompts, 1);
     QCOMPARE(model.messagesPermission(), MessagesPermission::Denied);
-}
 
-void TestAppModel::requestWaitsForMessagesAtMostTwentyFiveChecks() {
+    // Otherwise Messages is launched and waited for, 200 ms at a time, at most 25 times; the
+    // question comes next, whether or not Messages came up.
     for (const std::optional<int> comesUpAfter : {std::optional<int>(), std::optional<int>(3)}) {
-        RelayRig rig;
-        rig.fake.messages.locatable = true;
-        rig.fake.messages.runningAfterChecks = comesUpAfter;
-        AppModel& model = rig.make();
+        messages.running = false;
+        messages.locatable = true;
+        messages.runningAfterChecks = comesUpAfter;
+        const int activations = rig.fake.workspace.activations;
+        const int statuses = rig.count(statusArgs);
         auto request = launch(model.requestMessagesAutomation());
-        QCOMPARE(rig.fake.messages.launches, 1);
         for (int sleep = 0; sleep < comesUpAfter.value_or(25); ++sleep) {
             QCOMPARE(rig.fake.clock.nextDue(), std::optional(std::chrono::milliseconds(200)));
-            QCOMPARE(rig.fake.workspace.activations, 0);
+            QCOMPARE(rig.fake.workspace.activations, activations);
             rig.advance(200ms);
         }
-        // The question comes next, whether or not Messages came up.
-        QCOMPARE(rig.fake.workspace.activations, 1);
-        QCOMPARE(rig.fake.messages.prompts, 1);
+        QCOMPARE(rig.fake.workspace.activations, activations + 1);
         QVERIFY(finish(request));
-        QCOMPARE(rig.count(statusArgs), 1); // the closing refresh
+        QCOMPARE(rig.count(statusArgs), statuses + 1); // the closing refresh
     }
+    QCOMPARE(messages.launches, 2);
+    QCOMPARE(messages.prompts, 3);
 }
 
-void TestAppModel::roadOfOneText() {
+void TestAppModel::feedAndBatches() {
     RelayRig rig("status-paired");
-    FakeRelay::Stream stream;
     const auto at = [](int s) {
-        return QByteArray("\"at\":\"2024-05-01T10:00:0") + char('0' + s) + "Z\"";
+        return QByteArray("\"at\":\"2024-05-01T10:00:0") + char('0' + s) + "Z\"}\n";
     };
-    stream.chunks = {{0, R"({"event":"started",)" + at(1) + "}\n"},
-                     {100, R"({"event":"synced","jobs":3,)" + at(2) + "}\n"},
-                     {100, R"({"event":"sent","id":"m1",)" + at(3) + "}\n"},
-                     {100, R"({"event":"sent","id":"m2",)" + at(4) + "}\n"},
-                     {100, R"({"event":"sent","id":"m3",)" + at(5) + "}\n"}};
-    rig.relay.runStream(stream);
+    rig.relay.runStream(
+        {.chunks = {{0, R"({"event":"started",)" + at(1) + R"({"event":"synced","jobs":3,)" +
+                            at(2) + R"({"event":"sent","id":"m1",)" + at(3) +
+                            R"({"event":"sent","id":"m2",)" + at(4) +
+                            R"({"event":"sent","id":"m3",)" + at(5)}}});
     AppModel& model = rig.make();
     QList<RelayPhase> phases;
     connect(&model, &AppModel::phaseChanged, &model, [&] { phases.append(model.phase()); });
@@ -439,21 +396,16 @@ void TestAppModel::roadOfOneText() {
     QVERIFY(rig.settle());
     QCOMPARE(model.today(), (RelayToday{14, 1, 5}));
     QCOMPARE(model.lastSyncAt(), synced); // the status's older sync does not move it back
-}
 
-void TestAppModel::feedAndBatches() {
-    RelayRig rig("status-paired");
-    QVERIFY(rig.start());
-    AppModel& model = *rig.model;
     // Repeated empty syncs keep one entry; other events sit between them.
     rig.print({R"({"event":"synced","jobs":0})", R"({"event":"synced"})", R"({"event":"received"})",
                R"({"event":"synced"})", R"({"event":"whatever"})", R"({"event":"paused"})"});
-    QCOMPARE(kinds(model), (QList<Kind>{Kind::Paused, Kind::Unknown, Kind::Synced, Kind::Received,
-                                        Kind::Synced}));
+    QCOMPARE(kinds(model).mid(0, 5), (QList<Kind>{Kind::Paused, Kind::Unknown, Kind::Synced,
+                                                  Kind::Received, Kind::Synced}));
     QVERIFY(!model.userPaused());
     // Texts outside a batch only count.
     rig.print({R"({"event":"sent"})", R"({"event":"failed"})"});
-    QCOMPARE(model.today(), (RelayToday{1, 1, 1}));
+    QCOMPARE(model.today(), (RelayToday{15, 2, 6}));
     QCOMPARE(model.batch(), std::nullopt);
     // New jobs join a running batch.
     rig.print({R"({"event":"synced","jobs":2})", R"({"event":"sent"})",
@@ -471,8 +423,6 @@ void TestAppModel::feedAndBatches() {
     for (int i = 0; i < 200; ++i)
         rig.print({R"({"event":"synced","jobs":1})", R"({"event":"sent"})"});
     QCOMPARE(rig.fake.clock.pendingTimers(), 2); // the poll and the last batch's hold
-    rig.advance(2s);
-    QCOMPARE(model.batch(), std::nullopt);
     // The feed keeps the twelve newest, newest first.
     for (int i = 1; i <= 13; ++i)
         rig.print({QStringLiteral(R"({"event":"received","id":"r%1"})").arg(i).toUtf8()});
@@ -494,10 +444,11 @@ void TestAppModel::exits() {
     QFETCH(int, code);
     QFETCH(QString, error);
     RelayRig rig("status-paired");
-    const bool withError = error == u"Database locked";
-    rig.relay.runStream(exiting(code, withError ? R"({"event":"error","message":"Database locked"})"
-                                                  "\n"
-                                                : ""));
+    const QByteArray line = R"({"event":"error","message":"Database locked"})"
+                            "\n";
+    rig.relay.runStream({.chunks = {{0, error == u"Database locked" ? line : ""}},
+                         .stayAlive = false,
+                         .exitCode = code});
     QVERIFY(rig.start());
     QTRY_VERIFY(!rig.model->runner().isRunning());
     QVERIFY(rig.settle());
@@ -525,16 +476,20 @@ void TestAppModel::errorsAndControlEvents() {
     rig.print({R"({"event":"started"})"});
     QCOMPARE(model.relayError(), std::nullopt);
 
-    // An update required stops the relay; unpaired stops it and refreshes.
+    // An update required stops the relay; unpaired stops it and refreshes, once for a burst.
     rig.print({R"({"event":"update_required","updateUrl":"https://wrenbox.app/download"})"});
     QCOMPARE(model.phase(), RelayPhase::attention(A::updateRequired()));
     QCOMPARE(model.status().updateUrl, u"https://wrenbox.app/download"_qs);
     QVERIFY(!model.runner().wanted());
     rig.relay.reply(statusArgs, answer("status-unpaired"));
-    rig.print({R"({"event":"unpaired"})"});
+    model.runner().start();
+    const qsizetype before = model.events().size();
+    model.runner().consume(QByteArray("{\"event\":\"unpaired\"}\n").repeated(300));
     QCOMPARE(model.phase(), RelayPhase::attention(A::notPaired()));
+    QCOMPARE(model.events().size(), before + 1);
     QVERIFY(rig.settle());
     QCOMPARE(rig.count(statusArgs), 2);
+    QCOMPARE(rig.count(doctorArgs), 2);
     QVERIFY(rig.relay.livePids().isEmpty());
     QCOMPARE(model.relayError(), std::nullopt);
 }

@@ -52,7 +52,6 @@ public:
     int launches = 0;
     int prompts = 0;   // determine(true) calls
     int quietAsks = 0; // determine(false) calls
-    mutable int runningChecks = 0;
 
 private:
     mutable std::optional<int> m_checksUntilRunning;
@@ -64,7 +63,9 @@ public:
     std::optional<QString> shortVersion() const override { return version; }
     QString bundlePath() const override { return path; }
     QString systemVersion() const override { return system; }
-    QString diagnosticsHeader() const override;
+    QString diagnosticsHeader() const override {
+        return u"Wrenbox for Test "_qs + version.value_or(u"?"_qs) + u", "_qs + system;
+    }
 
     QString helperPath = QStringLiteral("/nonexistent/wrenbox");
     std::optional<QString> version = QStringLiteral("1.2.3");

@@ -10,12 +10,10 @@
 namespace {
 const char* const dirVariable = "WRENBOX_FAKE_RELAY_DIR";
 
-// Must match the fake relay's own key: FNV-1a of the tab-joined arguments.
-QString keyOf(const QStringList& args) {
-    quint64 hash = 14695981039346656037ull;
-    for (const char c : args.join(QLatin1Char('\t')).toUtf8())
-        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    return QStringLiteral("%1").arg(hash, 16, 16, QLatin1Char('0'));
+void write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("FakeRelay: cannot write %s", qPrintable(path));
 }
 } // namespace
 
@@ -39,49 +37,51 @@ QString FakeRelay::helperPath() const {
     return QStringLiteral(WRENBOX_FAKE_RELAY);
 }
 
-void FakeRelay::write(const QString& name, const QByteArray& bytes) const {
-    QFile file(path(name));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        qFatal("FakeRelay: cannot write %s", qPrintable(file.fileName()));
-}
-
-void FakeRelay::reply(const QStringList& args, const QByteArray& out, int exitCode, int delayMs,
-                      const QByteArray& err) {
-    const QString base = QStringLiteral("reply-") + keyOf(args);
-    write(base + QStringLiteral(".out"), out);
-    write(base + QStringLiteral(".err"), err);
-    // The settings go last: the fake treats a command line as answered once they exist.
-    write(base + QStringLiteral(".conf"),
-          QStringLiteral("exit %1\ndelay %2\n").arg(exitCode).arg(delayMs).toUtf8());
-}
-
-void FakeRelay::flood(const QStringList& args, const QByteArray& out, long times) {
-    reply(args, out);
-    write(QStringLiteral("reply-") + keyOf(args) + QStringLiteral(".conf"),
-          "exit 0\ndelay 0\nrepeat " + QByteArray::number(qint64(times)) + '\n');
-}
-
-void FakeRelay::runStream(const Stream& stream) {
+void FakeRelay::script(const QStringList& args, const Stream& stream, const QByteArray& err,
+                       long repeat) const {
+    // Must match the fake relay's own key: FNV-1a of the tab-joined arguments.
+    quint64 hash = 14695981039346656037ull;
+    for (const char c : args.join(QLatin1Char('\t')).toUtf8())
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    const QString base = m_dir.filePath(QStringLiteral("%1").arg(hash, 16, 16, QLatin1Char('0')));
     QByteArray conf = QStringLiteral("stayAlive %1\nexitCode %2\ntermExitCode %3\nignoreTerm %4\n"
-                                     "spawnGrandchild %5\ngrandchildSetsid %6\nchunks %7\n")
+                                     "spawnGrandchild %5\ngrandchildSetsid %6\nrepeat %7\n")
                           .arg(stream.stayAlive)
                           .arg(stream.exitCode)
                           .arg(stream.termExitCode)
                           .arg(stream.ignoreTerm)
                           .arg(stream.spawnGrandchild)
                           .arg(stream.grandchildOwnSession)
-                          .arg(stream.chunks.size())
+                          .arg(repeat)
                           .toUtf8();
     for (qsizetype i = 0; i < stream.chunks.size(); ++i) {
         conf += "pause" + QByteArray::number(i) + ' ' + QByteArray::number(stream.chunks[i].first) +
                 '\n';
-        write(QStringLiteral("stream-%1.chunk").arg(i), stream.chunks[i].second);
+        write(base + u'.' + QString::number(i), stream.chunks[i].second);
     }
-    write(QStringLiteral("stream.conf"), conf);
+    write(base + QStringLiteral(".err"), err);
+    // The script goes last: the fake treats a command line as answered once it exists.
+    write(base + QStringLiteral(".conf"),
+          conf + "chunks " + QByteArray::number(stream.chunks.size()) + '\n');
+}
+
+void FakeRelay::reply(const QStringList& args, const QByteArray& out, int exitCode, int delayMs,
+                      const QByteArray& err) {
+    script(args, {.chunks = {{delayMs, out}}, .stayAlive = false, .exitCode = exitCode}, err);
+}
+
+void FakeRelay::flood(const QStringList& args, const QByteArray& out, long times) {
+    script(args, {.chunks = {{0, out}}, .stayAlive = false}, {}, times);
+}
+
+void FakeRelay::runStream(const Stream& stream) {
+    const QStringList run{"relay", "run", "--events", "json"};
+    script(run, stream);
+    script(run + QStringList{"--dry-run"}, stream);
 }
 
 QList<QStringList> FakeRelay::calls() const {
-    QFile file(path(QStringLiteral("calls.log")));
+    QFile file(m_dir.filePath(QStringLiteral("calls.log")));
     QList<QStringList> result;
     if (file.open(QIODevice::ReadOnly)) {
         for (const QByteArray& line : file.readAll().split('\n'))
@@ -104,7 +104,7 @@ bool FakeRelay::isAlive(qint64 pid) {
 
 QList<qint64> FakeRelay::livePids() const {
     QList<qint64> result;
-    for (const QString& name : QDir(path(QStringLiteral("pids"))).entryList(QDir::Files))
+    for (const QString& name : QDir(m_dir.filePath(QStringLiteral("pids"))).entryList(QDir::Files))
         if (isAlive(name.toLongLong()))
             result.append(name.toLongLong());
     return result;

@@ -34,44 +34,32 @@ inline QByteArray answer(const char* name) {
     return file.readAll().trimmed();
 }
 
-// The rows of a table kept as a text file beside its test (a path under tests/): one row a line, its
-// columns separated by " ¦ ", with C escapes (\\, \n, \r, \t, \f, \0, \xHH) in each column;
+// The rows of a table kept as a text file beside its test (a path under tests/): one row a line,
+// its columns separated by " ¦ ", with C escapes (\\, \n, \r, \t, \f, \0, \xHH) in each column;
 // blank lines and lines starting with "#" are skipped.
 inline QList<QByteArrayList> table(const char* file) {
     QFile in(QStringLiteral(WRENBOX_TEST_DIR "/%1").arg(QLatin1String(file)));
     if (!in.open(QIODevice::ReadOnly))
         qFatal("no table named %s", file);
     QList<QByteArrayList> rows;
-    for (const QByteArray& line : in.readAll().split('\n')) {
-        if (line.trimmed().isEmpty() || line.startsWith('#'))
+    for (const QString& line : QString::fromUtf8(in.readAll()).split(u'\n')) {
+        if (line.trimmed().isEmpty() || line.startsWith(u'#'))
             continue;
-        QByteArrayList columns;
-        for (qsizetype from = 0; from <= line.size();) {
-            qsizetype at = line.indexOf("\xc2\xa6", from);
-            at = at < 0 ? line.size() : at;
-            QByteArray text = line.mid(from, at - from);
-            from = at + 2;
-            text = text.startsWith(' ') ? text.mid(1) : text;
-            text = text.endsWith(' ') ? text.chopped(1) : text;
-            QByteArray out;
-            for (qsizetype i = 0; i < text.size(); ++i) {
-                const char c = text[i];
-                if (c != '\\' || i + 1 == text.size()) {
-                    out += c;
-                    continue;
-                }
-                const char e = text[++i];
-                if (e == 'x') {
-                    out += char(text.mid(i + 1, 2).toInt(nullptr, 16));
-                    i += 2;
-                } else {
-                    const qsizetype k = QByteArray("nrtf0").indexOf(e);
-                    out += k >= 0 ? "\n\r\t\f"[k] : e;
-                }
+        QByteArrayList& columns = rows.emplace_back();
+        for (QString text : line.split(u'¦')) {
+            text = text.mid(text.startsWith(u' ') ? 1 : 0);
+            text.chop(text.endsWith(u' ') ? 1 : 0);
+            QByteArray out = text.toUtf8();
+            for (qsizetype i = out.indexOf('\\'); i >= 0 && i + 1 < out.size();
+                 i = out.indexOf('\\', i + 1)) {
+                const char e = out[i + 1];
+                const qsizetype k = QByteArray("nrtf0").indexOf(e);
+                const char c = e == 'x' ? char(out.mid(i + 2, 2).toInt(nullptr, 16))
+                                        : (k >= 0 ? "\n\r\t\f"[k] : e);
+                out.replace(i, e == 'x' ? 4 : 2, QByteArray(1, c));
             }
             columns.append(out);
         }
-        rows.append(columns);
     }
     return rows;
 }
@@ -81,37 +69,25 @@ class ScopedEnv {
 public:
     explicit ScopedEnv(const char* name, const std::optional<QByteArray>& value = std::nullopt)
         : m_name(name)
-        , m_had(qEnvironmentVariableIsSet(name))
-        , m_old(qgetenv(name)) {
-        if (value)
-            qputenv(name, *value);
-        else
-            qunsetenv(name);
+        , m_old(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt) {
+        set(value);
     }
-    ~ScopedEnv() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv() { set(m_old); }
+    Q_DISABLE_COPY(ScopedEnv)
 
 private:
+    void set(const std::optional<QByteArray>& value) {
+        value ? qputenv(m_name, *value) : qunsetenv(m_name);
+    }
     const char* m_name;
-    bool m_had;
-    QByteArray m_old;
+    std::optional<QByteArray> m_old;
 };
 
 // A task run to its end in the background, its outcome kept for the test (test macros cannot
 // be used inside a coroutine).
 template <typename T> struct Outcome {
     bool done = false;
-    std::optional<T> value;
-    std::exception_ptr error;
-};
-template <> struct Outcome<void> {
-    bool done = false;
+    std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> value; // none for void tasks
     std::exception_ptr error;
 };
 
@@ -191,19 +167,16 @@ struct RelayRig {
             [this] {
                 if (model && model->isChecking())
                     return false;
-                const auto calls = qApp->findChildren<QProcess*>(Qt::FindDirectChildrenOnly);
+                const auto calls = QCoreApplication::instance()->findChildren<QProcess*>(
+                    Qt::FindDirectChildrenOnly);
                 for (const QProcess* call : calls) {
                     if (call->state() != QProcess::NotRunning)
                         return false;
                 }
                 if (!model)
                     return true;
-                const auto relays = model->runner().findChildren<QProcess*>();
-                for (const QProcess* relay : relays) {
-                    if (relay != model->runner().process())
-                        return false;
-                }
-                return true;
+                const RelayRunner& runner = model->runner();
+                return runner.findChildren<QProcess*>().size() == (runner.isRunning() ? 1 : 0);
             },
             20'000);
     }

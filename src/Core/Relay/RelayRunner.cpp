@@ -75,10 +75,6 @@ bool RelayRunner::isRunning() const {
     return m_process && m_process->state() != QProcess::NotRunning;
 }
 
-bool RelayRunner::restartPending() const {
-    return m_restartTimer && m_restartTimer->isPending();
-}
-
 void RelayRunner::start() {
     m_wanted = true;
     if (m_restartTimer)

@@ -38,10 +38,6 @@ public:
     bool wanted() const { return m_wanted; }
     // True while the current relay process exists and has not exited.
     bool isRunning() const;
-    // The current relay process, if any (none right after stop()).
-    QProcess* process() const { return m_process; }
-    int failures() const { return m_failures; }
-    bool restartPending() const;
 
     // Feeds output bytes as if read from the relay; the event path in one call (also used by
     // the benchmark).

@@ -5,14 +5,10 @@
 #include "RelayRig.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 
 using namespace std::chrono_literals;
 
 namespace {
-const QStringList pairArgs{"relay", "pair", "K7Q2ZP", "--server", "https://relay.example/a b",
-                           "--json"};
-
 // Runs one operation by name; the outcome keeps only whether it succeeded and its error.
 std::shared_ptr<Outcome<void>> run(const RelayCLI& cli, const QString& operation) {
     auto drop = [](auto task) -> QCoro::Task<> { co_await std::move(task); };
@@ -29,7 +25,7 @@ std::shared_ptr<Outcome<void>> run(const RelayCLI& cli, const QString& operation
 
 QStringList argumentsOf(const QString& operation) {
     if (operation == u"pair")
-        return pairArgs;
+        return {"relay", "pair", "K7Q2ZP", "--server", "https://relay.example/a b", "--json"};
     if (operation == u"uninstall")
         return {"relay", "uninstall"};
     return {"relay", operation, "--json"};
@@ -41,11 +37,8 @@ class TestRelayCli : public QObject {
 private Q_SLOTS:
     void answers_data();
     void answers();
-    void missingHelper();
-    void launchFailureCarriesThePlatformText();
-    void exitBySignalGivesTheSignalNumber();
-    void timesOutAndKillsTheRelay();
-    void callsRunSideBySideAndOutliveTheirCli();
+    void helpersThatCannotAnswer();
+    void callsRunSideBySideOutliveTheirCliAndTimeOut();
     void capsTheOutput_data();
     void capsTheOutput();
 };
@@ -81,7 +74,7 @@ void TestRelayCli::answers() {
     QCOMPARE(got, expected);
 }
 
-void TestRelayCli::missingHelper() {
+void TestRelayCli::helpersThatCannotAnswer() {
     FakeRelay fake;
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(u"folder"_qs));
@@ -93,66 +86,52 @@ void TestRelayCli::missingHelper() {
         QCOMPARE(relayErrorOf(outcome->error), RelayError::missingHelper());
     }
     QVERIFY(fake.calls().isEmpty());
-}
 
-void TestRelayCli::launchFailureCarriesThePlatformText() {
-    QTemporaryDir dir;
+    // One that cannot start gives the platform's text and leaves no time limit behind.
     const QString helper = dir.filePath(u"wrenbox"_qs);
     const QString platformText = FakeRelay::writeUnlaunchable(helper);
-    QVERIFY(!platformText.isEmpty());
     ManualClock clock;
-    auto outcome = launch(RelayCLI(helper, &clock).status());
-    QVERIFY(finish(outcome));
+    auto unlaunchable = launch(RelayCLI(helper, &clock).status());
+    QVERIFY(finish(unlaunchable));
     try {
-        std::rethrow_exception(outcome->error);
+        std::rethrow_exception(unlaunchable->error);
     } catch (const RelayLaunchError& error) {
         QCOMPARE(error.message(), platformText);
     } catch (...) {
         QFAIL("expected the launch error");
     }
-    QCOMPARE(clock.pendingTimers(), 0); // the time limit went with the call
-}
+    QCOMPARE(clock.pendingTimers(), 0);
 
-void TestRelayCli::exitBySignalGivesTheSignalNumber() {
-    QTemporaryDir dir;
-    const QString helper = dir.filePath(u"wrenbox"_qs);
+    // One ended by a signal reports the signal's number.
     QVERIFY(FakeRelay::writeExecutable(helper, "#!/bin/sh\nprintf partial\nkill -TERM $$\n"));
-    auto outcome = launch(RelayCLI(helper).execute(statusArgs));
-    QVERIFY(finish(outcome));
-    QCOMPARE(outcome->value->status, 15);
-    QCOMPARE(outcome->value->bytes, QByteArray("partial"));
+    auto killed = launch(RelayCLI(helper).status());
+    QVERIFY(finish(killed));
+    QCOMPARE(relayErrorOf(killed->error)->description(),
+             u"The relay stopped with an error (15)."_qs);
 }
 
-void TestRelayCli::timesOutAndKillsTheRelay() {
-    FakeRelay fake;
-    fake.reply(statusArgs, "{}", 0, 600'000);
-    ManualClock clock;
-    auto outcome = launch(RelayCLI(fake.helperPath(), &clock).status());
-    QTRY_COMPARE(fake.livePids().size(), 1);
-    QCOMPARE(clock.nextDue(), std::optional(std::chrono::milliseconds(60s)));
-    clock.advance(59'999ms);
-    QVERIFY(!outcome->done);
-    clock.advance(1ms);
-    QVERIFY(outcome->done);
-    QCOMPARE(relayErrorOf(outcome->error),
-             RelayError::failed(u"timeout"_qs, u"The relay didn't answer in time. Try again."_qs));
-    QTRY_VERIFY(fake.livePids().isEmpty());
-}
-
-void TestRelayCli::callsRunSideBySideAndOutliveTheirCli() {
+void TestRelayCli::callsRunSideBySideOutliveTheirCliAndTimeOut() {
     FakeRelay fake;
     fake.reply(statusArgs, answer("status-paired"), 0, 300);
     fake.reply(doctorArgs, "{}");
+    fake.reply(unpairArgs, "{}", 0, 600'000);
     ManualClock clock;
     auto cli = std::make_unique<RelayCLI>(fake.helperPath(), &clock);
     auto slow = launch(cli->status());
     auto fast = launch(cli->doctor());
+    auto hung = launch(cli->unpair());
     cli.reset();
-    QCOMPARE(clock.pendingTimers(), 2);
-    QVERIFY(finish(fast));
-    QVERIFY(!slow->done);
-    QVERIFY(finish(slow));
+    QCOMPARE(clock.pendingTimers(), 3);
+    QVERIFY(finish(fast) && finish(slow));
     QVERIFY(slow->value->paired);
+    QTRY_COMPARE(fake.livePids().size(), 1);
+    QCOMPARE(clock.nextDue(), std::optional(std::chrono::milliseconds(60s)));
+    clock.advance(59'999ms);
+    QVERIFY(!hung->done);
+    clock.advance(1ms);
+    QVERIFY(hung->done);
+    QCOMPARE(relayErrorOf(hung->error),
+             RelayError::failed(u"timeout"_qs, u"The relay didn't answer in time. Try again."_qs));
     QCOMPARE(clock.pendingTimers(), 0); // no time limit left behind
     QTRY_VERIFY(fake.livePids().isEmpty());
 }

@@ -12,22 +12,76 @@
 #include <QSet>
 
 namespace {
-using S = DoctorCheck::Status;
-
 QDateTime utc(const char* iso) {
     return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODateWithMs).toUTC();
 }
 
-// An event's fields in one line: kind, jobs, id, error, message, updateUrl ("~" when missing).
-QString fields(const RelayEvent& e) {
+// Each decoder's result in one line, as the table writes it; "-" when refused.
+QString decoded(const QByteArray& kind, const QByteArray& input, const QByteArray& expected) {
     const auto text = [](const std::optional<QString>& s) { return s.value_or(u"~"_qs); };
-    return QStringList{RelayEvent::kindName(e.kind),
-                       e.jobs ? QString::number(*e.jobs) : u"~"_qs,
-                       text(e.messageID),
-                       text(e.error),
-                       text(e.message),
-                       text(e.updateUrl)}
-        .join(u' ');
+    if (kind == "parse") {
+        const auto value = RelayJson::parse(input);
+        return value ? QString::fromUtf8(QJsonDocument(QJsonArray{*value})
+                                             .toJson(QJsonDocument::Compact)
+                                             .chopped(1)
+                                             .mid(1))
+                     : u"-"_qs;
+    }
+    if (kind == "integer") {
+        const auto number = RelayJson::integer(*RelayJson::parse(input));
+        // Inside a record a wrong type fails the whole record.
+        const bool inRecord =
+            RelayJson::decode<RelayToday>("{\"sent\": " + input + "}").has_value();
+        return inRecord != number.has_value() ? u"record differs"_qs
+               : number                       ? QString::number(*number)
+                                              : u"-"_qs;
+    }
+    if (kind == "timestamp") {
+        const auto at = RelayJson::parseTimestamp(QString::fromUtf8(input));
+        return at ? at->toString(u"yyyy-MM-dd'T'HH:mm:ss.zzz'Z'"_qs) : u"-"_qs;
+    }
+    if (kind == "status") {
+        const auto status = RelayJson::decode<RelayStatus>(input);
+        return !status                                              ? u"-"_qs
+               : status == RelayJson::decode<RelayStatus>(expected) ? QString::fromUtf8(expected)
+                                                                    : u"another status"_qs;
+    }
+    if (kind == "failure") {
+        const auto f = RelayJson::decode<RelayFailure>(input);
+        return f ? text(f->code) + u'|' + f->message : u"-"_qs;
+    }
+    if (kind == "paired") {
+        const auto p = RelayJson::decode<RelayPaired>(input);
+        return p ? p->device.id + u'/' + p->device.name : u"-"_qs;
+    }
+    if (kind == "doctor") {
+        const auto report = RelayJson::decode<DoctorReport>(input);
+        QStringList checks{report ? QString::number(report->problems) : u"-"_qs};
+        for (const DoctorCheck& c : report ? report->checks : QList<DoctorCheck>{})
+            checks << QStringList{c.id, DoctorCheck::statusName(c.status), c.title, c.detail,
+                                  text(c.fix)}
+                          .join(u'|');
+        return checks.join(u"; ");
+    }
+    if (kind == "ok")
+        return RelayJson::decode<RelayOK>(input) ? u"ok"_qs : u"-"_qs;
+    if (kind == "event") {
+        const QDateTime now = utc("2031-07-09T08:07:06Z");
+        const auto e = RelayEvent::decode(input, now);
+        if (!e)
+            return u"-"_qs;
+        // None of these has a readable "at": the time of reading stands in.
+        return QStringList{RelayEvent::kindName(e->kind),
+                           e->jobs ? QString::number(*e->jobs) : u"~"_qs,
+                           text(e->messageID),
+                           text(e->error),
+                           text(e->message),
+                           text(e->updateUrl),
+                           e->at == now ? QString() : u"at?"_qs}
+            .join(u' ')
+            .chopped(1);
+    }
+    return RelayError::unreadable(input).payload();
 }
 } // namespace
 
@@ -36,9 +90,8 @@ class TestRelayJson : public QObject {
 private Q_SLOTS:
     void decoding_data();
     void decoding();
-    void everyStatusKeyAndCheck();
-    void eventIdentity();
-    void errorTexts();
+    void everyStatusKey();
+    void identities();
 };
 
 void TestRelayJson::decoding_data() {
@@ -61,43 +114,10 @@ void TestRelayJson::decoding() {
     QFETCH(QByteArray, kind);
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, expected);
-    QString got = u"-"_qs;
-    if (kind == "parse") {
-        if (const auto value = RelayJson::parse(input))
-            got = QString::fromUtf8(
-                QJsonDocument(QJsonArray{*value}).toJson(QJsonDocument::Compact).chopped(1).mid(1));
-    } else if (kind == "integer") {
-        const auto number = RelayJson::integer(*RelayJson::parse(input));
-        got = number ? QString::number(*number) : got;
-        // Inside a record a wrong type fails the whole record.
-        const auto today = RelayJson::decode<RelayToday>("{\"sent\": " + input + "}");
-        QCOMPARE(today.has_value(), number.has_value());
-    } else if (kind == "timestamp") {
-        if (const auto at = RelayJson::parseTimestamp(QString::fromUtf8(input)))
-            got = at->toString(u"yyyy-MM-dd'T'HH:mm:ss.zzz'Z'"_qs);
-    } else if (kind == "status") {
-        if (const auto status = RelayJson::decode<RelayStatus>(input))
-            got = status == RelayJson::decode<RelayStatus>(expected) ? QString::fromUtf8(expected)
-                                                                     : u"another status"_qs;
-    } else if (kind == "failure") {
-        if (const auto f = RelayJson::decode<RelayFailure>(input))
-            got = f->code.value_or(u"~"_qs) + u'|' + f->message;
-    } else if (kind == "paired") {
-        if (const auto p = RelayJson::decode<RelayPaired>(input))
-            got = p->device.id + u'/' + p->device.name;
-    } else if (kind == "event") {
-        const QDateTime now = utc("2031-07-09T08:07:06Z");
-        if (const auto e = RelayEvent::decode(input, now)) {
-            got = fields(*e);
-            QCOMPARE(e->at, now); // none of these has a readable "at"
-        }
-    } else if (kind == "payload") {
-        got = RelayError::unreadable(input).payload();
-    }
-    QCOMPARE(got, QString::fromUtf8(expected));
+    QCOMPARE(decoded(kind, input, expected), QString::fromUtf8(expected));
 }
 
-void TestRelayJson::everyStatusKeyAndCheck() {
+void TestRelayJson::everyStatusKey() {
     RelayStatus all;
     all.paired = true;
     all.server = u"https://wrenbox.app"_qs;
@@ -114,66 +134,22 @@ void TestRelayJson::everyStatusKeyAndCheck() {
         R"("received":7},"sendingEnabled":false,"updateRequired":true,"updateUrl":"","running":true})";
     QCOMPARE(RelayJson::decode<RelayStatus>(json), std::optional(all));
     QCOMPARE(RelayJson::decode<RelayStatus>("{}"), RelayStatus{});
-    QVERIFY(RelayJson::decode<RelayOK>("3") && !RelayJson::decode<RelayOK>("Unpaired."));
-    const auto report = RelayJson::decode<DoctorReport>(
-        R"({"checks":[)"
-        R"({"id":"chatdb","name":"Chat DB","status":"fail","title":"Messages database",)"
-        R"("detail":"Cannot open","fix":"Grant access"},)"
-        R"({"name":"Full Disk Access","status":"warn"},)"
-        R"({"id":"x","status":"FAIL","title":null},)"
-        R"({"status":"ok","title":"T"},)"
-        R"({"id":"chatdb","status":"ok"}]})");
-    QVERIFY(report);
-    const QList<DoctorCheck> expected{
-        {u"chatdb"_qs, S::Fail, u"Messages database"_qs, u"Cannot open"_qs, u"Grant access"_qs},
-        {u"full disk access"_qs, S::Warn, u"Full Disk Access"_qs, {}, std::nullopt},
-        {u"x"_qs, S::Info, u"x"_qs, {}, std::nullopt}, // an unknown status is info
-        {u"check"_qs, S::Ok, u"T"_qs, {}, std::nullopt},
-        {u"chatdb"_qs, S::Ok, u"chatdb"_qs, {}, std::nullopt}};
-    QCOMPARE(report->checks, expected);
-    QCOMPARE(report->problems, 1); // counted from the checks when not given
-    QCOMPARE(report->check(u"chatdb"_qs)->status, S::Fail); // the first of two
-    QCOMPARE(report->check(u"Chatdb"_qs), std::nullopt);
-
-    QCOMPARE(
-        RelayJson::decode<DoctorReport>(R"({"checks":[{"status":"fail"}],"problems":0})")->problems,
-        0);
-    // A failure document is an empty report: every key is optional.
-    QCOMPARE(RelayJson::decode<DoctorReport>(R"({"error":{"message":"m"}})"), DoctorReport{});
-    for (const char* wrong : {R"({"checks":{"id":"a"}})", R"({"checks":[null]})",
-                              R"({"checks":[{"id":"a","detail":1}]})", R"({"problems":2.5})"})
-        QVERIFY2(!RelayJson::decode<DoctorReport>(wrong), wrong);
-    for (S status : {S::Ok, S::Warn, S::Fail, S::Info})
-        QCOMPARE(DoctorCheck::statusFromName(DoctorCheck::statusName(status)), status);
 }
 
-void TestRelayJson::eventIdentity() {
+void TestRelayJson::identities() {
     const QDateTime now = utc("2031-07-09T08:07:06Z");
     const QByteArray line = R"({"event":"sent","at":"2024-05-01T12:00:00.250+02:00"})";
     const auto first = RelayEvent::decode(line, now);
     QCOMPARE(first->at, utc("2024-05-01T10:00:00.250Z"));
-    QCOMPARE(RelayEvent::decode(R"({"event":"sent","at":"2024-05-01 10:00:00Z"})", now)->at, now);
     // The same line twice is two events; a copy with other fields is the same one.
-    QSet<QUuid> ids;
-    for (int i = 0; i < 1000; ++i)
-        ids.insert(RelayEvent::decode(line, now)->id);
-    QCOMPARE(ids.size(), 1000);
+    QVERIFY(!(*RelayEvent::decode(line, now) == *first));
     RelayEvent copy = *first;
     copy.kind = RelayEvent::Kind::Failed;
     QVERIFY(copy == *first);
-    const RelayEvent made = RelayEvent::make(RelayEvent::Kind::Paused, now);
-    QVERIFY(!made.id.isNull() && made.at == now && !made.jobs && !made.message);
-}
-
-void TestRelayJson::errorTexts() {
-    const RelayError failed = RelayError::failed(u"not_paired"_qs, u"Pair first."_qs);
-    QCOMPARE(failed.description(), u"Pair first."_qs);
-    QVERIFY(!(failed == RelayError::failed(std::nullopt, u"Pair first."_qs)));
+    QVERIFY(!(RelayEvent::make(RelayEvent::Kind::Paused, now) == *first));
+    // Errors are equal only with the same kind and code.
+    QVERIFY(!(RelayError::failed(u"not_paired"_qs, u"m"_qs) == RelayError::failed({}, u"m"_qs)));
     QVERIFY(!(RelayError::failed(std::nullopt, {}) == RelayError::unreadable({})));
-    QCOMPARE(RelayError::unreadable("{\"secret\"").description(),
-             u"The relay answered in a way this version doesn't understand. Update Wrenbox."_qs);
-    QCOMPARE(RelayError::missingHelper().description(),
-             u"The relay inside Wrenbox is missing. Download Wrenbox again."_qs);
 }
 
 QTEST_GUILESS_MAIN(TestRelayJson)
