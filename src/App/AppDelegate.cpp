@@ -45,12 +45,8 @@ AppDelegate::AppDelegate(Services services, QObject* parent)
 AppDelegate::~AppDelegate() = default;
 
 bool AppDelegate::finishLaunching(const QStringList& arguments) {
-    // A development copy (WRENBOX_CONFIG_DIR set, even empty) runs beside any other.
-    if (!qEnvironmentVariableIsSet("WRENBOX_CONFIG_DIR")) {
-        const QString path = m_services.singleInstancePath.isEmpty()
-                                 ? SingleInstance::defaultSocketPath()
-                                 : m_services.singleInstancePath;
-        m_single = new SingleInstance(path, this);
+    if (!m_services.developmentRun) {
+        m_single = new SingleInstance(m_services.singleInstancePath, this);
         switch (m_single->claim(arguments)) {
         case SingleInstance::Role::Second:
             return false;

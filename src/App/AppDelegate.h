@@ -36,8 +36,10 @@ public:
         PairingRequest* pairing = nullptr;   // none: PairingRequest::shared()
         OpenWindowBridge* windows = nullptr; // none: OpenWindowBridge::shared()
         AlertPresenter alert;                // none: a QMessageBox
-        // The single-copy socket; empty: the per-user default.
+        // The single-copy socket.
         QString singleInstancePath;
+        // A development copy runs beside any other, so it claims no single copy.
+        bool developmentRun = false;
     };
 
     explicit AppDelegate(Services services, QObject* parent = nullptr);

@@ -1,19 +1,19 @@
 #include "App/WrenboxMacApp.h"
 
 #include "App/AppDelegate.h"
-#include "App/LinuxMoveServices.h"
+#include "App/SingleInstance.h"
 #include "App/TrayIconHost.h"
-#include "App/UnixSignals.h"
 #include "Core/AppModel.h"
 #include "Core/OpenWindowBridge.h"
 #include "Core/PairingRequest.h"
+#include "Core/Platform/SystemPlatform.h"
 #include "Core/Relay/RelayRunner.h"
+#include "Design/Appearance.h"
 #include "Design/BrandMark.h"
 #include "Design/ScreenFit.h"
 #include "Features/Panel/StatusPanel.h"
 #include "Features/Settings/SettingsView.h"
 #include "Features/Setup/SetupView.h"
-#include "Platform/Linux/LinuxPlatform.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -54,46 +54,32 @@ private:
 };
 } // namespace
 
-QString WrenboxMacApp::developmentSettingsFile() {
-    const QString dir = qEnvironmentVariable("WRENBOX_CONFIG_DIR");
-    if (dir.isEmpty())
-        return {};
-    return QDir(dir).filePath(QStringLiteral("wrenbox-app.ini"));
-}
-
-WrenboxMacApp::WrenboxMacApp(QObject* parent)
-    : WrenboxMacApp(Options(), parent) {}
-
 WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
     : QObject(parent) {
-    if (options.platform) {
-        m_platform = *options.platform;
-    } else {
-        m_linux = std::make_unique<LinuxPlatform>(developmentSettingsFile());
-        m_platform = m_linux->platform();
-        if (qEnvironmentVariableIsSet("WRENBOX_CONFIG_DIR")) {
-            m_developmentLoginItem = std::make_unique<DevelopmentLoginItem>();
-            m_platform.loginItem = m_developmentLoginItem.get();
-        }
+    Q_ASSERT(options.system || options.platform);
+    m_platform = options.system ? options.system->services() : *options.platform;
+    if (options.developmentRun) {
+        m_developmentLoginItem = std::make_unique<DevelopmentLoginItem>();
+        m_platform.loginItem = m_developmentLoginItem.get();
     }
+    Q_ASSERT(m_platform.processes && m_platform.workspace && m_platform.clock);
+    Appearances::useDesktop(m_platform.desktop);
     // Before the first relay starts: what it leaves behind is handed to the app, not the system.
-    if (m_platform.processes)
-        m_platform.processes->adoptOrphans();
-    if (options.handleSignals) {
-        m_signals = new UnixSignals(this);
-        connect(m_signals, &UnixSignals::received, this, [] { QCoreApplication::quit(); });
-        connect(m_signals, &UnixSignals::childExited, this, [this] {
-            if (m_platform.processes)
-                m_platform.processes->reapOrphans();
-        });
+    m_platform.processes->adoptOrphans();
+    if (options.handleSignals && m_platform.systemSignals) {
+        connect(m_platform.systemSignals, &SystemSignals::quitRequested, this,
+                [] { QCoreApplication::quit(); });
+        connect(m_platform.systemSignals, &SystemSignals::childExited, this,
+                [this] { m_platform.processes->reapOrphans(); });
     }
 
     m_model = std::make_unique<AppModel>(m_platform);
     AppModel* model = m_model.get();
-    m_move = std::make_unique<LinuxMoveServices>(
-        *m_platform.bundle, *m_platform.defaults, *m_platform.workspace,
-        [model] { model->runner().stop(); },
-        options.alert ? options.alert : AlertPresenter(showModalAlert));
+    if (options.system) {
+        m_move = options.system->moveServices([model] { model->runner().stop(); },
+                                              options.alert ? options.alert
+                                                            : AlertPresenter(showModalAlert));
+    }
 
     AppDelegate::Services services;
     services.model = model;
@@ -101,7 +87,12 @@ WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
     services.workspace = m_platform.workspace;
     services.move = m_move.get();
     services.alert = options.alert;
-    services.singleInstancePath = options.singleInstancePath;
+    services.singleInstancePath =
+        options.singleInstancePath.isEmpty()
+            ? SingleInstance::defaultSocketPath(m_platform.process ? m_platform.process->userId()
+                                                                   : QString())
+            : options.singleInstancePath;
+    services.developmentRun = options.developmentRun;
     m_delegate = new AppDelegate(std::move(services), this);
 }
 
@@ -117,8 +108,10 @@ WrenboxMacApp::~WrenboxMacApp() {
     m_move.reset();
     m_model.reset();
     // Last: whatever the relays left outside their groups.
-    if (m_platform.processes)
-        m_platform.processes->endOrphans();
+    m_platform.processes->endOrphans();
+    if (m_platform.systemSignals)
+        disconnect(m_platform.systemSignals, nullptr, this, nullptr);
+    Appearances::useDesktop(nullptr);
 }
 
 bool WrenboxMacApp::launch(const QStringList& arguments) {

@@ -18,10 +18,9 @@
 
 class AppDelegate;
 class AppModel;
-class LinuxMoveServices;
+class MoveServices;
+class SystemPlatform;
 class TrayIconHost;
-class UnixSignals;
-struct LinuxPlatform;
 
 // The application: owns the platform services, the one model, the delegate, the tray icon and
 // the windows ("panel", "setup", "settings"), each created when first needed.
@@ -29,15 +28,18 @@ class WrenboxMacApp : public QObject {
     Q_OBJECT
 public:
     struct Options {
-        // Tests bring their own services; the app uses the desktop's.
+        // The system's services (which must outlive the app), or else `platform`: tests bring
+        // their own services, and get no move offer.
+        SystemPlatform* system = nullptr;
         std::optional<Platform> platform;
         AlertPresenter alert;
-        QString singleInstancePath;
-        // Whether to turn SIGTERM, SIGINT and SIGHUP into a clean quit.
+        QString singleInstancePath; // empty: the per-user default
+        // Whether the system's requests to quit end the app cleanly.
         bool handleSignals = true;
+        // A development copy: its login switch is kept in memory, and it runs beside any other.
+        bool developmentRun = false;
     };
 
-    explicit WrenboxMacApp(QObject* parent = nullptr);
     explicit WrenboxMacApp(Options options, QObject* parent = nullptr);
     ~WrenboxMacApp() override;
 
@@ -63,20 +65,15 @@ public:
     // lower half of the screen, always inside `screen`.
     static QRect panelGeometry(const QSize& size, const QRect& anchor, const QRect& screen);
 
-    // The app's settings file for a development run, or empty for the usual settings.
-    static QString developmentSettingsFile();
-
 private:
     QWidget* create(const QString& id);
     void reopen();
 
-    std::unique_ptr<LinuxPlatform> m_linux;
     std::unique_ptr<LoginItem> m_developmentLoginItem;
     Platform m_platform;
     std::unique_ptr<AppModel> m_model;
-    std::unique_ptr<LinuxMoveServices> m_move;
+    std::unique_ptr<MoveServices> m_move;
     AppDelegate* m_delegate = nullptr;
-    UnixSignals* m_signals = nullptr;
     TrayIconHost* m_tray = nullptr;
     QHash<QString, WindowFactory> m_factories;
     QHash<QString, QPointer<QWidget>> m_windows;

@@ -12,17 +12,24 @@ bool checkFails(const DoctorReport& doctor, const QString& id) {
     const auto check = doctor.check(id);
     return check && check->status == DoctorCheck::Status::Fail;
 }
+// Every service but the desktop's look and the system's signals is used from the start.
+const Platform& checked(const Platform& platform) {
+    Q_ASSERT(platform.clock && platform.defaults && platform.loginItem && platform.messages);
+    Q_ASSERT(platform.bundle && platform.workspace && platform.processes && platform.facilities);
+    return platform;
+}
+
 } // namespace
 
 AppModel::AppModel(const Platform& platform, QObject* parent)
     : QObject(parent)
-    , m_platform(platform)
+    , m_platform(checked(platform))
     , m_clock(*platform.clock)
     , m_dryRun(qgetenv("WRENBOX_RELAY_DRY_RUN") == "1")
-    , m_cli(platform.bundle->relayHelperPath(), platform.clock, RelayCLI::defaultTimeout,
-            platform.processes) {
+    , m_cli(platform.bundle->relayHelperPath(), *platform.processes, platform.clock) {
     m_userPaused = m_platform.defaults->boolValue(QStringLiteral("paused"));
-    m_runner = std::make_unique<RelayRunner>(m_cli.helper(), m_dryRun, m_clock, platform.processes);
+    m_runner =
+        std::make_unique<RelayRunner>(m_cli.helper(), m_dryRun, m_clock, *platform.processes);
     QPointer<AppModel> self(this);
     m_runner->onEvent = [self](const RelayEvent& event) {
         if (self)
@@ -147,12 +154,8 @@ QString AppModel::diagnostics() const {
     return lines.join(QLatin1Char('\n'));
 }
 
-QString AppModel::launchAgentPath() {
-#ifdef Q_OS_MACOS
-    return QDir::homePath() + QStringLiteral("/Library/LaunchAgents/app.wrenbox.relay.plist");
-#else
-    return QDir::homePath() + QStringLiteral("/.config/systemd/user/app.wrenbox.relay.service");
-#endif
+QString AppModel::launchAgentPath() const {
+    return m_platform.bundle->launchAgentPath();
 }
 
 // Setters: store, notify only on a real change, then re-derive.

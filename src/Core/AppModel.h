@@ -92,7 +92,7 @@ public:
     static QString dashboardPath();
     std::optional<QUrl> dashboardURL() const;
     QString diagnostics() const;
-    static QString launchAgentPath();
+    QString launchAgentPath() const;
 
     // Runs the first full refresh, then the relay; polls the status every 30 seconds.
     void start();

@@ -1,5 +1,6 @@
 #include "Design/DrawnIcon.h"
 #include "Design/Theme.h"
+#include "Platform/Linux/LinuxDesktopSettings.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -138,6 +139,9 @@ class TestTheme : public QObject {
     Q_OBJECT
 
 private slots:
+    // The desktop's settings, as the app hands them over at start-up.
+    void initTestCase() { Appearances::useDesktop(&m_desktop); }
+    void cleanupTestCase() { Appearances::useDesktop(nullptr); }
     void cleanup() { Appearances::setOverride(std::nullopt); }
 
     // Colours
@@ -194,6 +198,9 @@ private slots:
     void typeStylesScalePixelFonts();
     void applyTypeStyleDoesNotCompound();
     void monospacedIsFixedPitch();
+
+private:
+    LinuxDesktopSettings m_desktop;
 };
 
 void TestTheme::paletteResolves_data() {

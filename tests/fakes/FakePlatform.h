@@ -3,6 +3,7 @@
 #include "Core/Platform/Platform.h"
 #include "ManualClock.h"
 
+#include <QDir>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -65,11 +66,14 @@ public:
     QString bundlePath() const override { return path; }
     QString systemVersion() const override { return system; }
     QString diagnosticsHeader() const override;
+    QString launchAgentPath() const override { return agentPath; }
 
     QString helperPath = QStringLiteral("/nonexistent/wrenbox");
     std::optional<QString> version = QStringLiteral("1.2.3");
     QString path = QStringLiteral("/opt/wrenbox");
     QString system = QStringLiteral("Test OS 1");
+    QString agentPath =
+        QDir::homePath() + QStringLiteral("/.config/systemd/user/app.wrenbox.relay.service");
 };
 
 class FakeWorkspace final : public Workspace {
@@ -95,6 +99,17 @@ public:
     QSet<Facility> missing;
 };
 
+// Each relay in its own process group, stopped by signalling the group; nothing is adopted.
+class FakeProcessControl final : public ProcessControl {
+public:
+    void prepare(QProcess& process) override;
+    void adoptOrphans() override {}
+    void endOrphans() override {}
+    void reapOrphans() override {}
+    void stopGroup(qint64 leader, Stop how) override;
+    void killLeftovers(qint64 group) override;
+};
+
 // All fakes with a manual clock, handed out as one Platform.
 struct FakePlatform {
     ManualClock clock;
@@ -104,10 +119,10 @@ struct FakePlatform {
     FakeBundle bundle;
     FakeWorkspace workspace;
     FakeFacilities facilities;
+    FakeProcessControl processes;
 
     Platform platform() {
-        // No process control: the runner falls back to its own process group.
         return Platform{&clock,  &defaults,  &loginItem, &messages,
-                        &bundle, &workspace, nullptr,    &facilities};
+                        &bundle, &workspace, &processes, &facilities};
     }
 };

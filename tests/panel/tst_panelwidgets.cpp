@@ -5,10 +5,10 @@
 #include "Features/Panel/EventRow.h"
 #include "Features/Panel/FrameSync.h"
 #include "Features/Panel/LineLimitedLabel.h"
-#include "Features/Panel/Motion.h"
 #include "Features/Panel/StatusLine.h"
 #include "Features/Panel/TodayRow.h"
 #include "Features/Setup/Spinner.h"
+#include "Platform/Linux/LinuxDesktopSettings.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -654,7 +654,7 @@ void PanelWidgetsTest::desktopMotionSettingIsReadFromASaneFile() {
     file.write("[KDE]\nAnimationDurationFactor=0\n[Padding]\nx=" + QByteArray(padding, 'x'));
     file.close();
     // A huge file would stall the panel while parsed: it is not read at all.
-    const bool reduces = desktopReducesMotion();
+    const bool reduces = LinuxDesktopSettings().reducesMotion();
     qputenv("XDG_CONFIG_HOME", previous);
     QCOMPARE(reduces, padding == 0);
 }

@@ -1,5 +1,6 @@
 #include "Core/Relay/RelayCLI.h"
 
+#include "FakePlatform.h"
 #include "FakeRelay.h"
 #include "ManualClock.h"
 
@@ -37,6 +38,9 @@ private Q_SLOTS:
     void callOutlivesItsRelayCLI();
     void capsTheOutput_data();
     void capsTheOutput();
+
+private:
+    FakeProcessControl m_processes;
 };
 
 namespace {
@@ -136,7 +140,7 @@ void TestRelayCLI::passesEachOperationsArguments() {
     QFETCH(QString, operation);
     FakeRelay fake;
     fake.reply(argumentsOf(operation), "{}");
-    RelayCLI cli(fake.helperPath());
+    RelayCLI cli(fake.helperPath(), m_processes);
     auto outcome = runOperation(cli, operation);
     QTRY_VERIFY(outcome->done);
     QCOMPARE(fake.calls(), QList<QStringList>{argumentsOf(operation)});
@@ -145,7 +149,7 @@ void TestRelayCLI::passesEachOperationsArguments() {
 void TestRelayCLI::decodesTheStatus() {
     FakeRelay fake;
     fake.reply({"relay", "status", "--json"}, statusDocument);
-    RelayCLI cli(fake.helperPath());
+    RelayCLI cli(fake.helperPath(), m_processes);
     auto outcome = begin(cli.status());
     QTRY_VERIFY(outcome->done);
     QVERIFY(!outcome->error);
@@ -161,7 +165,7 @@ void TestRelayCLI::decodesTheStatus() {
 void TestRelayCLI::decodesTheHealthReportWhateverTheExitStatus() {
     FakeRelay fake;
     fake.reply({"relay", "doctor", "--json"}, doctorDocument, 1);
-    RelayCLI cli(fake.helperPath());
+    RelayCLI cli(fake.helperPath(), m_processes);
     auto outcome = begin(cli.doctor());
     QTRY_VERIFY(outcome->done);
     QVERIFY(!outcome->error);
@@ -180,7 +184,7 @@ void TestRelayCLI::decodesTheHealthReportWhateverTheExitStatus() {
 void TestRelayCLI::returnsThePairedDevice() {
     FakeRelay fake;
     fake.reply(argumentsOf("pair"), R"({"device":{"id":"d9","name":"Work phone"},"x":1})");
-    RelayCLI cli(fake.helperPath());
+    RelayCLI cli(fake.helperPath(), m_processes);
     auto outcome = begin(cli.pair("K7Q2ZP", "https://relay.example/a b"));
     QTRY_VERIFY(outcome->done);
     QVERIFY(!outcome->error);
@@ -291,7 +295,7 @@ void TestRelayCLI::failures() {
         operation = QStringLiteral("status");
     else
         fake.reply(argumentsOf(operation), out, exitCode, 0, err);
-    RelayCLI cli(fake.helperPath());
+    RelayCLI cli(fake.helperPath(), m_processes);
     auto outcome = runOperation(cli, operation);
     QTRY_VERIFY(outcome->done);
 
@@ -334,7 +338,7 @@ void TestRelayCLI::missingHelper() {
         QVERIFY(QFile::copy(fake.helperPath(), helper));
         QVERIFY(QFile::setPermissions(helper, QFile::ReadOwner | QFile::WriteOwner));
     }
-    RelayCLI cli(helper);
+    RelayCLI cli(helper, m_processes);
     auto outcome = begin(cli.status());
     // Nothing is started, so the answer comes without a trip through the event loop.
     QVERIFY(outcome->done);
@@ -352,7 +356,7 @@ void TestRelayCLI::launchFailureCarriesThePlatformText() {
     QVERIFY(!platformText.isEmpty());
 
     ManualClock clock;
-    RelayCLI cli(helper, &clock);
+    RelayCLI cli(helper, m_processes, &clock);
     auto outcome = begin(cli.status());
     QTRY_VERIFY(outcome->done);
     QVERIFY(outcome->error);
@@ -372,7 +376,7 @@ void TestRelayCLI::exitBySignalGivesTheSignalNumber() {
     const QString helper = dir.filePath("wrenbox");
     QVERIFY(FakeRelay::writeExecutable(helper, "#!/bin/sh\nprintf partial\nkill -TERM $$\n"));
 
-    RelayCLI cli(helper);
+    RelayCLI cli(helper, m_processes);
     auto outcome = begin(cli.execute({"relay", "status", "--json"}));
     QTRY_VERIFY(outcome->done);
     QVERIFY(!outcome->error);
@@ -384,7 +388,7 @@ void TestRelayCLI::timesOutAndKillsTheRelay() {
     FakeRelay fake;
     fake.reply({"relay", "status", "--json"}, statusDocument, 0, 600'000);
     ManualClock clock;
-    RelayCLI cli(fake.helperPath(), &clock);
+    RelayCLI cli(fake.helperPath(), m_processes, &clock);
     auto outcome = begin(cli.status());
     QTRY_COMPARE(fake.livePids().size(), 1);
     QCOMPARE(clock.nextDue(), std::optional(std::chrono::milliseconds(60s)));
@@ -403,7 +407,7 @@ void TestRelayCLI::finishedCallLeavesNoTimerBehind() {
     FakeRelay fake;
     fake.reply({"relay", "status", "--json"}, "{}");
     ManualClock clock;
-    RelayCLI cli(fake.helperPath(), &clock);
+    RelayCLI cli(fake.helperPath(), m_processes, &clock);
     auto outcome = begin(cli.status());
     QCOMPARE(clock.pendingTimers(), 1);
     QTRY_VERIFY(outcome->done);
@@ -415,7 +419,7 @@ void TestRelayCLI::callsRunSideBySide() {
     FakeRelay fake;
     fake.reply({"relay", "status", "--json"}, "{}", 0, 300);
     fake.reply({"relay", "doctor", "--json"}, doctorDocument, 0, 0);
-    RelayCLI cli(fake.helperPath());
+    RelayCLI cli(fake.helperPath(), m_processes);
     auto slow = begin(cli.status());
     auto fast = begin(cli.doctor());
     QTRY_VERIFY(fast->done);
@@ -429,7 +433,7 @@ void TestRelayCLI::callsRunSideBySide() {
 void TestRelayCLI::callOutlivesItsRelayCLI() {
     FakeRelay fake;
     fake.reply({"relay", "status", "--json"}, statusDocument, 0, 200);
-    auto cli = std::make_unique<RelayCLI>(fake.helperPath());
+    auto cli = std::make_unique<RelayCLI>(fake.helperPath(), m_processes);
     auto outcome = begin(cli->status());
     cli.reset();
     QTRY_VERIFY(outcome->done);
@@ -460,7 +464,7 @@ void TestRelayCLI::capsTheOutput() {
     FakeRelay fake;
     fake.flood(argumentsOf(operation), out, times);
     ManualClock clock; // never advanced: only the cap can end an endless call
-    RelayCLI cli(fake.helperPath(), &clock);
+    RelayCLI cli(fake.helperPath(), m_processes, &clock);
     auto outcome = runOperation(cli, operation);
     QTRY_VERIFY_WITH_TIMEOUT(outcome->done, 20'000);
     if (fits) {

@@ -1,6 +1,7 @@
 #include "Core/Relay/RelayRunner.h"
 #include "Platform/Linux/LinuxProcessControl.h"
 
+#include "FakePlatform.h"
 #include "FakeRelay.h"
 #include "ManualClock.h"
 
@@ -59,7 +60,7 @@ QByteArray line(const char* kind, const char* id = nullptr) {
 // One runner on the fake relay and a manual clock, with everything it reported.
 struct Rig {
     explicit Rig(bool dryRun = false, QString helper = {})
-        : runner(helper.isEmpty() ? fake.helperPath() : helper, dryRun, clock) {
+        : runner(helper.isEmpty() ? fake.helperPath() : helper, dryRun, clock, processes) {
         runner.onEvent = [this](const RelayEvent& event) { events.append(event); };
         runner.onExit = [this](int status) { exits.append(status); };
     }
@@ -74,6 +75,7 @@ struct Rig {
 
     FakeRelay fake;
     ManualClock clock;
+    FakeProcessControl processes;
     QList<RelayEvent> events;
     QList<int> exits;
     RelayRunner runner;
@@ -386,13 +388,14 @@ void TestRelayRunner::destructionLeavesNoRelay() {
     QFETCH(bool, alreadyStopped);
     FakeRelay fake;
     ManualClock clock;
+    FakeProcessControl groups;
     FakeRelay::Stream stream = stayingUp();
     stream.ignoreTerm = ignoreTerm;
     stream.spawnGrandchild = true;
     fake.runStream(stream);
     int events = 0;
     int exits = 0;
-    auto runner = std::make_unique<RelayRunner>(fake.helperPath(), false, clock);
+    auto runner = std::make_unique<RelayRunner>(fake.helperPath(), false, clock, groups);
     runner->onEvent = [&](const RelayEvent&) { ++events; };
     runner->onExit = [&](int) { ++exits; };
     runner->start();
@@ -513,7 +516,7 @@ void TestRelayRunner::leavesNothingBehind() {
     fake.runStream(stream);
     int events = 0;
     int exits = 0;
-    auto runner = std::make_unique<RelayRunner>(fake.helperPath(), false, clock, &processes);
+    auto runner = std::make_unique<RelayRunner>(fake.helperPath(), false, clock, processes);
     runner->onEvent = [&](const RelayEvent&) { ++events; };
     runner->onExit = [&](int) { ++exits; };
     runner->start();

@@ -86,7 +86,7 @@ private Q_SLOTS:
         view.tabs()->setCurrentIndex(1);
         view.tabs()->setCurrentIndex(0);
         QVERIFY(view.general()->launchAgentWarning()->isVisible());
-        QVERIFY(QFile::remove(AppModel::launchAgentPath()));
+        QVERIFY(QFile::remove(f.fake.bundle.launchAgentPath()));
         view.tabs()->setCurrentIndex(1);
         view.tabs()->setCurrentIndex(0);
         QVERIFY(!view.general()->launchAgentWarning()->isVisible());

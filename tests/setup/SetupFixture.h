@@ -47,7 +47,7 @@ struct SetupFixture : RelayRig {
     }
 
     bool installLaunchAgent() const {
-        const QString path = AppModel::launchAgentPath();
+        const QString path = fake.bundle.launchAgentPath();
         QDir().mkpath(QFileInfo(path).path());
         QFile file(path);
         return file.open(QIODevice::WriteOnly) && file.write("[Unit]\n") > 0;

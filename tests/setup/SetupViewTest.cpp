@@ -456,7 +456,7 @@ private Q_SLOTS:
         f.relay.reply({"relay", "uninstall"}, {}, 0, 300);
         const int doctorRuns = f.callsOf("doctor").size();
         view->launchAgentRow()->removeButton()->click();
-        QVERIFY(QFile::remove(AppModel::launchAgentPath()));
+        QVERIFY(QFile::remove(f.fake.bundle.launchAgentPath()));
         QTRY_VERIFY_WITH_TIMEOUT(f.callsOf("doctor").size() > doctorRuns, processWait);
         QTRY_VERIFY_WITH_TIMEOUT(settled(f, *view), processWait);
         QVERIFY(!view->launchAgentSection()->isVisible());

@@ -103,7 +103,7 @@ void TestSingleInstance::staleSocketAfterKilledCopy() {
 
 void TestSingleInstance::defaultPathIsPrivateToUser() {
     qputenv("XDG_RUNTIME_DIR", m_dir->path().toUtf8());
-    const QString path = SingleInstance::defaultSocketPath();
+    const QString path = SingleInstance::defaultSocketPath(QString::number(::getuid()));
     qunsetenv("XDG_RUNTIME_DIR");
     QVERIFY2(path.startsWith(m_dir->path() + QLatin1Char('/')), qPrintable(path));
     QVERIFY(path.contains(QString::number(::getuid())));

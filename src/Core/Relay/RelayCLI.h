@@ -24,11 +24,10 @@ public:
     static constexpr std::chrono::milliseconds defaultTimeout{60'000};
     static constexpr qsizetype maxOutputBytes = 4 * 1024 * 1024;
 
-    // `clock` times the command limit; the system clock when none is given. `processes`
-    // prepares each relay process; without it a relay only gets its own process group.
-    explicit RelayCLI(QString helper, Clock* clock = nullptr,
-                      std::chrono::milliseconds timeout = defaultTimeout,
-                      ProcessControl* processes = nullptr);
+    // `processes` prepares each relay process and kills a timed-out one with its group (it must
+    // outlive the calls); `clock` times the command limit, the system clock when none is given.
+    RelayCLI(QString helper, ProcessControl& processes, Clock* clock = nullptr,
+             std::chrono::milliseconds timeout = defaultTimeout);
 
     const QString& helper() const { return m_helper; }
 

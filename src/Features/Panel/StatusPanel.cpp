@@ -11,7 +11,6 @@
 #include "Design/Type.h"
 #include "Features/Panel/EventFeed.h"
 #include "Features/Panel/FrameSync.h"
-#include "Features/Panel/Motion.h"
 #include "Features/Panel/StatusLine.h"
 #include "Features/Panel/TodayRow.h"
 #include "Features/Panel/Tone.h"
@@ -80,7 +79,7 @@ StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<vo
     , m_workspace(workspace)
     , m_openSetup(std::move(openSetup))
     , m_quit([] { QCoreApplication::quit(); })
-    , m_reduceMotion(desktopReducesMotion())
+    , m_reduceMotion(Appearances::desktopReducesMotion())
     , m_shownPhase(model.phase()) {
     setWindowTitle(tr("Wrenbox"));
     setFixedWidth(panelWidth);

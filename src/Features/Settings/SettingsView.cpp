@@ -126,7 +126,7 @@ void GeneralSettings::sync() {
     m_relay->setText(m_model.dryRun() ? tr("Dry run (testing)") : tr("Sends through Messages"));
     m_version->setText(m_bundle.shortVersion().value_or(QStringLiteral("1.0.0")));
 
-    m_launchAgent->setVisible(QFileInfo::exists(AppModel::launchAgentPath()));
+    m_launchAgent->setVisible(QFileInfo::exists(m_model.launchAgentPath()));
     Look::tint(m_launchAgentText, Palette::warning());
 }
 

@@ -445,7 +445,7 @@ void SetupView::syncOtherChecks() {
 
 void SetupView::syncLaunchAgent() {
     // Looked at each time the content is rebuilt: the file can come and go behind the app.
-    const bool installed = QFileInfo::exists(AppModel::launchAgentPath());
+    const bool installed = QFileInfo::exists(m_model.launchAgentPath());
     if (installed && !m_launchAgentRow) {
         m_launchAgentRow = new LaunchAgentRow(m_model, m_launchAgentSection);
         m_launchAgentSection->layout()->addWidget(m_launchAgentRow);
