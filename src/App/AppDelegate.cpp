@@ -8,7 +8,6 @@
 #include "Core/OpenWindowBridge.h"
 #include "Core/PairingRequest.h"
 #include "Core/Platform/Platform.h"
-#include "Core/Relay/RelayRunner.h"
 #include "Core/Tasks.h"
 
 #include <QApplication>
@@ -139,7 +138,7 @@ void AppDelegate::applicationDidBecomeActive() {
 }
 
 void AppDelegate::applicationWillTerminate() {
-    m_model.runner().stop();
+    m_model.stopRelay();
 }
 
 QCoro::Task<> AppDelegate::openSetupAfterLaunch() {

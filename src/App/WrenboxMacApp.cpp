@@ -7,7 +7,6 @@
 #include "Core/OpenWindowBridge.h"
 #include "Core/PairingRequest.h"
 #include "Core/Platform/SystemPlatform.h"
-#include "Core/Relay/RelayRunner.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
 #include "Design/ScreenFit.h"
@@ -76,7 +75,7 @@ WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
     m_model = std::make_unique<AppModel>(m_platform);
     AppModel* model = m_model.get();
     if (options.system) {
-        m_move = options.system->moveServices([model] { model->runner().stop(); },
+        m_move = options.system->moveServices([model] { model->stopRelay(); },
                                               options.alert ? options.alert
                                                             : AlertPresenter(showModalAlert));
     }
@@ -127,7 +126,7 @@ bool WrenboxMacApp::launch(const QStringList& arguments) {
     connect(m_tray, &TrayIconHost::settingsRequested, this,
             [this] { openWindow(QStringLiteral("settings")); });
     connect(m_tray, &TrayIconHost::quitRequested, this, [this] {
-        m_model->runner().stop();
+        m_model->stopRelay();
         QCoreApplication::quit();
     });
     const bool setupShown =

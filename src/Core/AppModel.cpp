@@ -5,6 +5,8 @@
 #include "Core/Relay/RelayRunner.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace {
@@ -41,6 +43,7 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
     };
     connect(m_runner.get(), &RelayRunner::runningChanged, this, &AppModel::rederive);
     m_loginItemEnabled = m_platform.loginItem->isEnabled();
+    m_launchAgentInstalled = QFileInfo::exists(launchAgentPath());
     m_phase = phase();
     m_setupComplete = setupComplete();
 }
@@ -156,6 +159,48 @@ QString AppModel::diagnostics() const {
 
 QString AppModel::launchAgentPath() const {
     return m_platform.bundle->launchAgentPath();
+}
+
+void AppModel::checkLaunchAgent() {
+    const bool installed = QFileInfo::exists(launchAgentPath());
+    if (installed == m_launchAgentInstalled)
+        return;
+    m_launchAgentInstalled = installed;
+    Q_EMIT launchAgentInstalledChanged();
+}
+
+QCoro::Task<> AppModel::removeLaunchAgent() {
+    QPointer<AppModel> self(this);
+    // The command runs in its own frame: it must not depend on this model staying alive.
+    const RelayCLI cli = m_cli;
+    co_await cli.uninstallLaunchAgent();
+    if (!self)
+        co_return;
+    checkLaunchAgent();
+    co_await refresh();
+}
+
+bool AppModel::relayRunning() const {
+    return m_runner->isRunning();
+}
+
+bool AppModel::relayWanted() const {
+    return m_runner->wanted();
+}
+
+void AppModel::stopRelay() {
+    m_runner->stop();
+}
+
+std::optional<QString> AppModel::relayNotice() const {
+    return noticeBeside(m_cli.helper());
+}
+
+std::optional<QString> AppModel::noticeBeside(const QString& helperPath) {
+    QFile file(QFileInfo(helperPath).dir().filePath(QStringLiteral("NOTICE")));
+    if (helperPath.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return QString::fromUtf8(file.readAll());
 }
 
 // Setters: store, notify only on a real change, then re-derive.

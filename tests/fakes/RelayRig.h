@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Core/AppModel.h"
+#include "Core/Relay/RelayRunner.h"
 #include "FakePlatform.h"
 #include "FakeRelay.h"
 
@@ -39,6 +40,9 @@ struct RelayRig {
         model = std::make_unique<AppModel>(fake.platform());
         return *model;
     }
+
+    // Output bytes for the model's relay, as if the relay had printed them.
+    void consume(const QByteArray& chunk) { model->m_runner->consume(chunk); }
 
     // Moves the clock; sleepers whose time ran out resume on the next turn of the event loop.
     void advance(std::chrono::milliseconds span) {

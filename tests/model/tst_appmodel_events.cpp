@@ -270,7 +270,7 @@ void TestAppModelEvents::exitText() {
     QVERIFY(startWithStream(rig, stream));
     AppModel& model = *rig.model;
     QTRY_COMPARE(rig.count(runArgs), 1);
-    QTRY_VERIFY(!model.runner().isRunning());
+    QTRY_VERIFY(!model.relayRunning());
     QTRY_VERIFY(!model.isChecking());
     QCOMPARE(model.relayError(), error);
     if (error)
@@ -289,7 +289,7 @@ void TestAppModelEvents::firstErrorStaysOnScreen() {
     QVERIFY(startWithStream(rig, stream));
     AppModel& model = *rig.model;
     QTRY_COMPARE(model.events().size(), 2);
-    QTRY_VERIFY(!model.runner().isRunning());
+    QTRY_VERIFY(!model.relayRunning());
     QTest::qWait(50);
     QCOMPARE(model.relayError(), std::optional<QString>(QStringLiteral("M")));
     QCOMPARE(model.phase(), RelayPhase::attention(A::relayStopped(QStringLiteral("M"))));
@@ -298,7 +298,7 @@ void TestAppModelEvents::firstErrorStaysOnScreen() {
     rig.relay.runStream({{}, false, 3});
     rig.advance(1s);
     QTRY_COMPARE(rig.count(runArgs), 2);
-    QTRY_VERIFY(!model.runner().isRunning());
+    QTRY_VERIFY(!model.relayRunning());
     QTest::qWait(50);
     QCOMPARE(model.relayError(), std::optional<QString>(QStringLiteral("M")));
 }
@@ -310,13 +310,13 @@ void TestAppModelEvents::errorWhileRunningDoesNotChangeThePhase() {
     QVERIFY(startWithStream(rig, stream));
     AppModel& model = *rig.model;
     QTRY_COMPARE(model.relayError(), std::optional<QString>(QStringLiteral("Server slow")));
-    QVERIFY(model.runner().isRunning());
+    QVERIFY(model.relayRunning());
     QCOMPARE(model.phase(), RelayPhase::idle(std::nullopt));
 
     // Once the process is gone, the same state shows the error.
     QSignalSpy phaseSpy(&model, &AppModel::phaseChanged);
     ::kill(static_cast<pid_t>(rig.relay.livePids().value(0)), SIGKILL);
-    QTRY_VERIFY(!model.runner().isRunning());
+    QTRY_VERIFY(!model.relayRunning());
     QCOMPARE(model.phase(), RelayPhase::attention(A::relayStopped(QStringLiteral("Server slow"))));
     QVERIFY(phaseSpy.count() >= 1);
 }

@@ -55,7 +55,7 @@ struct PanelRig : RelayRig {
     // Lines the relay prints, one JSON object each.
     void print(const QList<QByteArray>& lines) {
         for (const QByteArray& line : lines)
-            model->runner().consume(line + '\n');
+            consume(line + '\n');
     }
 
     // The states the panel is shown in by the tests and the screenshots.

@@ -213,11 +213,11 @@ void PanelWidgetsTest::pauseBecomesResume() {
     QVERIFY(rig->reach(Scenario::Idle));
     StatusPanel& panel = rig->makePanel();
     QVERIFY(showActive(panel));
-    QVERIFY(rig->model->runner().wanted());
+    QVERIFY(rig->model->relayWanted());
 
     QTest::mouseClick(panel.pauseButton(), Qt::LeftButton);
     QVERIFY(rig->model->userPaused());
-    QVERIFY(!rig->model->runner().wanted());
+    QVERIFY(!rig->model->relayWanted());
     QCOMPARE(panel.pauseButton()->text(), QStringLiteral("Resume"));
     QCOMPARE(panel.pauseButton()->toolTip(), QStringLiteral("Start sending again"));
     QCOMPARE(panel.statusLine()->headlineLabel()->text(), QStringLiteral("Paused"));
@@ -329,7 +329,7 @@ void PanelWidgetsTest::returnPressesTheAction() {
 void PanelWidgetsTest::quitStopsTheRelayFirst() {
     auto rig = PanelRig::make(Scenario::Idle);
     QVERIFY(rig->reach(Scenario::Idle));
-    QTRY_VERIFY(rig->model->runner().isRunning());
+    QTRY_VERIFY(rig->model->relayRunning());
     QTRY_VERIFY(!rig->relay.livePids().isEmpty());
     StatusPanel& panel = rig->makePanel();
     panel.show();
@@ -338,7 +338,7 @@ void PanelWidgetsTest::quitStopsTheRelayFirst() {
     int quits = 0;
     panel.setQuitAction([&] {
         ++quits;
-        stoppedBeforeQuit = !rig->model->runner().wanted() && !rig->model->runner().isRunning();
+        stoppedBeforeQuit = !rig->model->relayWanted() && !rig->model->relayRunning();
     });
     QTest::mouseClick(panel.quitButton(), Qt::LeftButton);
     QCOMPARE(quits, 1);

@@ -142,7 +142,7 @@ private Q_SLOTS:
                      qPrintable(QString::number(below)));
         }
         // The fake relay carries no notice.
-        QCOMPARE(SettingsView::relayNotice(f.relay.helperPath()), std::nullopt);
+        QCOMPARE(AppModel::noticeBeside(f.relay.helperPath()), std::nullopt);
     }
 
     void relayNoticeComesFromBesideTheRelay() {
@@ -151,7 +151,7 @@ private Q_SLOTS:
         QVERIFY(notice.open(QIODevice::WriteOnly));
         notice.write("Relay notice\nline two\n");
         notice.close();
-        const auto text = SettingsView::relayNotice(dir.filePath(QStringLiteral("wrenbox")));
+        const auto text = AppModel::noticeBeside(dir.filePath(QStringLiteral("wrenbox")));
         QCOMPARE(text, std::optional(QStringLiteral("Relay notice\nline two\n")));
 
         LicencesView view(text);

@@ -218,13 +218,13 @@ void TestApp::panelQuitStopsRelayAndQuits() {
     rig.relay.runStream({});
     WrenboxMacApp app(optionsFor(rig));
     QVERIFY(app.launch({}));
-    QTRY_VERIFY(app.model().runner().isRunning());
+    QTRY_VERIFY(app.model().relayRunning());
     QTRY_VERIFY(!rig.relay.livePids().isEmpty());
     auto* quit = app.window(QStringLiteral("panel"))->findChild<QPushButton*>("quit");
     QVERIFY(quit);
     QMetaObject::invokeMethod(quit, &QPushButton::click, Qt::QueuedConnection);
     QCoreApplication::exec(); // returns once Quit ended the loop
-    QVERIFY(!app.model().runner().wanted());
+    QVERIFY(!app.model().relayWanted());
     QTRY_VERIFY(rig.relay.livePids().isEmpty());
 }
 

@@ -221,13 +221,13 @@ void TestDelegate::quittingStopsTheRelay() {
     rig.relay.runStream(stream);
     AppDelegate& delegate = rig.make();
     QVERIFY(delegate.finishLaunching({}));
-    QTRY_VERIFY(rig.model->runner().isRunning());
+    QTRY_VERIFY(rig.model->relayRunning());
     QTRY_VERIFY(rig.relay.livePids().size() >= 2); // the relay and its own child
 
     // Quitting the application's loop is what a real quit does.
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     QCoreApplication::exec();
-    QVERIFY(!rig.model->runner().wanted());
+    QVERIFY(!rig.model->relayWanted());
     QTRY_VERIFY(rig.relay.livePids().isEmpty());
 }
 

@@ -3,7 +3,6 @@
 #include "Core/AppModel.h"
 #include "Core/Clock.h"
 #include "Core/Platform/Platform.h"
-#include "Core/Relay/RelayRunner.h"
 #include "Core/Tasks.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
@@ -318,7 +317,7 @@ void StatusPanel::openSetupWindow() {
 
 void StatusPanel::quit() {
     // The relay must not outlive the app.
-    m_model.runner().stop();
+    m_model.stopRelay();
     if (m_quit)
         m_quit();
 }

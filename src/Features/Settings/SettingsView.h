@@ -74,8 +74,6 @@ public:
     SettingsView(AppModel& model, const Platform& platform, QWidget* parent = nullptr);
 
     static QString identifier() { return QStringLiteral("settings"); }
-    // The notice a bundled relay carries beside its executable; none without one.
-    static std::optional<QString> relayNotice(const QString& helperPath);
 
     QTabWidget* tabs() const { return m_tabs; }
     GeneralSettings* general() const { return m_general; }

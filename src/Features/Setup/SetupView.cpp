@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QDrag>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -445,7 +444,8 @@ void SetupView::syncOtherChecks() {
 
 void SetupView::syncLaunchAgent() {
     // Looked at each time the content is rebuilt: the file can come and go behind the app.
-    const bool installed = QFileInfo::exists(m_model.launchAgentPath());
+    m_model.checkLaunchAgent();
+    const bool installed = m_model.launchAgentInstalled();
     if (installed && !m_launchAgentRow) {
         m_launchAgentRow = new LaunchAgentRow(m_model, m_launchAgentSection);
         m_launchAgentSection->layout()->addWidget(m_launchAgentRow);
