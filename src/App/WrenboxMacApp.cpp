@@ -4,8 +4,6 @@
 #include "App/SingleInstance.h"
 #include "App/TrayIconHost.h"
 #include "Core/AppModel.h"
-#include "Core/OpenWindowBridge.h"
-#include "Core/PairingRequest.h"
 #include "Core/Platform/SystemPlatform.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
@@ -55,9 +53,9 @@ private:
 
 WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
     : QObject(parent) {
-    Q_ASSERT(options.system || options.platform);
-    m_platform = options.system ? options.system->services() : *options.platform;
-    if (options.developmentRun) {
+    m_platform = options.platform;
+    m_trayAvailable = std::move(options.trayAvailable);
+    if (m_platform.run.development) {
         m_developmentLoginItem = std::make_unique<DevelopmentLoginItem>();
         m_platform.loginItem = m_developmentLoginItem.get();
     }
@@ -91,13 +89,14 @@ WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
             ? SingleInstance::defaultSocketPath(m_platform.process ? m_platform.process->userId()
                                                                    : QString())
             : options.singleInstancePath;
-    services.developmentRun = options.developmentRun;
+    services.pairing = &m_pairing;
+    services.developmentRun = m_platform.run.development;
     m_delegate = new AppDelegate(std::move(services), this);
+    connect(m_delegate, &AppDelegate::setupRequested, this,
+            [this] { openWindow(QStringLiteral("setup")); });
 }
 
 WrenboxMacApp::~WrenboxMacApp() {
-    auto& bridge = OpenWindowBridge::shared();
-    bridge.open.reset();
     for (const QPointer<QWidget>& window : std::as_const(m_windows))
         delete window.data();
     m_windows.clear();
@@ -114,14 +113,11 @@ WrenboxMacApp::~WrenboxMacApp() {
 }
 
 bool WrenboxMacApp::launch(const QStringList& arguments) {
-    OpenWindowBridge::shared().open = [this](const QString& id) { openWindow(id); };
-    if (!m_delegate->finishLaunching(arguments)) {
-        OpenWindowBridge::shared().open.reset();
+    if (!m_delegate->finishLaunching(arguments))
         return false;
-    }
     connect(m_delegate, &AppDelegate::reopenRequested, this, &WrenboxMacApp::reopen);
 
-    m_tray = new TrayIconHost(*m_model, *m_platform.clock, this);
+    m_tray = new TrayIconHost(*m_model, *m_platform.clock, m_trayAvailable, this);
     connect(m_tray, &TrayIconHost::clicked, this, &WrenboxMacApp::togglePanel);
     connect(m_tray, &TrayIconHost::settingsRequested, this,
             [this] { openWindow(QStringLiteral("settings")); });
@@ -168,7 +164,7 @@ QWidget* WrenboxMacApp::create(const QString& id) {
             *m_model, *m_platform.workspace, [this] { openWindow(QStringLiteral("setup")); },
             *m_platform.clock);
     else if (id == QLatin1String("setup")) {
-        auto* setup = new SetupView(*m_model, m_platform, PairingRequest::shared());
+        auto* setup = new SetupView(*m_model, m_platform, m_pairing);
         connect(setup, &SetupView::settingsRequested, this,
                 [this] { openWindow(QStringLiteral("settings")); });
         made = setup;

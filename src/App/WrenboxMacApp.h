@@ -1,6 +1,7 @@
 #pragma once
 
 #include "App/Alerts.h"
+#include "Core/PairingRequest.h"
 #include "Core/Platform/Platform.h"
 
 #include <QElapsedTimer>
@@ -28,16 +29,16 @@ class WrenboxMacApp : public QObject {
     Q_OBJECT
 public:
     struct Options {
-        // The system's services (which must outlive the app), or else `platform`: tests bring
-        // their own services, and get no move offer.
+        // The services the app runs on, its run options among them; they must outlive it.
+        Platform platform;
+        // The system they came from, for the move offer; none (tests): no offer.
         SystemPlatform* system = nullptr;
-        std::optional<Platform> platform;
         AlertPresenter alert;
         QString singleInstancePath; // empty: the per-user default
         // Whether the system's requests to quit end the app cleanly.
         bool handleSignals = true;
-        // A development copy: its login switch is kept in memory, and it runs beside any other.
-        bool developmentRun = false;
+        // Whether the desktop has a tray; none: Qt's answer.
+        std::function<bool()> trayAvailable;
     };
 
     explicit WrenboxMacApp(Options options, QObject* parent = nullptr);
@@ -78,4 +79,6 @@ private:
     QHash<QString, WindowFactory> m_factories;
     QHash<QString, QPointer<QWidget>> m_windows;
     QElapsedTimer m_panelHidden;
+    PairingRequest m_pairing;
+    std::function<bool()> m_trayAvailable;
 };

@@ -5,8 +5,8 @@
 #include "Core/Platform/SystemPlatform.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QEvent>
+#include <QProcessEnvironment>
 
 #include <cstdio>
 #include <memory>
@@ -27,21 +27,19 @@ int main(int argc, char* argv[]) {
     // A tray app lives on with every window closed.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The environment is read here, once. A development copy (WRENBOX_CONFIG_DIR set, even
-    // empty) keeps its flags beside its relay state and runs beside any other copy.
-    const bool development = qEnvironmentVariableIsSet("WRENBOX_CONFIG_DIR");
-    const QString configDir = qEnvironmentVariable("WRENBOX_CONFIG_DIR");
+    // The environment is read here, once.
+    const RunOptions run = RunOptions::fromEnvironment(QProcessEnvironment::systemEnvironment());
     SystemPlatform::Options platformOptions;
-    if (!configDir.isEmpty())
-        platformOptions.settingsFile = QDir(configDir).filePath(QStringLiteral("wrenbox-app.ini"));
+    platformOptions.settingsFile = run.settingsFile;
     // Outlives the app, which holds its services.
     const std::unique_ptr<SystemPlatform> system = makeSystemPlatform(platformOptions);
-    const Platform services = system->services();
-    StartupReport::watchWindows([process = services.process] { return process->msSinceStart(); });
-
     WrenboxMacApp::Options options;
+    options.platform = system->services();
+    options.platform.run = run;
     options.system = system.get();
-    options.developmentRun = development;
+    StartupReport::watchWindows(
+        [process = options.platform.process] { return process->msSinceStart(); });
+
     auto wrenbox = std::make_unique<WrenboxMacApp>(std::move(options));
     if (!wrenbox->launch(command.links)) {
         // Handed over to the running copy; or no copy took the arguments, which the user must hear.

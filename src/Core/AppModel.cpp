@@ -27,7 +27,7 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
     : QObject(parent)
     , m_platform(checked(platform))
     , m_clock(*platform.clock)
-    , m_dryRun(qgetenv("WRENBOX_RELAY_DRY_RUN") == "1")
+    , m_dryRun(platform.run.dryRun)
     , m_cli(platform.bundle->relayHelperPath(), *platform.processes, platform.clock) {
     m_userPaused = m_platform.defaults->boolValue(QStringLiteral("paused"));
     m_runner =

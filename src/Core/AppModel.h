@@ -85,7 +85,7 @@ public:
     // Whether this system has a facility a setup step needs (every one, without a report).
     bool has(Facility facility) const;
 
-    // Fixed at creation: WRENBOX_RELAY_DRY_RUN is exactly "1".
+    // Fixed at creation, from the platform's run options.
     bool dryRun() const { return m_dryRun; }
     // Whether the long-running relay process is up, and whether the model wants it up.
     bool relayRunning() const;

@@ -120,9 +120,19 @@ struct FakePlatform {
     FakeWorkspace workspace;
     FakeFacilities facilities;
     FakeProcessControl processes;
+    RunOptions run;
 
     Platform platform() {
-        return Platform{&clock,  &defaults,  &loginItem, &messages,
-                        &bundle, &workspace, &processes, &facilities};
+        Platform platform;
+        platform.clock = &clock;
+        platform.defaults = &defaults;
+        platform.loginItem = &loginItem;
+        platform.messages = &messages;
+        platform.bundle = &bundle;
+        platform.workspace = &workspace;
+        platform.processes = &processes;
+        platform.facilities = &facilities;
+        platform.run = run;
+        return platform;
     }
 };

@@ -29,8 +29,6 @@ bool finish(const std::shared_ptr<Outcome<void>>& outcome) {
 class TestAppModel : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { qunsetenv("WRENBOX_RELAY_DRY_RUN"); }
-    void cleanup() { qunsetenv("WRENBOX_RELAY_DRY_RUN"); }
 
     void startingUntilFirstRefreshEvenIfItFails();
     void dryRunSwitch_data();
@@ -97,9 +95,11 @@ void TestAppModel::dryRunSwitch() {
     QFETCH(QByteArray, value);
     QFETCH(bool, set);
     QFETCH(bool, dryRun);
+    QProcessEnvironment environment;
     if (set)
-        qputenv("WRENBOX_RELAY_DRY_RUN", value);
+        environment.insert(QStringLiteral("WRENBOX_RELAY_DRY_RUN"), QString::fromUtf8(value));
     ModelRig rig;
+    rig.fake.run = RunOptions::fromEnvironment(environment);
     QCOMPARE(rig.make().dryRun(), dryRun);
 }
 
@@ -374,8 +374,8 @@ void TestAppModel::pauseStopsTheRelayAndResumeStartsIt() {
 }
 
 void TestAppModel::dryRunPairingRunsNothingForARemoteServer() {
-    qputenv("WRENBOX_RELAY_DRY_RUN", "1");
     ModelRig rig;
+    rig.fake.run.dryRun = true;
     rig.relay.reply({"relay", "pair", "ABC123", "--server", "http://dev.localhost:3000", "--json"},
                     R"({"device":{"id":"d","name":"Dev"}})");
     rig.replyStatus(R"({"paired":true,"server":"http://dev.localhost:3000"})");
@@ -419,8 +419,8 @@ void TestAppModel::dryRunGuardKeepsTheRelayStopped_data() {
 void TestAppModel::dryRunGuardKeepsTheRelayStopped() {
     QFETCH(QByteArray, server);
     QFETCH(bool, runs);
-    qputenv("WRENBOX_RELAY_DRY_RUN", "1");
     ModelRig rig;
+    rig.fake.run.dryRun = true;
     rig.replyStatus(R"({"paired":true,"server":")" + server + R"("})");
     rig.relay.runStream({});
     AppModel& model = rig.make();

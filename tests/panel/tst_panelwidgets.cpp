@@ -358,13 +358,9 @@ void PanelWidgetsTest::dryRunWarningSitsAboveTheCounters_data() {
 void PanelWidgetsTest::dryRunWarningSitsAboveTheCounters() {
     QFETCH(QByteArray, value);
     QFETCH(bool, warning);
-    if (value.isNull())
-        qunsetenv("WRENBOX_RELAY_DRY_RUN");
-    else
-        qputenv("WRENBOX_RELAY_DRY_RUN", value);
     PanelRig rig(PanelRig::unpaired());
+    rig.fake.run.dryRun = value == "1";
     rig.makeModel();
-    qunsetenv("WRENBOX_RELAY_DRY_RUN");
     QVERIFY(rig.start());
     StatusPanel& panel = rig.makePanel();
     panel.show();

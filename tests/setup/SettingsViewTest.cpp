@@ -40,9 +40,8 @@ private Q_SLOTS:
     void thisMacPairedAndDryRun() {
         SetupFixture f;
         // The switch is read once, when the model is made.
-        qputenv("WRENBOX_RELAY_DRY_RUN", "1");
+        f.fake.run.dryRun = true;
         f.model = std::make_unique<AppModel>(f.fake.platform());
-        qunsetenv("WRENBOX_RELAY_DRY_RUN");
         f.replyStatus(R"({"paired": true, "server": "http://localhost:3000", )"
                       R"("device": {"id": "d", "name": "Desk Mac"}})");
         SettingsView view(*f.model, f.fake.platform());

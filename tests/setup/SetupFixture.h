@@ -16,7 +16,6 @@ struct SetupFixture : RelayRig {
     SetupFixture() {
         m_previousHome = qgetenv("HOME");
         qputenv("HOME", QFile::encodeName(home.path()));
-        qunsetenv("WRENBOX_RELAY_DRY_RUN");
         fake.bundle.path = QStringLiteral("/opt/Wrenbox");
         replyStatus(R"({"paired": false})");
         replyDoctor(R"({"checks": [], "problems": 0})");

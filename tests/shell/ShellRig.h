@@ -1,7 +1,6 @@
 #pragma once
 
 #include "App/AppDelegate.h"
-#include "Core/OpenWindowBridge.h"
 #include "Core/PairingRequest.h"
 #include "RelayRig.h"
 
@@ -24,14 +23,10 @@ struct Alert {
 struct ShellRig : RelayRig {
     QTemporaryDir runtime; // its own single-copy socket, so tests never meet a real copy
     PairingRequest pairing;
-    OpenWindowBridge windows;
-    QStringList opened; // ids asked of the window bridge
+    QStringList opened; // windows the delegate asked for
     QList<Alert> alerts;
     std::unique_ptr<AppDelegate> delegate; // goes before the model
 
-    ShellRig() {
-        windows.open = [this](const QString& id) { opened.append(id); };
-    }
     QString singleInstancePath() const { return runtime.filePath(QStringLiteral("wrenbox.sock")); }
 
     AppDelegate& make() {
@@ -42,13 +37,14 @@ struct ShellRig : RelayRig {
         services.singleInstancePath = singleInstancePath();
         services.workspace = &fake.workspace;
         services.pairing = &pairing;
-        services.windows = &windows;
         services.alert = [this](const QString& message, const QString& informative,
                                 const QStringList& buttons) {
             alerts.append({message, informative, buttons});
             return 0;
         };
         delegate = std::make_unique<AppDelegate>(std::move(services));
+        QObject::connect(delegate.get(), &AppDelegate::setupRequested,
+                         [this] { opened.append(QStringLiteral("setup")); });
         return *delegate;
     }
 };

@@ -144,19 +144,17 @@ void TestApp::init() {
     m_config = std::make_unique<QTemporaryDir>();
     m_configEnv = std::make_unique<ScopedEnv>("WRENBOX_CONFIG_DIR", m_config->path().toUtf8());
     trayFlag = false;
-    TrayIconHost::trayAvailable = &fakeTray;
     QGuiApplication::setWindowIcon(QIcon());
 }
 
-void TestApp::cleanup() {
-    TrayIconHost::trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
-}
+void TestApp::cleanup() {}
 
 namespace {
 WrenboxMacApp::Options optionsFor(ShellRig& rig) {
     WrenboxMacApp::Options options;
     options.platform = rig.fake.platform();
     options.handleSignals = false;
+    options.trayAvailable = &fakeTray;
     options.singleInstancePath = rig.singleInstancePath();
     options.alert = [](const QString&, const QString&, const QStringList&) { return 0; };
     return options;
@@ -276,7 +274,7 @@ void TestApp::trayAppearingLateIsPickedUp() {
 void TestApp::trayRetriesAreBounded() {
     ShellRig rig;
     AppModel model(rig.fake.platform());
-    TrayIconHost tray(model, rig.fake.clock);
+    TrayIconHost tray(model, rig.fake.clock, &fakeTray);
     QVERIFY(!tray.start());
     for (int i = 0; i < 10; ++i)
         rig.advance(1min);
@@ -289,7 +287,7 @@ void TestApp::trayRendersOnlyOnVisibleChange() {
     ShellRig rig;
     trayFlag = true;
     AppModel model(rig.fake.platform());
-    TrayIconHost tray(model, rig.fake.clock);
+    TrayIconHost tray(model, rig.fake.clock, &fakeTray);
     QVERIFY(tray.start());
     QCOMPARE(tray.renders(), 1);
     QCOMPARE(tray.toolTip(), QStringLiteral("Wrenbox, online")); // starting

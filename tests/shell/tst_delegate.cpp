@@ -24,8 +24,6 @@ private Q_SLOTS:
     void normalRunAcceptsAnyServer();
     void invalidLinkDoesNothing();
     void severalLinksLeaveTheLast();
-    void openSetupPrefersExistingWindow();
-    void openSetupWithoutBridgeDoesNothing();
     void setupOpensAfterDelayWhenIncomplete();
     void setupStaysClosedWhenComplete();
     void launchLinkArgumentsAreHandled();
@@ -46,8 +44,8 @@ void TestDelegate::init() {
 }
 
 void TestDelegate::dryRunRefusesLinkWithoutServer() {
-    ScopedEnv dry("WRENBOX_RELAY_DRY_RUN", "1");
     ShellRig rig;
+    rig.fake.run.dryRun = true;
     AppDelegate& delegate = rig.make();
     QVERIFY(rig.model->dryRun());
     delegate.handle(QUrl(QStringLiteral("wrenbox-mac://pair?code=ABC234")));
@@ -62,8 +60,8 @@ void TestDelegate::dryRunRefusesLinkWithoutServer() {
 }
 
 void TestDelegate::dryRunRefusesRemoteServer() {
-    ScopedEnv dry("WRENBOX_RELAY_DRY_RUN", "1");
     ShellRig rig;
+    rig.fake.run.dryRun = true;
     AppDelegate& delegate = rig.make();
     const auto before = MacPairLink{std::nullopt, QStringLiteral("XYZ789")};
     rig.pairing.setPending(before);
@@ -75,8 +73,8 @@ void TestDelegate::dryRunRefusesRemoteServer() {
 }
 
 void TestDelegate::dryRunAcceptsLocalServer() {
-    ScopedEnv dry("WRENBOX_RELAY_DRY_RUN", "1");
     ShellRig rig;
+    rig.fake.run.dryRun = true;
     AppDelegate& delegate = rig.make();
     delegate.handle(
         QUrl(QStringLiteral("wrenbox-mac://pair?code=abc-234&server=http://localhost:8080")));
@@ -89,7 +87,6 @@ void TestDelegate::dryRunAcceptsLocalServer() {
 }
 
 void TestDelegate::normalRunAcceptsAnyServer() {
-    ScopedEnv dry("WRENBOX_RELAY_DRY_RUN", "0");
     ShellRig rig;
     AppDelegate& delegate = rig.make();
     QVERIFY(!rig.model->dryRun());
@@ -101,8 +98,8 @@ void TestDelegate::normalRunAcceptsAnyServer() {
 }
 
 void TestDelegate::invalidLinkDoesNothing() {
-    ScopedEnv dry("WRENBOX_RELAY_DRY_RUN", "1");
     ShellRig rig;
+    rig.fake.run.dryRun = true;
     AppDelegate& delegate = rig.make();
     delegate.handle(QUrl(QStringLiteral("wrenbox-mac://pair?code")));
     delegate.handle(QUrl(QStringLiteral("https://example.com/pair?code=ABC234")));
@@ -113,7 +110,6 @@ void TestDelegate::invalidLinkDoesNothing() {
 }
 
 void TestDelegate::severalLinksLeaveTheLast() {
-    ScopedEnv dry("WRENBOX_RELAY_DRY_RUN", "0");
     ShellRig rig;
     AppDelegate& delegate = rig.make();
     QSignalSpy changes(&rig.pairing, &PairingRequest::pendingChanged);
@@ -124,30 +120,6 @@ void TestDelegate::severalLinksLeaveTheLast() {
     QCOMPARE(rig.pairing.pending()->code, QStringLiteral("BBB333"));
     QCOMPARE(changes.count(), 2); // the repeated link notified once
     QCOMPARE(rig.opened.size(), 3);
-}
-
-void TestDelegate::openSetupPrefersExistingWindow() {
-    ShellRig rig;
-    AppDelegate& delegate = rig.make();
-    QWidget other;
-    other.setObjectName(QStringLiteral("setupx"));
-    QWidget setup;
-    setup.setObjectName(QStringLiteral("setup"));
-    QVERIFY(!setup.isVisible());
-    delegate.openSetup();
-    QVERIFY(setup.isVisible());
-    QVERIFY(!other.isVisible());
-    QVERIFY(rig.opened.isEmpty());
-    QCOMPARE(rig.fake.workspace.activations, 1);
-}
-
-void TestDelegate::openSetupWithoutBridgeDoesNothing() {
-    ShellRig rig;
-    AppDelegate& delegate = rig.make();
-    rig.windows.open.reset();
-    delegate.openSetup();
-    QCOMPARE(rig.fake.workspace.activations, 1);
-    QVERIFY(rig.opened.isEmpty());
 }
 
 void TestDelegate::setupOpensAfterDelayWhenIncomplete() {
@@ -181,7 +153,6 @@ void TestDelegate::setupStaysClosedWhenComplete() {
 }
 
 void TestDelegate::launchLinkArgumentsAreHandled() {
-    ScopedEnv dry("WRENBOX_RELAY_DRY_RUN", "0");
     ShellRig rig;
     rig.relay.reply(statusArgs, R"({"paired":false})");
     AppDelegate& delegate = rig.make();
@@ -244,15 +215,14 @@ void TestDelegate::laterLinkNeverInheritsAServer_data() {
 
 void TestDelegate::laterLinkNeverInheritsAServer() {
     QFETCH(QList<QStringList>, launches);
-    ScopedEnv dry("WRENBOX_RELAY_DRY_RUN", "0");
     ShellRig rig;
     rig.relay.reply(statusArgs, R"({"paired":false})");
     AppDelegate& delegate = rig.make();
     std::unique_ptr<SetupView> setup;
-    rig.windows.open = [&](const QString&) {
+    QObject::connect(&delegate, &AppDelegate::setupRequested, [&] {
         setup = std::make_unique<SetupView>(*rig.model, rig.fake.platform(), rig.pairing);
         setup->show();
-    };
+    });
     for (const QStringList& links : std::as_const(launches)) {
         QList<QUrl> urls;
         for (const QString& link : links)

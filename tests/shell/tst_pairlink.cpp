@@ -1,5 +1,4 @@
 #include "Core/MacPairLink.h"
-#include "Core/OpenWindowBridge.h"
 #include "Core/PairCode.h"
 #include "Core/PairingRequest.h"
 
@@ -21,7 +20,6 @@ private Q_SLOTS:
     void survivesHostileInput();
     void requestNotifiesOnlyOnChange();
     void lastOfSeveralLinksRemains();
-    void bridgeIsEmptyUntilInstalled();
 };
 
 void TestPairLink::parses_data() {
@@ -215,15 +213,6 @@ void TestPairLink::lastOfSeveralLinksRemains() {
     }
     QCOMPARE(spy.count(), 2);
     QCOMPARE(request.pending()->code, QStringLiteral("BBB333"));
-}
-
-void TestPairLink::bridgeIsEmptyUntilInstalled() {
-    OpenWindowBridge bridge;
-    QVERIFY(!bridge.open.has_value());
-    QString opened;
-    bridge.open = [&opened](const QString& id) { opened = id; };
-    (*bridge.open)(QStringLiteral("setup"));
-    QCOMPARE(opened, QStringLiteral("setup"));
 }
 
 QTEST_GUILESS_MAIN(TestPairLink)

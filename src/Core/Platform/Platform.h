@@ -3,6 +3,7 @@
 #include "Core/MessagesPermission.h"
 #include "Core/Platform/DesktopSettings.h"
 #include "Core/Platform/ProcessControl.h"
+#include "Core/RunOptions.h"
 
 #include <QObject>
 #include <QString>
@@ -122,4 +123,5 @@ struct Platform {
     const ProcessInfo* process = nullptr;
     // None where the system's requests are not turned into signals (tests).
     SystemSignals* systemSignals = nullptr;
+    RunOptions run;
 };
