@@ -110,6 +110,21 @@ public:
     void killLeftovers(qint64 group) override;
 };
 
+class FakeDesktop final : public DesktopSettings {
+public:
+    bool prefersHighContrast() const override { return highContrast; }
+    bool reducesMotion() const override { return reduceMotion; }
+
+    bool highContrast = false;
+    bool reduceMotion = false;
+};
+
+class FakeProcessInfo final : public ProcessInfo {
+public:
+    QString userId() const override { return QStringLiteral("test-user"); }
+    std::optional<double> msSinceStart() const override { return std::nullopt; }
+};
+
 // All fakes with a manual clock, handed out as one Platform.
 struct FakePlatform {
     ManualClock clock;
@@ -120,6 +135,9 @@ struct FakePlatform {
     FakeWorkspace workspace;
     FakeFacilities facilities;
     FakeProcessControl processes;
+    FakeDesktop desktop;
+    FakeProcessInfo process;
+    SystemSignals systemSignals; // tests emit its signals themselves
     RunOptions run;
 
     Platform platform() {
@@ -132,6 +150,9 @@ struct FakePlatform {
         platform.workspace = &workspace;
         platform.processes = &processes;
         platform.facilities = &facilities;
+        platform.desktop = &desktop;
+        platform.process = &process;
+        platform.systemSignals = &systemSignals;
         platform.run = run;
         return platform;
     }
