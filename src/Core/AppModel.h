@@ -114,8 +114,7 @@ public:
     // leaves the last known status.
     QCoro::Task<> refreshStatus();
     void setPaused(bool paused);
-    // Throws RelayError (code "dry_run" when a dry run is asked for a non-local server) or
-    // RelayLaunchError.
+    // Throws RelayError (code "dry_run" when a dry run is asked for a non-local server).
     QCoro::Task<RelayDevice> pair(QString code, QString server);
     QCoro::Task<> unpair();
     QCoro::Task<> checkMessagesPermission();
@@ -123,8 +122,8 @@ public:
     void setLoginItem(bool enabled);
     // Looks at the launch-agent file again: it can come and go behind the app.
     void checkLaunchAgent();
-    // Runs the relay's uninstall, then looks again and refreshes. Throws RelayError or
-    // RelayLaunchError when the uninstall fails.
+    // Runs the relay's uninstall, then looks again and refreshes. Throws RelayError when the
+    // uninstall fails.
     QCoro::Task<> removeLaunchAgent();
 
 Q_SIGNALS:

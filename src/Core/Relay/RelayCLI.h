@@ -15,8 +15,8 @@ class Clock;
 class ProcessControl;
 
 // Runs the relay's one-shot commands. Each call starts its own process on the main loop (never
-// blocking it) and decodes the output. Operations throw RelayError, or RelayLaunchError when the
-// process cannot be started. A command that has not finished after `timeout` is killed and
+// blocking it) and decodes the output. Operations throw RelayError (a RelayLaunchError when the
+// process cannot be started). A command that has not finished after `timeout` is killed and
 // reported as RelayError::failed("timeout", …); one that prints more than maxOutputBytes is
 // killed as soon as it does and reported as RelayError::unreadable.
 class RelayCLI {

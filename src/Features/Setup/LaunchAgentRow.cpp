@@ -62,8 +62,6 @@ QCoro::Task<> LaunchAgentRow::removeTask() {
         co_await m_model.removeLaunchAgent();
     } catch (const RelayError& error) {
         failure = error.description();
-    } catch (const RelayLaunchError& error) {
-        failure = error.message();
     }
     if (failure && self) {
         m_error = failure;

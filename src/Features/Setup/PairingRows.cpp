@@ -194,8 +194,6 @@ QCoro::Task<> PairingRows::await(std::function<QCoro::Task<>()> work) {
         co_await work();
     } catch (const RelayError& error) {
         failure = error.description();
-    } catch (const RelayLaunchError& error) {
-        failure = error.message();
     }
     if (!self)
         co_return;
