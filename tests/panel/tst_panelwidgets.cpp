@@ -1,13 +1,13 @@
 #include "PanelRig.h"
 
 #include "Core/Clock.h"
+#include "Design/Spinner.h"
 #include "Features/Panel/EventFeed.h"
 #include "Features/Panel/EventRow.h"
 #include "Features/Panel/FrameSync.h"
 #include "Features/Panel/LineLimitedLabel.h"
 #include "Features/Panel/StatusLine.h"
 #include "Features/Panel/TodayRow.h"
-#include "Features/Setup/Spinner.h"
 #include "Platform/Linux/LinuxDesktopSettings.h"
 
 #include <QAccessible>

@@ -6,15 +6,15 @@
 #include "Core/Tasks.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
+#include "Design/Spinner.h"
 #include "Design/Symbols.h"
+#include "Design/Tone.h"
 #include "Design/Type.h"
 #include "Features/Panel/EventFeed.h"
 #include "Features/Panel/FrameSync.h"
 #include "Features/Panel/StatusLine.h"
 #include "Features/Panel/TodayRow.h"
-#include "Features/Panel/Tone.h"
 #include "Features/Panel/WebAddress.h"
-#include "Features/Setup/Spinner.h"
 
 #include <QEasingCurve>
 #include <QEvent>

@@ -2,11 +2,11 @@
 
 #include "Core/AppModel.h"
 #include "Design/Appearance.h"
+#include "Design/Look.h"
 #include "Design/ScreenFit.h"
 #include "Design/Symbols.h"
 #include "Design/Type.h"
 #include "Features/Settings/LicenceTexts.h"
-#include "Features/Setup/Look.h"
 
 #include <QCheckBox>
 #include <QEvent>

@@ -4,8 +4,8 @@
 #include "Core/Relay/RelayError.h"
 #include "Core/Tasks.h"
 #include "Design/Appearance.h"
+#include "Design/Look.h"
 #include "Design/Type.h"
-#include "Features/Setup/Look.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

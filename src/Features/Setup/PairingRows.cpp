@@ -5,10 +5,10 @@
 #include "Core/PairingRequest.h"
 #include "Core/Relay/RelayError.h"
 #include "Core/Tasks.h"
+#include "Design/Look.h"
 #include "Design/ScreenFit.h"
+#include "Design/Spinner.h"
 #include "Design/Type.h"
-#include "Features/Setup/Look.h"
-#include "Features/Setup/Spinner.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

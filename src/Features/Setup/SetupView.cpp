@@ -5,14 +5,14 @@
 #include "Core/Tasks.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
+#include "Design/Look.h"
 #include "Design/ScreenFit.h"
+#include "Design/Spinner.h"
 #include "Design/Type.h"
 #include "Features/Setup/CheckRow.h"
 #include "Features/Setup/LaunchAgentRow.h"
-#include "Features/Setup/Look.h"
 #include "Features/Setup/PairingRows.h"
 #include "Features/Setup/SetupCopy.h"
-#include "Features/Setup/Spinner.h"
 
 #include <QApplication>
 #include <QDrag>
