@@ -1,7 +1,7 @@
 #include "Core/AppModel.h"
 
 #include "Core/Clock.h"
-#include "Core/LocalServer.h"
+#include "Core/LocalServerUrl.h"
 #include "Core/Relay/RelayRunner.h"
 
 #include <QDir>

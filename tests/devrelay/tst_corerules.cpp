@@ -1,4 +1,4 @@
-#include "Core/LocalServer.h"
+#include "Core/LocalServerUrl.h"
 #include "Core/PairCode.h"
 
 #include <QtTest>
