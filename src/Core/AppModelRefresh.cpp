@@ -96,6 +96,8 @@ QCoro::Task<> AppModel::refreshStatusOnce() {
 }
 
 void AppModel::applyRunState() {
+    if (m_relayRetired)
+        return;
     if (m_dryRun && m_status.paired && !isLocal(m_status.server)) {
         m_runner->stop();
         setRelayError(dryRunRefusal());
