@@ -100,7 +100,7 @@ void TestMoveToApplications::offeredOnceFromElsewhere() {
              (asks ? QStringList{"activate", "alert Move Wrenbox to Applications? Move to "
                                              "Applications/Not Now"}
                    : QStringList{}));
-    QCOMPARE(moves.fakeDefaults.contains(MoveToApplications::askedKey), asks || askedBefore);
+    QCOMPARE(moves.fakeDefaults.values.contains(MoveToApplications::askedKey), asks || askedBefore);
 }
 
 void TestMoveToApplications::acceptCopiesLaunchesThenTrashesAndQuits() {

@@ -1,13 +1,10 @@
-// Pairing links, pairing codes, the local-server rule and the pending pairing request.
+// Pairing links, pairing codes and the local-server rule.
 
 #include "Core/LocalServerUrl.h"
 #include "Core/MacPairLink.h"
 #include "Core/PairCode.h"
-#include "Core/PairingRequest.h"
 
 #include "RelayRig.h"
-
-#include <QSignalSpy>
 
 class TestPairLink : public QObject {
     Q_OBJECT
@@ -15,7 +12,6 @@ private Q_SLOTS:
     void rules_data();
     void rules();
     void longLinks();
-    void requestNotifiesOnlyOnChange();
 };
 
 void TestPairLink::rules_data() {
@@ -49,18 +45,6 @@ void TestPairLink::longLinks() {
         QUrl(u"wrenbox-mac://pair?code=ABC234"_qs + u"&code=x"_qs.repeated(150'000))));
     QVERIFY(!MacPairLink::fromUrl(QUrl(u"wrenbox-mac://pair?"_qs + u"%C0"_qs.repeated(2000))));
     QVERIFY(!isLocalServer(std::nullopt));
-}
-
-void TestPairLink::requestNotifiesOnlyOnChange() {
-    PairingRequest request;
-    QSignalSpy spy(&request, &PairingRequest::pendingChanged);
-    const MacPairLink link{std::nullopt, u"ABC234"_qs};
-    for (const auto& pending : {std::optional(link), std::optional(link),
-                                std::optional(MacPairLink{u"http://localhost"_qs, u"ABC234"_qs}),
-                                std::optional<MacPairLink>(), std::optional<MacPairLink>()})
-        request.setPending(pending);
-    QCOMPARE(spy.count(), 3);
-    QVERIFY(!request.pending());
 }
 
 QTEST_GUILESS_MAIN(TestPairLink)

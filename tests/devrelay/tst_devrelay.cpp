@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 #include <array>
 
@@ -44,13 +43,12 @@ struct Run {
     }
     qsizetype count(Kind kind) {
         while (process.canReadLine()) {
-            lines.append(process.readLine().trimmed());
-            events.append(RelayEvent::decode(lines.last(), {}).value_or(RelayEvent{}));
+            events.append(
+                RelayEvent::decode(process.readLine().trimmed(), {}).value_or(RelayEvent{}));
         }
         return std::count_if(events.begin(), events.end(), [=](auto& e) { return e.kind == kind; });
     }
     QList<RelayEvent> events;
-    QByteArrayList lines;
     QProcess process;
 };
 } // namespace
@@ -115,13 +113,6 @@ void TestDevRelay::pairStatusUnpairUninstall() {
     QVERIFY(RelayJson::decode<RelayOK>(relay(unpairArgs).second));
     QCOMPARE(status(), RelayStatus{});
 
-    // Without WRENBOX_CONFIG_DIR the state lives in the user's configuration folder.
-    QProcessEnvironment env = environment();
-    env.remove(u"WRENBOX_CONFIG_DIR"_qs);
-    QCOMPARE(relay(pairArgs, env).first, 0);
-    QVERIFY(QFile::exists(m_xdg->filePath(u"wrenbox/state.json"_qs)));
-    QVERIFY(!status().paired);
-
     // Uninstalling removes its own unit only, and is fine with nothing left to remove.
     const QString unit = m_xdg->filePath(u"systemd/user/app.wrenbox.relay.service"_qs);
     const QString neighbour = m_xdg->filePath(u"systemd/user/other.service"_qs);
@@ -180,11 +171,9 @@ void TestDevRelay::streamOfQueuedTexts() {
 
     QCOMPARE(run.events.at(0).kind, Kind::Started);
     QCOMPARE(run.events.at(1).jobs, 3);
-    const QRegularExpression stamp(uR"("at":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z")"_qs);
     QStringList outcome;
     for (qsizetype i = 0; i < run.events.size(); ++i) {
         const RelayEvent& e = run.events[i];
-        QVERIFY2(stamp.match(QString::fromUtf8(run.lines[i])).hasMatch(), run.lines[i].constData());
         if (e.kind == Kind::Sent || e.kind == Kind::Failed || e.kind == Kind::Received)
             outcome.append(RelayEvent::kindName(e.kind) + u' ' + e.messageID.value_or(u"?"_qs));
         if (e.kind == Kind::Failed)
@@ -272,13 +261,9 @@ void TestDevRelay::concurrentWritersLoseNothing() {
     QVERIFY(run.waitFor(Kind::Synced, syncs + 3)); // a few more: nothing else turns up
     QCOMPARE(run.exit(true), 0);
     QStringList sent;
-    qint64 jobs = 0;
-    for (const RelayEvent& e : std::as_const(run.events)) {
-        jobs += e.kind == Kind::Synced ? e.jobs.value_or(-1000) : 0;
+    for (const RelayEvent& e : std::as_const(run.events))
         if (e.kind == Kind::Sent)
             sent.append(*e.messageID);
-    }
-    QCOMPARE(jobs, 12);
     sent.sort();
     expected.sort();
     QCOMPARE(sent, expected); // each once

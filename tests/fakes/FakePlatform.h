@@ -19,7 +19,6 @@ class FakeDefaults final : public UserDefaults {
 public:
     bool boolValue(const QString& key) const override { return values.value(key, false); }
     void setBool(const QString& key, bool value) override { values.insert(key, value); }
-    bool contains(const QString& key) const { return values.contains(key); }
 
     QHash<QString, bool> values;
 };
@@ -63,16 +62,15 @@ public:
     QString relayHelperPath() const override { return helperPath; }
     std::optional<QString> shortVersion() const override { return version; }
     QString bundlePath() const override { return path; }
-    QString systemVersion() const override { return system; }
+    QString systemVersion() const override { return u"Test OS 1"_qs; }
     QString diagnosticsHeader() const override {
-        return u"Wrenbox for Test "_qs + version.value_or(u"?"_qs) + u", "_qs + system;
+        return u"Wrenbox for Test "_qs + version.value_or(u"?"_qs) + u", Test OS 1"_qs;
     }
     QString launchAgentPath() const override { return agentPath; }
 
     QString helperPath = QStringLiteral("/nonexistent/wrenbox");
     std::optional<QString> version = QStringLiteral("1.2.3");
     QString path = QStringLiteral("/opt/wrenbox");
-    QString system = QStringLiteral("Test OS 1");
     QString agentPath =
         QDir::homePath() + QStringLiteral("/.config/systemd/user/app.wrenbox.relay.service");
 };
@@ -82,12 +80,11 @@ public:
     void activateApp() override { ++activations; }
     bool openUrl(const QUrl& url) override {
         opened.append(url);
-        return openSucceeds;
+        return true;
     }
     void copyText(const QString& text) override { copied.append(text); }
 
     int activations = 0;
-    bool openSucceeds = true;
     QList<QUrl> opened;
     QStringList copied;
 };
@@ -142,19 +139,7 @@ struct FakePlatform {
     RunOptions run;
 
     Platform platform() {
-        Platform platform;
-        platform.clock = &clock;
-        platform.defaults = &defaults;
-        platform.loginItem = &loginItem;
-        platform.messages = &messages;
-        platform.bundle = &bundle;
-        platform.workspace = &workspace;
-        platform.processes = &processes;
-        platform.facilities = &facilities;
-        platform.desktop = &desktop;
-        platform.process = &process;
-        platform.systemSignals = &systemSignals;
-        platform.run = run;
-        return platform;
+        return {&clock,     &defaults,   &loginItem, &messages, &bundle,        &workspace,
+                &processes, &facilities, &desktop,   &process,  &systemSignals, run};
     }
 };

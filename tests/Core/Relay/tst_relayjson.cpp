@@ -118,16 +118,15 @@ void TestRelayJson::decoding() {
 }
 
 void TestRelayJson::everyStatusKey() {
-    RelayStatus all;
-    all.paired = true;
-    all.server = u"https://wrenbox.app"_qs;
-    all.device = RelayDevice{u"d1"_qs, u"Ada’s 📱"_qs};
-    all.lastSyncAt = utc("2024-05-01T10:00:00.123Z");
-    all.today = RelayToday{4, 1, 7};
-    all.sendingEnabled = false;
-    all.updateRequired = true;
-    all.updateUrl = u""_qs;
-    all.running = true;
+    const RelayStatus all{true,
+                          u"https://wrenbox.app"_qs,
+                          RelayDevice{u"d1"_qs, u"Ada’s 📱"_qs},
+                          utc("2024-05-01T10:00:00.123Z"),
+                          RelayToday{4, 1, 7},
+                          false,
+                          true,
+                          u""_qs,
+                          true};
     const QByteArray json =
         R"({"paired":true,"server":"https://wrenbox.app","device":{"id":"d1",)"
         R"("name":"Ada’s 📱"},"lastSyncAt":"2024-05-01T10:00:00.123Z","today":{"sent":4,"failed":1,)"

@@ -1,8 +1,6 @@
-// The freedesktop services: the autostart entry, the settings file, the install layout.
+// The freedesktop services: the autostart entry, the settings file, the desktop settings.
 
-#include "Platform/Linux/LinuxBundleInfo.h"
 #include "Platform/Linux/LinuxDesktopSettings.h"
-#include "Platform/Linux/LinuxMessagesAutomation.h"
 #include "Platform/Linux/SettingsDefaults.h"
 #include "Platform/Linux/XdgLoginItem.h"
 
@@ -10,7 +8,6 @@
 
 #include <QDir>
 #include <QRegularExpression>
-#include <QSysInfo>
 
 #include <sys/stat.h>
 
@@ -19,8 +16,6 @@ class TestLinuxPlatform : public QObject {
 private Q_SLOTS:
     void init();
     void loginItem();
-    void settingsRoundTrip();
-    void bundleLayoutAndNoMessages();
     void unusableSettingsAreSetAside_data();
     void unusableSettingsAreSetAside();
     void desktopSettings();
@@ -74,29 +69,6 @@ void TestLinuxPlatform::loginItem() {
     QVERIFY(!item.isEnabled());
 }
 
-void TestLinuxPlatform::settingsRoundTrip() {
-    const QString path = config(u"dev/settings.ini"_qs);
-    {
-        SettingsDefaults defaults(path);
-        QVERIFY(!defaults.boolValue(u"paused"_qs));
-        defaults.setBool(u"paused"_qs, true);
-        defaults.setBool(u"loginItemDecided"_qs, false);
-    }
-    SettingsDefaults again(path);
-    QVERIFY(again.boolValue(u"paused"_qs) && !again.boolValue(u"loginItemDecided"_qs));
-}
-
-void TestLinuxPlatform::bundleLayoutAndNoMessages() {
-    LinuxBundleInfo bundle(u"/opt/wrenbox/bin"_qs);
-    QCOMPARE(bundle.relayHelperPath(), u"/opt/wrenbox/libexec/wrenbox/wrenbox"_qs);
-    QCOMPARE(bundle.bundlePath(), u"/opt/wrenbox"_qs);
-    QCOMPARE(bundle.diagnosticsHeader(),
-             u"Wrenbox for Linux " WRENBOX_VERSION ", "_qs + QSysInfo::prettyProductName());
-    LinuxMessagesAutomation messages;
-    QVERIFY(!messages.isRunning() && !messages.canLocate());
-    QCOMPARE(QCoro::waitFor(messages.determine(true)), MessagesPermission::Unknown);
-}
-
 void TestLinuxPlatform::unusableSettingsAreSetAside_data() {
     QTest::addColumn<QString>("kind");
     QTest::newRow("pipe") << "pipe";
@@ -126,6 +98,7 @@ void TestLinuxPlatform::unusableSettingsAreSetAside() {
     QVERIFY(!defaults.boolValue(u"paused"_qs));
     defaults.setBool(u"paused"_qs, true);
     QVERIFY(QFileInfo(path).isFile() && QFileInfo(path).size() < 100);
+    QVERIFY(SettingsDefaults().boolValue(u"paused"_qs) && !SettingsDefaults().boolValue(u"x"_qs));
     // What was there is kept beside, as it was.
     const QFileInfoList aside =
         QDir(QFileInfo(path).path())
@@ -136,9 +109,7 @@ void TestLinuxPlatform::unusableSettingsAreSetAside() {
 }
 
 void TestLinuxPlatform::desktopSettings() {
-    QTemporaryDir config;
-    const ScopedEnv env("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    QFile file(config.filePath(u"kdeglobals"_qs));
+    QFile file(config(u"kdeglobals"_qs));
     for (int padding : {0, 1024 * 1024}) {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[KDE]\nAnimationDurationFactor=0\n[Padding]\nx=" + QByteArray(padding, 'x'));
