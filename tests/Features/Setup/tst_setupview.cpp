@@ -70,7 +70,6 @@ private Q_SLOTS:
 void TestSetupView::firstShowing() {
     Setup rig;
     SetupView& view = rig.open(false);
-    QCOMPARE(view.windowTitle(), u"Set Up Wrenbox"_qs);
     // Checking: the button waits, the rows spin.
     QVERIFY(!rig.button(u"Check again"_qs)->isEnabled());
     QCOMPARE(textAt(&view, u"summary"_qs), u"Checking…"_qs);
