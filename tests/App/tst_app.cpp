@@ -5,7 +5,6 @@
 #include "App/SingleInstance.h"
 #include "App/TrayIconHost.h"
 #include "App/WrenboxMacApp.h"
-#include "Features/Panel/StatusPanel.h"
 
 #include "RelayRig.h"
 #include "ViewRig.h"
@@ -105,7 +104,6 @@ struct RealApp {
 class TestApp : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void withoutATrayThePanelIsAWindow();
     void setupOpensOnceAfterTheDelay_data();
     void setupOpensOnceAfterTheDelay();
     void panelQuitStopsTheRelayAndQuits();
@@ -120,20 +118,6 @@ private Q_SLOTS:
     void killedAppLeavesNoRelay();
     void launchFailsLoudlyWithoutAnAnswer();
 };
-
-void TestApp::withoutATrayThePanelIsAWindow() {
-    Shell rig;
-    QVERIFY(rig.app->launch({}));
-    QVERIFY(!rig.tray());
-    QWidget* panel = rig.app->window(u"panel"_qs);
-    QVERIFY(qobject_cast<StatusPanel*>(panel) && panel->isVisible());
-    QVERIFY(!panel->windowFlags().testFlag(Qt::Popup));
-    // Closed, and the app launched again: it comes back.
-    panel->close();
-    Q_EMIT rig.app->delegate().reopenRequested();
-    QVERIFY(panel->isVisible());
-    QVERIFY(rig.settle());
-}
 
 void TestApp::setupOpensOnceAfterTheDelay_data() {
     QTest::addColumn<QByteArray>("status");
@@ -289,17 +273,10 @@ void TestApp::quitWhileHandlingAHandedOverLinkIsClean() {
     QCOMPARE(second.exitCode(), 0);
     QVERIFY(!second.readAllStandardError().contains("first window")); // it showed nothing
     QCOMPARE(first.state(), QProcess::Running);
-    // Development copies run side by side.
-    RealApp development(true);
-    QProcess third;
-    QVERIFY2(development.launch(third), development.seen.constData());
-    ::kill(pid_t(third.processId()), SIGTERM);
     ::kill(pid_t(first.processId()), SIGTERM);
     QTRY_COMPARE_WITH_TIMEOUT(first.state(), QProcess::NotRunning, 20'000);
-    QTRY_COMPARE_WITH_TIMEOUT(third.state(), QProcess::NotRunning, 20'000);
     QCOMPARE(first.exitStatus(), QProcess::NormalExit);
     QCOMPARE(first.exitCode(), 0);
-    QCOMPARE(third.exitCode(), 0);
 }
 
 void TestApp::secondCopyHandsOverAndAKilledCopyIsReplaced() {

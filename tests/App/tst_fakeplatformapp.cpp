@@ -1,5 +1,6 @@
 // The whole app on the fake platform alone: no system's platform is linked into this test.
 
+#include "App/AppDelegate.h"
 #include "App/SingleInstance.h"
 #include "App/WrenboxMacApp.h"
 
@@ -33,7 +34,12 @@ void TestFakePlatformApp::startsTakesALinkAndQuits() {
     // Start-up: the first copy, the model loaded, the panel as a window where there is no tray.
     QVERIFY(app.launch({}));
     QTRY_VERIFY(app.model().loaded());
-    QVERIFY(app.window(u"panel"_qs)->isVisible());
+    QWidget* panel = app.window(u"panel"_qs);
+    QVERIFY(panel->isVisible() && !panel->windowFlags().testFlag(Qt::Popup));
+    // Closed, and the app launched again: it comes back.
+    panel->close();
+    Q_EMIT app.delegate().reopenRequested();
+    QVERIFY(panel->isVisible());
 
     // The real app, started again with a link, hands it over and leaves; Setup comes forward.
     QProcess second;

@@ -29,7 +29,6 @@ int distance(const QColor& a, const QColor& b) {
 class TestDesign : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { Appearances::setOverride(std::nullopt); }
     void tables_data();
     void tables();
     void appearanceOfTheDesktop();
@@ -139,15 +138,6 @@ void TestDesign::appearanceOfTheDesktop() {
         QCOMPARE(hex(Palette::color(Palette::text2(), &light)), high ? u"3f4341"_qs : u"5e625f"_qs);
     }
     Appearances::useDesktop(nullptr);
-    {
-        const AppearanceOverride outer(Appearance::Dark);
-        {
-            const AppearanceOverride inner(Appearance::HighContrastLight);
-            QCOMPARE(Appearances::of(&light), Appearance::HighContrastLight);
-        }
-        QCOMPARE(currentAppearance(), Appearance::Dark);
-    }
-    QVERIFY(!Appearances::overridden());
 }
 
 void TestDesign::iconsAreDrawnOnlyAtTheSizesAskedFor() {

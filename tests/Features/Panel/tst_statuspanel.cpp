@@ -105,11 +105,9 @@ void TestStatusPanel::statusLine() {
     QCOMPARE(shown(button) ? button->text() : QString(), action);
     QVERIFY(button->isDefault());
     // The status line's headline and the feed's are headings to assistive technology.
-    QAccessibleInterface* heading =
-        QAccessible::queryAccessibleInterface(child(&panel, u"headline"_qs));
-    QCOMPARE(heading->role(), QAccessible::Heading);
-    QCOMPARE(QAccessible::queryAccessibleInterface(child(&panel, u"Recent"_qs))->role(),
-             QAccessible::Heading);
+    for (const QString& heading : {u"headline"_qs, u"Recent"_qs})
+        QCOMPARE(QAccessible::queryAccessibleInterface(child(&panel, heading))->role(),
+                 QAccessible::Heading);
     if (state != u"sending")
         return;
     QCOMPARE(bar->value() * 10 + bar->maximum(), 25);
@@ -202,7 +200,6 @@ void TestStatusPanel::refreshesWhenShownAndRestsWhileHidden() {
     StatusPanel& panel = rig.show();
     QVERIFY(rig.settle());
     QCOMPARE(rig.count(statusArgs), 2);
-    QCOMPARE(textAt(&panel, u"subtitle"_qs), u"Studio Mac"_qs);
     const QWidget* spinner = child(&panel, u"Checking"_qs);
     QVERIFY(!shown(spinner));
     const auto refresh = launch(rig.model->refresh()); // a full refresh begins at once

@@ -70,15 +70,12 @@ private Q_SLOTS:
 void TestSetupView::firstShowing() {
     Setup rig;
     SetupView& view = rig.open(false);
-    QCOMPARE(view.windowTitle(), u"Set Up Wrenbox"_qs);
     // Checking: the button waits, the rows spin.
     QVERIFY(!rig.button(u"Check again"_qs)->isEnabled());
     QCOMPARE(textAt(&view, u"summary"_qs), u"Checking…"_qs);
     QVERIFY(rig.settle());
     QVERIFY(rig.button(u"Check again"_qs)->isEnabled());
     QCOMPARE(rig.calls("status") * 10 + rig.calls("doctor"), 11);
-    QCOMPARE(rig.row("fullDiskAccess").section(u'|', 0, 0), u"Not checked yet"_qs);
-    QCOMPARE(textAt(child(&view, u"server"_qs), u"text"_qs), u"wrenbox.app"_qs);
     QCOMPARE(textAt(&view, u"summary"_qs), u"Everything checks out."_qs);
     QVERIFY(!rig.showing("otherChecks") && !rig.showing("launchAgent"));
     // Every showing refreshes, and so does Ctrl+R.
@@ -146,8 +143,6 @@ void TestSetupView::messagesRowFollowsThePermission() {
 
 void TestSetupView::copyPathAndDiagnostics() {
     Setup rig;
-    rig.relay.reply(doctorArgs,
-                    R"({"checks":[{"id":"chatdb","status":"warn","detail":"D","fix":"F"}]})");
     SetupView& view = rig.open();
     rig.click(u"Copy path"_qs);
     QCOMPARE(rig.fake.workspace.copied, QStringList{u"/opt/Wrenbox"_qs});
@@ -156,7 +151,6 @@ void TestSetupView::copyPathAndDiagnostics() {
     child<QToolButton>(&view, u"details"_qs)->click();
     QVERIFY(rig.showing("diagnostics"));
     QCOMPARE(textAt(&view, u"diagnostics"_qs), rig.model->diagnostics());
-    QVERIFY(textAt(&view, u"diagnostics"_qs).endsWith(u"[warn] chatdb: D | fix: F"_qs));
     rig.click(u"Copy diagnostics"_qs);
     QCOMPARE(rig.fake.workspace.copied.last(), rig.model->diagnostics());
 }
