@@ -10,6 +10,7 @@
 #include "Core/Relay/RelayRunner.h"
 #include "Design/BrandMark.h"
 #include "Design/ScreenFit.h"
+#include "Features/Panel/AttentionNotice.h"
 #include "Features/Panel/StatusPanel.h"
 #include "Features/Settings/SettingsView.h"
 #include "Features/Setup/SetupView.h"
@@ -103,6 +104,10 @@ WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
     services.alert = options.alert;
     services.singleInstancePath = options.singleInstancePath;
     m_delegate = new AppDelegate(std::move(services), this);
+    if (m_platform.notifier)
+        new AttentionNotice(
+            *model, *m_platform.notifier, *m_platform.clock,
+            [this] { openWindow(QStringLiteral("setup")); }, this);
 }
 
 WrenboxMacApp::~WrenboxMacApp() {

@@ -54,6 +54,9 @@ public:
     static constexpr std::chrono::milliseconds batchHold{2'000};
     static constexpr int messagesLaunchChecks = 25;
     static constexpr std::chrono::milliseconds messagesLaunchPause{200};
+    // This many unexpected exits within the window, with no progress between, make a crash loop.
+    static constexpr int crashLoopExits = 5;
+    static constexpr std::chrono::milliseconds crashLoopWindow{10 * 60'000};
 
     // The services in `platform` must outlive the model.
     explicit AppModel(const Platform& platform, QObject* parent = nullptr);
@@ -73,6 +76,11 @@ public:
     MessagesPermission messagesPermission() const { return m_messagesPermission; }
     bool askingMessages() const { return m_askingMessages; }
     bool userPaused() const { return m_userPaused; }
+    // Whether the user wants a desktop notification when Wrenbox needs them.
+    bool notifyAttention() const { return m_notifyAttention; }
+    void setNotifyAttention(bool notify);
+    // When the user's pause ends by itself; none for a pause until resumed.
+    const std::optional<QDateTime>& pausedUntil() const { return m_pausedUntil; }
 
     // Derived state.
     RelayPhase phase() const;
@@ -103,7 +111,12 @@ public:
     // The relay's status only, run one at a time in the same way. Never fails; a failure
     // leaves the last known status.
     QCoro::Task<> refreshStatus();
+    // Pausing here lasts until resumed; either way any timed pause ends.
     void setPaused(bool paused);
+    // Pauses until `until`, when sending resumes by itself (also after a restart of the app).
+    void pauseUntil(const QDateTime& until);
+    // 08:00 local time on the day after `now`.
+    static QDateTime tomorrowMorning(const QDateTime& now);
     // Throws RelayError (code "dry_run" when a dry run is asked for a non-local server) or
     // RelayLaunchError.
     QCoro::Task<RelayDevice> pair(QString code, QString server);
@@ -126,8 +139,14 @@ Q_SIGNALS:
     void messagesPermissionChanged();
     void askingMessagesChanged();
     void userPausedChanged();
+    void pausedUntilChanged();
     void phaseChanged();
     void setupCompleteChanged();
+    // The relay ended on its own: diagnostics() changed.
+    void relayExitsChanged();
+    // The relay exited saying it must not be restarted.
+    void relayStoppedForGood();
+    void notifyAttentionChanged();
 
 private:
     // Events and exits of the long-running relay.
@@ -144,6 +163,10 @@ private:
                                QPointer<ClockTimer>* handle = nullptr);
 
     void applyRunState();
+    void woke();
+    void setPausedUntil(const std::optional<QDateTime>& value);
+    void pause(bool paused, const std::optional<QDateTime>& until);
+    QCoro::Task<> resumeWhenDue(quint64 serial);
     QCoro::Task<> startUp();
     QCoro::Task<> pollLoop(quint64 generation);
     QCoro::Task<> refreshOnce();
@@ -200,6 +223,8 @@ private:
     MessagesPermission m_messagesPermission = MessagesPermission::Unknown;
     bool m_askingMessages = false;
     bool m_userPaused = false;
+    std::optional<QDateTime> m_pausedUntil;
+    bool m_notifyAttention = true;
 
     RelayPhase m_phase;
     bool m_setupComplete = false;
@@ -210,6 +235,9 @@ private:
     QPointer<ClockTimer> m_pollTimer;
     // Every sleep under way (stable addresses: the clock writes into them).
     std::list<QPointer<ClockTimer>> m_sleeps;
+    // Identifies the current timed pause, and the sleep that ends it.
+    quint64 m_pauseSerial = 0;
+    QPointer<ClockTimer> m_resumeTimer;
     // Identifies the batch a pending clear-up belongs to.
     quint64 m_batchSerial = 0;
     // The one pending hold of a finished batch, and whose it is: a flood of small batches must

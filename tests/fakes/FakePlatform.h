@@ -19,8 +19,15 @@ public:
     bool boolValue(const QString& key) const override { return values.value(key, false); }
     void setBool(const QString& key, bool value) override { values.insert(key, value); }
     bool contains(const QString& key) const { return values.contains(key); }
+    std::optional<QDateTime> timeValue(const QString& key) const override {
+        return times.value(key);
+    }
+    void setTime(const QString& key, const std::optional<QDateTime>& value) override {
+        times.insert(key, value);
+    }
 
     QHash<QString, bool> values;
+    QHash<QString, std::optional<QDateTime>> times;
 };
 
 class FakeLoginItem final : public LoginItem {

@@ -82,6 +82,7 @@ void FakeRelay::runStream(const Stream& stream) {
                 '\n';
         write(QStringLiteral("stream-%1.chunk").arg(i), stream.chunks[i].second);
     }
+    write(QStringLiteral("stream.err"), stream.err);
     write(QStringLiteral("stream.conf"), conf);
 }
 

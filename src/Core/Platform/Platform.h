@@ -1,8 +1,11 @@
 #pragma once
 
 #include "Core/MessagesPermission.h"
+#include "Core/Platform/Notifier.h"
+#include "Core/Platform/PowerEvents.h"
 #include "Core/Platform/ProcessControl.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QUrl>
 
@@ -15,12 +18,16 @@ class Clock;
 // What the app takes from the operating system, behind small interfaces: the Linux
 // implementations live in Platform/Linux, the fakes that tests use in tests/fakes.
 
-// Persistent Boolean flags ("paused", "loginItemDecided", "movedToApplicationsAsked").
+// Persistent flags ("paused", "loginItemDecided", "movedToApplicationsAsked", "notify") and
+// times ("pausedUntil").
 class UserDefaults {
 public:
     virtual ~UserDefaults() = default;
     virtual bool boolValue(const QString& key) const = 0; // false when absent
     virtual void setBool(const QString& key, bool value) = 0;
+    // None when absent or unreadable.
+    virtual std::optional<QDateTime> timeValue(const QString& key) const = 0;
+    virtual void setTime(const QString& key, const std::optional<QDateTime>& value) = 0;
 };
 
 // Starting the app at login.
@@ -93,4 +100,7 @@ struct Platform {
     // None where processes need no care beyond their own group (the tests' fake platform).
     ProcessControl* processes = nullptr;
     const SystemFacilities* facilities = nullptr;
+    // None where the desktop offers no such thing.
+    Notifier* notifier = nullptr;
+    PowerEvents* power = nullptr;
 };

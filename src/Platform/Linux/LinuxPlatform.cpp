@@ -3,12 +3,14 @@
 #include "Core/Clock.h"
 
 Platform LinuxPlatform::platform(Clock* clock) {
-    return Platform{clock ? clock : &Clock::system(),
+    return Platform{clock ? clock : &this->clock,
                     &defaults,
                     &loginItem,
                     &messages,
                     &bundle,
                     &workspace,
                     &processes,
-                    &facilities};
+                    &facilities,
+                    &notifier,
+                    &power};
 }

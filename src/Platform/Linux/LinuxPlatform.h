@@ -1,11 +1,14 @@
 #pragma once
 
 #include "Core/Platform/Platform.h"
+#include "Platform/Linux/BootClock.h"
+#include "Platform/Linux/DBusNotifier.h"
 #include "Platform/Linux/DesktopWorkspace.h"
 #include "Platform/Linux/LinuxBundleInfo.h"
 #include "Platform/Linux/LinuxFacilities.h"
 #include "Platform/Linux/LinuxMessagesAutomation.h"
 #include "Platform/Linux/LinuxProcessControl.h"
+#include "Platform/Linux/LogindPower.h"
 #include "Platform/Linux/SettingsDefaults.h"
 #include "Platform/Linux/XdgLoginItem.h"
 
@@ -27,7 +30,10 @@ struct LinuxPlatform {
     DesktopWorkspace workspace;
     LinuxProcessControl processes;
     LinuxFacilities facilities;
+    BootClock clock;
+    DBusNotifier notifier;
+    LogindPower power;
 
-    // `clock`: the system clock when none is given.
+    // `clock`: the boot-time clock when none is given.
     Platform platform(Clock* clock = nullptr);
 };

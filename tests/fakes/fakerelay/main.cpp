@@ -5,7 +5,7 @@
 //   reply-<key>.conf   for a one-shot command: "exit N", "delay MS", "repeat N" lines
 //   reply-<key>.out    its standard output;  reply-<key>.err  its standard error
 //   stream.conf        for "relay run --events json [--dry-run]": settings and chunk pauses
-//   stream-<n>.chunk   the bytes of chunk n
+//   stream-<n>.chunk   the bytes of chunk n;  stream.err  its standard error
 // <key> is the FNV-1a hash (16 hex digits) of the arguments joined by tabs.
 // Plain C++ and POSIX only, so that it starts as fast as a real helper.
 
@@ -151,6 +151,10 @@ int runStream() {
         if (child > 0)
             notePid(child);
     }
+
+    std::string err;
+    if (readFile(g_dir + "/stream.err", err))
+        writeAll(STDERR_FILENO, err.data(), err.size());
 
     const long chunks = setting(conf, "chunks", 0);
     for (long i = 0; i < chunks; ++i) {
