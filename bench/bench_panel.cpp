@@ -2,7 +2,8 @@
 // each handled by the model and redrawn by the shown panel. Reports the worst main-thread
 // frame, which must stay far below a display frame.
 
-#include "PanelRig.h"
+#include "Features/Panel/StatusPanel.h"
+#include "RelayRig.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,12 +35,14 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    auto rig = PanelRig::make(PanelRig::Scenario::Idle);
-    if (!rig->reach(PanelRig::Scenario::Idle)) {
+    auto rig = std::make_unique<RelayRig>("status-paired");
+    if (!rig->start()) {
         std::fprintf(stderr, "the model did not start\n");
         return 1;
     }
-    StatusPanel& panel = rig->makePanel();
+    StatusPanel panel(
+        *rig->model, rig->fake.workspace, [] {}, rig->fake.clock);
+    panel.setReduceMotion(true);
     panel.show();
     QTest::qWait(200);
 

@@ -37,14 +37,6 @@ QRect TrayIconHost::geometry() const {
     return m_icon ? m_icon->geometry() : QRect();
 }
 
-QString TrayIconHost::toolTip() const {
-    return m_icon ? m_icon->toolTip() : QString();
-}
-
-int TrayIconHost::retriesLeft() const {
-    return int(std::size(retryDelays)) - m_attempt;
-}
-
 void TrayIconHost::scheduleRetry() {
     if (m_retry || m_attempt >= int(std::size(retryDelays)))
         return;
@@ -57,7 +49,6 @@ void TrayIconHost::scheduleRetry() {
             return;
         if (trayAvailable()) {
             show();
-            Q_EMIT appeared();
         } else {
             scheduleRetry();
         }
@@ -92,7 +83,6 @@ void TrayIconHost::render() {
     if (key != m_lastKey) {
         m_lastKey = key;
         m_icon->setIcon(MenuBarLabel::trayIcon(phase, remaining));
-        ++m_renders;
     }
     const QString tip = MenuBarLabel::accessibility(phase, remaining);
     if (tip != m_icon->toolTip())

@@ -31,10 +31,6 @@ public:
 
     bool isShown() const { return m_icon != nullptr; }
     QRect geometry() const;
-    QString toolTip() const;
-    // How often the icon was drawn (drawing is skipped when nothing visible changed).
-    int renders() const { return m_renders; }
-    int retriesLeft() const;
 
     // Whether the desktop has a tray; replaceable so tests can bring one up late.
     static bool (*trayAvailable)();
@@ -44,8 +40,6 @@ Q_SIGNALS:
     // Chosen from the icon's context menu.
     void settingsRequested();
     void quitRequested();
-    // The icon came up after start() found no tray.
-    void appeared();
 
 private:
     void show();
@@ -59,5 +53,4 @@ private:
     QPointer<ClockTimer> m_retry;
     int m_attempt = 0;
     QString m_lastKey;
-    int m_renders = 0;
 };

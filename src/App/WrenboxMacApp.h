@@ -46,7 +46,6 @@ public:
 
     AppModel& model() { return *m_model; }
     AppDelegate& delegate() { return *m_delegate; }
-    TrayIconHost* tray() const { return m_tray; }
 
     using WindowFactory = std::function<QWidget*(AppModel& model)>;
     // Replaces the stand-in for one window id; call before the window is first opened.

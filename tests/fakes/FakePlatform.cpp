@@ -12,7 +12,6 @@ std::optional<QString> FakeLoginItem::setEnabled(bool value) {
 }
 
 bool FakeMessages::isRunning() const {
-    ++runningChecks;
     if (!running && m_checksUntilRunning) {
         if (*m_checksUntilRunning <= 0)
             running = true;
@@ -35,9 +34,4 @@ QCoro::Task<MessagesPermission> FakeMessages::determine(bool ask) {
     }
     ++quietAsks;
     co_return answerWithoutAsking;
-}
-
-QString FakeBundle::diagnosticsHeader() const {
-    return QStringLiteral("Wrenbox for Test ") + version.value_or(QStringLiteral("?")) +
-           QStringLiteral(", ") + system;
 }

@@ -19,12 +19,8 @@ public:
     bool boolValue(const QString& key) const override { return values.value(key, false); }
     void setBool(const QString& key, bool value) override { values.insert(key, value); }
     bool contains(const QString& key) const { return values.contains(key); }
-    std::optional<QDateTime> timeValue(const QString& key) const override {
-        return times.value(key);
-    }
-    void setTime(const QString& key, const std::optional<QDateTime>& value) override {
-        times.insert(key, value);
-    }
+    std::optional<QDateTime> timeValue(const QString& k) const override { return times.value(k); }
+    void setTime(const QString& k, const std::optional<QDateTime>& t) override { times[k] = t; }
 
     QHash<QString, bool> values;
     QHash<QString, std::optional<QDateTime>> times;
@@ -59,7 +55,6 @@ public:
     int launches = 0;
     int prompts = 0;   // determine(true) calls
     int quietAsks = 0; // determine(false) calls
-    mutable int runningChecks = 0;
 
 private:
     mutable std::optional<int> m_checksUntilRunning;
@@ -71,7 +66,9 @@ public:
     std::optional<QString> shortVersion() const override { return version; }
     QString bundlePath() const override { return path; }
     QString systemVersion() const override { return system; }
-    QString diagnosticsHeader() const override;
+    QString diagnosticsHeader() const override {
+        return u"Wrenbox for Test "_qs + version.value_or(u"?"_qs) + u", "_qs + system;
+    }
 
     QString helperPath = QStringLiteral("/nonexistent/wrenbox");
     std::optional<QString> version = QStringLiteral("1.2.3");
@@ -111,10 +108,11 @@ struct FakePlatform {
     FakeBundle bundle;
     FakeWorkspace workspace;
     FakeFacilities facilities;
+    PowerEvents* power = nullptr; // none unless a test brings the desktop's
 
     Platform platform() {
         // No process control: the runner falls back to its own process group.
-        return Platform{&clock,  &defaults,  &loginItem, &messages,
-                        &bundle, &workspace, nullptr,    &facilities};
+        return Platform{&clock,     &defaults, &loginItem,  &messages, &bundle,
+                        &workspace, nullptr,   &facilities, nullptr,   power};
     }
 };

@@ -10,23 +10,17 @@
 namespace {
 const char* const dirVariable = "WRENBOX_FAKE_RELAY_DIR";
 
-// Must match the fake relay's own key: FNV-1a of the tab-joined arguments.
-QString keyOf(const QStringList& args) {
-    const QByteArray joined = args.join(QLatin1Char('\t')).toUtf8();
-    quint64 hash = 14695981039346656037ull;
-    for (const char c : joined) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ull;
-    }
-    return QStringLiteral("%1").arg(hash, 16, 16, QLatin1Char('0'));
+void write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("FakeRelay: cannot write %s", qPrintable(path));
 }
 } // namespace
 
-FakeRelay::FakeRelay() {
-    Q_ASSERT(m_dir.isValid());
+FakeRelay::FakeRelay()
+    : m_previousDir(qgetenv(dirVariable))
+    , m_hadPreviousDir(qEnvironmentVariableIsSet(dirVariable)) {
     QDir(m_dir.path()).mkpath(QStringLiteral("pids"));
-    m_hadPreviousDir = qEnvironmentVariableIsSet(dirVariable);
-    m_previousDir = qgetenv(dirVariable);
     qputenv(dirVariable, QFile::encodeName(m_dir.path()));
 }
 
@@ -43,94 +37,83 @@ QString FakeRelay::helperPath() const {
     return QStringLiteral(WRENBOX_FAKE_RELAY);
 }
 
-void FakeRelay::write(const QString& name, const QByteArray& bytes) const {
-    QFile file(path(name));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        qFatal("FakeRelay: cannot write %s", qPrintable(file.fileName()));
+void FakeRelay::script(const QStringList& args, const Stream& stream, const QByteArray& err,
+                       long repeat) const {
+    // Must match the fake relay's own key: FNV-1a of the tab-joined arguments.
+    quint64 hash = 14695981039346656037ull;
+    for (const char c : args.join(QLatin1Char('\t')).toUtf8())
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    const QString base = m_dir.filePath(QStringLiteral("%1").arg(hash, 16, 16, QLatin1Char('0')));
+    QByteArray conf = QStringLiteral("stayAlive %1\nexitCode %2\ntermExitCode %3\nignoreTerm %4\n"
+                                     "spawnGrandchild %5\ngrandchildSetsid %6\nrepeat %7\n")
+                          .arg(stream.stayAlive)
+                          .arg(stream.exitCode)
+                          .arg(stream.termExitCode)
+                          .arg(stream.ignoreTerm)
+                          .arg(stream.spawnGrandchild)
+                          .arg(stream.grandchildOwnSession)
+                          .arg(repeat)
+                          .toUtf8();
+    for (qsizetype i = 0; i < stream.chunks.size(); ++i) {
+        conf += "pause" + QByteArray::number(i) + ' ' + QByteArray::number(stream.chunks[i].first) +
+                '\n';
+        write(base + u'.' + QString::number(i), stream.chunks[i].second);
+    }
+    write(base + QStringLiteral(".err"), err);
+    // The script goes last: the fake treats a command line as answered once it exists.
+    write(base + QStringLiteral(".conf"),
+          conf + "chunks " + QByteArray::number(stream.chunks.size()) + '\n');
 }
 
 void FakeRelay::reply(const QStringList& args, const QByteArray& out, int exitCode, int delayMs,
                       const QByteArray& err) {
-    const QString base = QStringLiteral("reply-") + keyOf(args);
-    write(base + QStringLiteral(".out"), out);
-    if (err.isEmpty())
-        QFile::remove(path(base + QStringLiteral(".err")));
-    else
-        write(base + QStringLiteral(".err"), err);
-    // The settings go last: the fake treats a command line as answered once they exist.
-    write(base + QStringLiteral(".conf"),
-          QStringLiteral("exit %1\ndelay %2\n").arg(exitCode).arg(delayMs).toUtf8());
+    script(args, {.chunks = {{delayMs, out}}, .stayAlive = false, .exitCode = exitCode}, err);
 }
 
 void FakeRelay::flood(const QStringList& args, const QByteArray& out, long times) {
-    reply(args, out);
-    write(QStringLiteral("reply-") + keyOf(args) + QStringLiteral(".conf"),
-          "exit 0\ndelay 0\nrepeat " + QByteArray::number(qint64(times)) + '\n');
+    script(args, {.chunks = {{0, out}}, .stayAlive = false}, {}, times);
 }
 
 void FakeRelay::runStream(const Stream& stream) {
-    QByteArray conf;
-    conf += "stayAlive " + QByteArray::number(stream.stayAlive ? 1 : 0) + '\n';
-    conf += "exitCode " + QByteArray::number(stream.exitCode) + '\n';
-    conf += "termExitCode " + QByteArray::number(stream.termExitCode) + '\n';
-    conf += "ignoreTerm " + QByteArray::number(stream.ignoreTerm ? 1 : 0) + '\n';
-    conf += "spawnGrandchild " + QByteArray::number(stream.spawnGrandchild ? 1 : 0) + '\n';
-    conf += "grandchildSetsid " + QByteArray::number(stream.grandchildOwnSession ? 1 : 0) + '\n';
-    conf += "chunks " + QByteArray::number(stream.chunks.size()) + '\n';
-    for (qsizetype i = 0; i < stream.chunks.size(); ++i) {
-        conf += "pause" + QByteArray::number(i) + ' ' + QByteArray::number(stream.chunks[i].first) +
-                '\n';
-        write(QStringLiteral("stream-%1.chunk").arg(i), stream.chunks[i].second);
-    }
-    write(QStringLiteral("stream.err"), stream.err);
-    write(QStringLiteral("stream.conf"), conf);
+    const QStringList run{"relay", "run", "--events", "json"};
+    script(run, stream, stream.err);
+    script(run + QStringList{"--dry-run"}, stream, stream.err);
 }
 
 QList<QStringList> FakeRelay::calls() const {
-    QFile file(path(QStringLiteral("calls.log")));
+    QFile file(m_dir.filePath(QStringLiteral("calls.log")));
     QList<QStringList> result;
-    if (!file.open(QIODevice::ReadOnly))
-        return result;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray& line : lines) {
-        if (!line.isEmpty())
-            result.append(QString::fromUtf8(line).split(QLatin1Char('\t')));
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : file.readAll().split('\n'))
+            if (!line.isEmpty())
+                result.append(QString::fromUtf8(line).split(QLatin1Char('\t')));
     }
     return result;
 }
 
 bool FakeRelay::isAlive(qint64 pid) {
-    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), 0) != 0)
-        return false;
-    // A zombie has ended; it only waits to be reaped. State is the field after "(comm)".
+    // A zombie has ended; it only waits to be reaped. The state follows "(comm)" in its stat.
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
         return false;
     const QByteArray text = stat.readAll();
-    const qsizetype close = text.lastIndexOf(')');
-    if (close < 0 || close + 2 >= text.size())
-        return true;
-    const char state = text.at(close + 2);
+    const qsizetype at = text.lastIndexOf(')') + 2;
+    const char state = at > 1 && at < text.size() ? text.at(at) : '?';
     return state != 'Z' && state != 'X';
 }
 
 QList<qint64> FakeRelay::livePids() const {
     QList<qint64> result;
-    const QStringList names = QDir(path(QStringLiteral("pids"))).entryList(QDir::Files);
-    for (const QString& name : names) {
-        const qint64 pid = name.toLongLong();
-        if (isAlive(pid))
-            result.append(pid);
-    }
+    for (const QString& name : QDir(m_dir.filePath(QStringLiteral("pids"))).entryList(QDir::Files))
+        if (isAlive(name.toLongLong()))
+            result.append(name.toLongLong());
     return result;
 }
 
 bool FakeRelay::writeExecutable(const QString& path, const QByteArray& content) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        return false;
-    file.close();
-    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
+           file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 QString FakeRelay::writeUnlaunchable(const QString& path) {

@@ -10,7 +10,7 @@
 
 // Scripts the fake relay executable (fakerelay) for one test. Creating it points
 // WRENBOX_FAKE_RELAY_DIR at a fresh temporary folder, which every relay process started
-// afterwards reads its answers from and logs its command line to. Destroying it kills any fake
+// afterwards reads its scripts from and logs its command line to. Destroying it kills any fake
 // relay process still alive and removes the folder.
 class FakeRelay {
 public:
@@ -59,8 +59,8 @@ public:
     static QString writeUnlaunchable(const QString& path);
 
 private:
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-    void write(const QString& name, const QByteArray& bytes) const;
+    void script(const QStringList& args, const Stream& stream, const QByteArray& err = {},
+                long repeat = 1) const;
 
     QTemporaryDir m_dir;
     QByteArray m_previousDir;

@@ -37,9 +37,7 @@ private:
         std::chrono::milliseconds due; // on the clock's own monotonic scale
         quint64 order;
     };
-
-    void prune();
-    std::optional<qsizetype> earliest() const;
+    const Entry* earliest() const;
 
     QDateTime m_now;
     std::chrono::milliseconds m_elapsed{0};

@@ -38,14 +38,13 @@ public:
     QCoro::Task<void> unpair() const;                                  // relay unpair --json
     QCoro::Task<void> uninstallLaunchAgent() const;                    // relay uninstall
 
+private:
     struct Output {
         QByteArray bytes; // what the relay printed on standard output (at most maxOutputBytes)
         int status = 0;   // exit code, or the signal number for a process ended by a signal
     };
     // Without `keepOutput`, what the relay prints is read and dropped, and `bytes` stays empty.
     QCoro::Task<Output> execute(QStringList arguments, bool keepOutput = true) const;
-
-private:
     template <typename T> QCoro::Task<T> run(QStringList arguments, bool allowFailure) const;
 
     QString m_helper;

@@ -82,10 +82,6 @@ bool RelayRunner::isRunning() const {
     return m_process && m_process->state() != QProcess::NotRunning;
 }
 
-bool RelayRunner::restartPending() const {
-    return m_restartTimer && m_restartTimer->isPending();
-}
-
 void RelayRunner::start() {
     m_wanted = true;
     if (m_restartTimer)
@@ -95,7 +91,7 @@ void RelayRunner::start() {
 }
 
 void RelayRunner::restartNow() {
-    if (!m_wanted || m_process || !restartPending())
+    if (!m_wanted || m_process || !m_restartTimer || !m_restartTimer->isPending())
         return;
     m_restartTimer->cancel();
     launch();

@@ -56,9 +56,6 @@ public:
     bool wanted() const { return m_wanted; }
     // True while the current relay process exists and has not exited.
     bool isRunning() const;
-    // The current relay process, if any (none right after stop()).
-    QProcess* process() const { return m_process; }
-    int failures() const { return m_failures; }
     // The latest unexpected exits, oldest first, and the end of what the last such run wrote
     // to standard error.
     const QList<RelayExit>& exits() const { return m_exits; }
@@ -66,7 +63,6 @@ public:
     // How often the relay ended on its own within `window`, not counting exits before its last
     // sync or sent text.
     int exitsWithin(std::chrono::milliseconds window) const;
-    bool restartPending() const;
 
     // Feeds output bytes as if read from the relay; the event path in one call (also used by
     // the benchmark).

@@ -21,8 +21,6 @@ public:
 
     void sync();
 
-    QLabel* headingLabel() const { return m_heading; }
-    QLabel* emptyLabel() const { return m_empty; }
     // The rows currently shown, top to bottom.
     QList<EventRow*> visibleRows() const;
 

@@ -25,11 +25,6 @@ public:
     void show(const RelayEvent& event);
     using QWidget::show;
 
-    QLabel* iconLabel() const { return m_icon; }
-    LineLimitedLabel* sentenceLabel() const { return m_sentence; }
-    QLabel* timeLabel() const { return m_time; }
-    QString symbolName() const { return m_symbol; }
-
 protected:
     void changeEvent(QEvent* event) override;
 

@@ -182,6 +182,9 @@ StatusLineView::StatusLineView(AppModel& model, Workspace& workspace,
     , m_detail(new QLabel(this))
     , m_progress(new QProgressBar(this))
     , m_action(new QPushButton(this)) {
+    m_headline->setObjectName(QStringLiteral("headline"));
+    m_detail->setObjectName(QStringLiteral("detail"));
+    m_action->setObjectName(QStringLiteral("action"));
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(8);

@@ -70,12 +70,6 @@ public:
 
     void sync();
 
-    QLabel* iconLabel() const { return m_icon; }
-    QLabel* headlineLabel() const { return m_headline; }
-    QLabel* detailLabel() const { return m_detail; }
-    QProgressBar* progressBar() const { return m_progress; }
-    QPushButton* actionButton() const { return m_action; }
-
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

@@ -130,6 +130,7 @@ QWidget* StatusPanel::makeHeader() {
     m_title = new QLabel(tr("Wrenbox"), header);
     applyTypeStyle(m_title, TypeStyle::Headline);
     m_subtitle = new QLabel(header);
+    m_subtitle->setObjectName(QStringLiteral("subtitle"));
     applyTypeStyle(m_subtitle, TypeStyle::Caption);
     names->addWidget(m_title);
     names->addWidget(m_subtitle);
@@ -181,6 +182,7 @@ QWidget* StatusPanel::makeControls() {
         return b;
     };
     m_pause = button(QKeySequence(Qt::CTRL | Qt::Key_P), {});
+    m_pause->setObjectName(QStringLiteral("pause"));
     m_dashboard = button(QKeySequence(Qt::CTRL | Qt::Key_D), tr("Open the Wrenbox dashboard"));
     m_dashboard->setText(tr("Dashboard"));
     m_setup =

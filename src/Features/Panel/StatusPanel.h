@@ -53,23 +53,8 @@ public:
 
     // Changes of phase animate briefly unless motion is reduced (from the desktop by default).
     void setReduceMotion(bool reduce) { m_reduceMotion = reduce; }
-    bool reduceMotion() const { return m_reduceMotion; }
     // What Quit does once the relay is stopped; QCoreApplication::quit by default.
     void setQuitAction(std::function<void()> quit) { m_quit = std::move(quit); }
-
-    StatusLineView* statusLine() const { return m_statusLine; }
-    TodayRow* todayRow() const { return m_today; }
-    EventFeed* eventFeed() const { return m_feed; }
-    QLabel* titleLabel() const { return m_title; }
-    QLabel* subtitleLabel() const { return m_subtitle; }
-    Spinner* spinner() const { return m_spinner; }
-    QWidget* dryRunWarning() const { return m_dryRun; }
-    QPushButton* pauseButton() const { return m_pause; }
-    QPushButton* dashboardButton() const { return m_dashboard; }
-    QPushButton* setupButton() const { return m_setup; }
-    QPushButton* quitButton() const { return m_quitButton; }
-    // The running phase-change animation, if any.
-    QVariantAnimation* phaseAnimation() const { return m_animation; }
 
 protected:
     bool event(QEvent* event) override;

@@ -29,11 +29,6 @@ public:
 
     void sync();
 
-    // The columns' number and caption labels, left to right.
-    QList<QLabel*> valueLabels() const { return m_values; }
-    QList<QLabel*> titleLabels() const { return m_titles; }
-    QList<QWidget*> columns() const { return m_columns; }
-
 protected:
     void changeEvent(QEvent* event) override;
 

@@ -99,12 +99,17 @@ GeneralSettings::GeneralSettings(AppModel& model, const BundleInfo& bundle, QWid
         return value;
     };
     m_device = addRow(tr("Device"));
+    m_device->setObjectName(QStringLiteral("device"));
     m_server = addRow(tr("Server"));
+    m_server->setObjectName(QStringLiteral("server"));
     m_relay = addRow(tr("Relay"));
+    m_relay->setObjectName(QStringLiteral("relay"));
     m_version = addRow(tr("Version"));
+    m_version->setObjectName(QStringLiteral("version"));
     column->addWidget(thisMac);
 
     m_launchAgent = new QGroupBox(this);
+    m_launchAgent->setObjectName(QStringLiteral("launchAgentWarning"));
     auto* warning = new QVBoxLayout(m_launchAgent);
     m_launchAgentText = plainLabel(tr("A command-line relay (wrenbox relay install) is also "
                                       "installed. Remove it from Setup so two relays never run."),

@@ -21,13 +21,6 @@ public:
 
     void sync();
 
-    QCheckBox* loginSwitch() const { return m_login; }
-    QLabel* deviceValue() const { return m_device; }
-    QLabel* serverValue() const { return m_server; }
-    QLabel* relayValue() const { return m_relay; }
-    QLabel* versionValue() const { return m_version; }
-    QWidget* launchAgentWarning() const { return m_launchAgent; }
-
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -53,10 +46,6 @@ public:
     // `relayNotice`: the notice shipped beside a bundled relay, when there is one.
     explicit LicencesView(std::optional<QString> relayNotice, QWidget* parent = nullptr);
 
-    // The selectable licence texts, in order.
-    QList<QLabel*> licenceTexts() const { return m_texts; }
-    QScrollArea* scrollArea() const { return m_scroll; }
-
 protected:
     void changeEvent(QEvent* event) override;
 
@@ -77,10 +66,6 @@ public:
     static QString identifier() { return QStringLiteral("settings"); }
     // The notice a bundled relay carries beside its executable; none without one.
     static std::optional<QString> relayNotice(const QString& helperPath);
-
-    QTabWidget* tabs() const { return m_tabs; }
-    GeneralSettings* general() const { return m_general; }
-    LicencesView* licences() const { return m_licences; }
 
 private:
     QTabWidget* m_tabs;

@@ -24,6 +24,7 @@ CheckRow::CheckRow(QWidget* parent)
     auto* iconLayout = new QVBoxLayout(iconBox);
     iconLayout->setContentsMargins(0, 0, 0, 0);
     m_icon = new QLabel(iconBox);
+    m_icon->setObjectName(QStringLiteral("state"));
     m_icon->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_spinner = new Spinner(16, iconBox);
     iconLayout->addWidget(m_icon, 0, Qt::AlignHCenter | Qt::AlignTop);
@@ -34,8 +35,10 @@ CheckRow::CheckRow(QWidget* parent)
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
     m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("title"));
     m_title->setFont(Type::font(TypeStyle::Body, QFont::Medium));
     m_text = new QLabel(this);
+    m_text->setObjectName(QStringLiteral("text"));
     m_text->setFont(Type::font(TypeStyle::Callout));
     m_text->setWordWrap(true);
     m_text->setTextFormat(Qt::PlainText);

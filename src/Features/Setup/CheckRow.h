@@ -35,8 +35,6 @@ public:
     bool checking() const { return m_checking; }
     bool notNeeded() const { return m_notNeeded; }
     QWidget* fix() const { return m_fix; }
-    QLabel* titleLabel() const { return m_title; }
-    QLabel* textLabel() const { return m_text; }
     // What assistive technology announces for the icon.
     QString iconAccessibleName() const;
 

@@ -36,6 +36,7 @@ LaunchAgentRow::LaunchAgentRow(AppModel& model, QWidget* parent)
     m_text->setFont(Type::font(TypeStyle::Callout));
     m_text->setWordWrap(true);
     m_errorLabel = new QLabel(this);
+    m_errorLabel->setObjectName(QStringLiteral("launchAgentError"));
     m_errorLabel->setFont(Type::font(TypeStyle::Caption));
     m_errorLabel->setWordWrap(true);
     m_errorLabel->setTextFormat(Qt::PlainText);

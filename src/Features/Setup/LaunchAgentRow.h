@@ -17,10 +17,6 @@ public:
     explicit LaunchAgentRow(AppModel& model, QWidget* parent = nullptr);
 
     // The last failed removal; kept while the row lives, even after a later success.
-    const std::optional<QString>& error() const { return m_error; }
-    QPushButton* removeButton() const { return m_remove; }
-    QLabel* errorLabel() const { return m_errorLabel; }
-
     // Runs `relay uninstall`, then refreshes the model; a failure shows in the row.
     void remove();
 

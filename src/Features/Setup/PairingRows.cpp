@@ -44,7 +44,9 @@ PairingRows::PairingRows(AppModel& model, PairingRequest& pairing, QWidget* pare
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
     m_form = buildForm();
+    m_form->setObjectName(QStringLiteral("pairingForm"));
     m_paired = buildPairedRow();
+    m_paired->setObjectName(QStringLiteral("pairedRow"));
     column->addWidget(m_form);
     column->addWidget(m_paired);
 
@@ -54,6 +56,7 @@ PairingRows::PairingRows(AppModel& model, PairingRequest& pairing, QWidget* pare
     errorRow->setSpacing(6);
     m_errorIcon = new QLabel(m_error);
     m_errorLabel = wrappingLabel({}, m_error);
+    m_errorLabel->setObjectName(QStringLiteral("pairingError"));
     errorRow->addWidget(m_errorIcon, 0, Qt::AlignTop);
     errorRow->addWidget(m_errorLabel, 1);
     column->addWidget(m_error);
@@ -100,6 +103,7 @@ QWidget* PairingRows::buildForm() {
     });
     connect(m_codeField, &QLineEdit::returnPressed, this, &PairingRows::pair);
     m_pairButton = new QPushButton(tr("Pair"), form);
+    m_pairButton->setObjectName(QStringLiteral("pair"));
     m_pairButton->setDefault(true);
     connect(m_pairButton, &QPushButton::clicked, this, &PairingRows::pair);
     m_pairSpinner = new Spinner(14, form);
@@ -111,6 +115,7 @@ QWidget* PairingRows::buildForm() {
     stack->addLayout(codeRow);
 
     m_advancedToggle = new QToolButton(form);
+    m_advancedToggle->setObjectName(QStringLiteral("advanced"));
     m_advancedToggle->setText(tr("Advanced"));
     m_advancedToggle->setCheckable(true);
     m_advancedToggle->setAutoRaise(true);
@@ -149,6 +154,7 @@ QWidget* PairingRows::buildPairedRow() {
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
     m_pairedTitle = new QLabel(row);
+    m_pairedTitle->setObjectName(QStringLiteral("pairedTitle"));
     m_pairedTitle->setTextFormat(Qt::PlainText);
     m_pairedTitle->setFont(Type::font(TypeStyle::Body, QFont::Medium));
     auto* detail = wrappingLabel(tr("Shows on your dashboard under Phones."), row);

@@ -39,22 +39,6 @@ public:
 
     QString code() const;
     QString server() const;
-    bool showsAdvanced() const { return m_showsAdvanced; }
-    bool busy() const { return m_busy; }
-    const std::optional<QString>& errorText() const { return m_errorText; }
-
-    // Widgets, for the window's tests and screenshots.
-    QWidget* form() const { return m_form; }
-    QWidget* pairedRow() const { return m_paired; }
-    QLineEdit* codeField() const { return m_codeField; }
-    QLineEdit* serverField() const { return m_serverField; }
-    QPushButton* pairButton() const { return m_pairButton; }
-    QPushButton* unpairButton() const { return m_unpairButton; }
-    QToolButton* advancedToggle() const { return m_advancedToggle; }
-    QLabel* errorLabel() const { return m_errorLabel; }
-    QLabel* pairedTitle() const { return m_pairedTitle; }
-    // The confirmation while it is open; none otherwise.
-    QMessageBox* unpairDialog() const { return m_dialog; }
 
     void sync();
 

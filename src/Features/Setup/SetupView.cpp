@@ -151,6 +151,7 @@ SetupView::SetupView(AppModel& model, const Platform& platform, PairingRequest& 
 
     // 4. Other checks.
     m_otherSection = section(tr("Other checks"), content);
+    m_otherSection->setObjectName(QStringLiteral("otherChecks"));
     m_otherRows = static_cast<QVBoxLayout*>(m_otherSection->layout());
     m_moreChecks = label({}, m_otherSection, Type::font(TypeStyle::Callout));
     m_moreChecks->setObjectName(QStringLiteral("moreChecks"));
@@ -161,6 +162,7 @@ SetupView::SetupView(AppModel& model, const Platform& platform, PairingRequest& 
 
     // 5. The command-line relay.
     m_launchAgentSection = section({}, content);
+    m_launchAgentSection->setObjectName(QStringLiteral("launchAgent"));
     m_sections->addWidget(m_launchAgentSection);
 
     // 6. Summary and details.
@@ -282,6 +284,7 @@ QWidget* SetupView::buildSummary() {
     auto* row = new QHBoxLayout;
     m_checkingSpinner = new Spinner(14, box);
     m_summary = label({}, box);
+    m_summary->setObjectName(QStringLiteral("summary"));
     m_checkAgain = new QPushButton(tr("Check again"), box);
     m_checkAgain->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     // The button does not wait: the refresh runs on the model and the rows follow it.
@@ -294,6 +297,7 @@ QWidget* SetupView::buildSummary() {
     box->layout()->addItem(row);
 
     m_detailsToggle = new QToolButton(box);
+    m_detailsToggle->setObjectName(QStringLiteral("details"));
     m_detailsToggle->setText(tr("Details"));
     m_detailsToggle->setCheckable(true);
     m_detailsToggle->setAutoRaise(true);
@@ -310,6 +314,7 @@ QWidget* SetupView::buildSummary() {
     details->setContentsMargins(0, 4, 0, 0);
     details->setSpacing(6);
     m_diagnostics = label({}, m_details, Type::monospaced(TypeStyle::Caption));
+    m_diagnostics->setObjectName(QStringLiteral("diagnostics"));
     m_diagnostics->setWordWrap(true);
     m_diagnostics->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_diagnostics->setTextInteractionFlags(Qt::TextSelectableByMouse |
@@ -327,14 +332,6 @@ QWidget* SetupView::buildSummary() {
 
 QList<CheckRow*> SetupView::otherCheckRows() const {
     return m_otherSection->findChildren<CheckRow*>(Qt::FindDirectChildrenOnly);
-}
-
-QList<QWidget*> SetupView::sections() const {
-    QList<QWidget*> list;
-    for (int i = 0; i < m_sections->count(); ++i)
-        if (QWidget* widget = m_sections->itemAt(i)->widget())
-            list << widget;
-    return list;
 }
 
 void SetupView::sync() {

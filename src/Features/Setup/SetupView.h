@@ -36,32 +36,6 @@ public:
 
     void sync();
 
-    bool showsDetails() const { return m_showsDetails; }
-    bool copiedPath() const { return m_copiedPath; }
-
-    // Parts, for tests and screenshots.
-    CheckRow* fullDiskAccessRow() const { return m_fullDiskAccess; }
-    CheckRow* messagesRow() const { return m_messages; }
-    CheckRow* forwardingRow() const { return m_forwarding; }
-    CheckRow* serverRow() const { return m_server; }
-    PairingRows* pairingRows() const { return m_pairingRows; }
-    QGroupBox* otherChecksSection() const { return m_otherSection; }
-    QList<CheckRow*> otherCheckRows() const;
-    QGroupBox* launchAgentSection() const { return m_launchAgentSection; }
-    LaunchAgentRow* launchAgentRow() const { return m_launchAgentRow; }
-    QPushButton* openPrivacyButton() const { return m_openPrivacy; }
-    QPushButton* copyPathButton() const { return m_copyPath; }
-    QPushButton* openAutomationButton() const { return m_openAutomation; }
-    QPushButton* allowMessagesButton() const { return m_allowMessages; }
-    QLabel* summaryLabel() const { return m_summary; }
-    QPushButton* checkAgainButton() const { return m_checkAgain; }
-    QToolButton* detailsToggle() const { return m_detailsToggle; }
-    QLabel* diagnosticsLabel() const { return m_diagnostics; }
-    QPushButton* copyDiagnosticsButton() const { return m_copyDiagnostics; }
-    // The sections in the order they are laid out (hidden ones included).
-    QList<QWidget*> sections() const;
-    QPushButton* settingsButton() const { return m_settings; }
-
 Q_SIGNALS:
     // The user asked for the Settings window.
     void settingsRequested();
@@ -72,6 +46,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QList<CheckRow*> otherCheckRows() const;
     QWidget* buildHeader();
     QWidget* buildFullDiskAccessFix();
     QWidget* buildMessagesFix();

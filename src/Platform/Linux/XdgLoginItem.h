@@ -18,12 +18,12 @@ public:
     bool isEnabled() const override;
     std::optional<QString> setEnabled(bool enabled) override;
 
+private:
     // Read afresh each time, so a changed XDG_CONFIG_HOME is honoured.
     static QString autostartDir();
     static QString entryPath();
     // The Exec value for `program`, quoted and escaped as desktop entries require.
     static QString execValue(const QString& program);
 
-private:
     QString m_executable;
 };

@@ -1,0 +1,150 @@
+// What the status line, the feed and the tray icon show for each state: pure functions.
+
+#include "Features/Panel/ClockText.h"
+#include "Features/Panel/EventRow.h"
+#include "Features/Panel/MenuBarLabel.h"
+#include "Features/Panel/StatusLine.h"
+
+#include "RelayRig.h"
+
+using Attention = RelayPhase::Attention;
+
+namespace {
+const QDateTime now(QDate(2024, 5, 1), QTime(10, 0), Qt::UTC);
+const char* const tones[] = {"text2", "text3", "primary", "success", "warning", "danger", "info"};
+
+} // namespace
+
+// A phase written as in texts.txt: "idle 750" (synced 750 s ago), "sending 2 5", "paused user"…
+RelayPhase phaseOf(const QString& spec) {
+    const QStringList words = spec.split(u' ');
+    if (words[0] == u"idle")
+        return RelayPhase::idle(words.size() > 1 ? std::optional(now.addSecs(-words[1].toInt()))
+                                                 : std::nullopt);
+    if (words[0] == u"sending")
+        return RelayPhase::sending(words[1].toInt(), words[2].toInt());
+    if (words[0] == u"paused")
+        return RelayPhase::paused(words[1] == u"server");
+    if (spec == u"not paired")
+        return RelayPhase::attention(Attention::notPaired());
+    if (spec == u"full disk access")
+        return RelayPhase::attention(Attention::fullDiskAccess());
+    if (spec == u"automation")
+        return RelayPhase::attention(Attention::automation());
+    if (spec == u"update required")
+        return RelayPhase::attention(Attention::updateRequired());
+    if (spec.startsWith(u"relay stopped "))
+        return RelayPhase::attention(Attention::relayStopped(spec.mid(14)));
+    return RelayPhase::starting();
+}
+
+class TestPanelPresenters : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void texts_data();
+    void texts();
+    void clockTexts();
+    void trayCount_data();
+    void trayCount();
+};
+
+void TestPanelPresenters::texts_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    for (const QByteArrayList& row : table("Features/Panel/texts.txt")) {
+        const QString kind = QString::fromUtf8(row[0]);
+        const QString input = QString::fromUtf8(kind == u"phase" ? row[1] : row[2]);
+        QStringList expected;
+        for (const QByteArray& column : row.mid(kind == u"phase" ? 2 : 3))
+            expected.append(QString::fromUtf8(column));
+        QTest::addRow("%s: %s", row[0].constData(), row[1].constData())
+            << kind << input << expected.join(u" ¦ ");
+    }
+}
+
+void TestPanelPresenters::texts() {
+    QFETCH(QString, kind);
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QString shown;
+    if (kind == u"phase") {
+        const RelayPhase phase = phaseOf(input);
+        shown =
+            QStringList{StatusLine::headline(phase, now),
+                        StatusLine::detail(phase).value_or(u"~"_qs),
+                        StatusLine::showsAction(phase) ? StatusLine::actionTitle(phase) : u"-"_qs,
+                        StatusLine::symbol(phase) + u' ' +
+                            QLatin1String(tones[int(StatusLine::tone(phase))]),
+                        MenuBarLabel::symbol(phase) + u' ' +
+                            MenuBarLabel::render(phase, 0, 22, 1).pixelColor(11, 1).name(),
+                        MenuBarLabel::accessibility(phase, 3)}
+                .join(u" ¦ ");
+    } else if (kind == u"update") {
+        const StatusAction action =
+            StatusLine::act(RelayPhase::attention(Attention::updateRequired()),
+                            input == u"~" ? std::nullopt : std::optional(input));
+        shown = action.kind == StatusAction::Kind::OpenSetup ? u"setup"_qs : action.url.toString();
+        // Only the update offers its address.
+        QCOMPARE(StatusLine::act(RelayPhase::attention(Attention::notPaired()), input).kind,
+                 StatusAction::Kind::OpenSetup);
+    } else if (kind == u"ago") {
+        shown = StatusLine::ago(now.addMSecs(-input.toLongLong()), now);
+    } else {
+        const RelayEvent e =
+            *RelayEvent::decode(input.toUtf8(), QDateTime(QDate(2024, 5, 1), QTime(9, 7, 42)));
+        shown = EventRow::symbol(e) + u' ' + QLatin1String(tones[int(EventRow::tone(e))]) + u'|' +
+                EventRow::text(e);
+        QCOMPARE(EventRow::time(e), clockText(e.at, QLocale::system())); // no seconds
+    }
+    QCOMPARE(shown, expected);
+}
+
+void TestPanelPresenters::clockTexts() {
+    QCOMPARE(StatusLine::ago(now.addSecs(-3600), now),
+             clockText(now.addSecs(-3600))); // after an hour
+    const QDateTime at(QDate(2024, 5, 1), QTime(14, 5, 7), Qt::LocalTime);
+    QCOMPARE(clockText(at.toUTC(), QLocale(u"de_DE"_qs)), u"14:05"_qs);
+    QCOMPARE(clockText(at, QLocale(u"en_US"_qs)), u"2:05 PM"_qs);
+    QCOMPARE(StatusLine::progressMaximum(RelayPhase::sending(0, 0)), 1);
+}
+
+void TestPanelPresenters::trayCount_data() {
+    QTest::addColumn<std::optional<RelayBatch>>("batch");
+    QTest::addColumn<qint64>("remaining");
+    QTest::addColumn<QString>("badge");
+    constexpr qint64 max = std::numeric_limits<qint64>::max();
+    QTest::newRow("no batch") << std::optional<RelayBatch>() << qint64(0) << "";
+    QTest::newRow("7 of 10") << std::optional(RelayBatch{7, 10}) << qint64(3) << "3";
+    QTest::newRow("5 of 2, never negative") << std::optional(RelayBatch{5, 2}) << qint64(0) << "";
+    QTest::newRow("99") << std::optional(RelayBatch{1, 100}) << qint64(99) << "99";
+    QTest::newRow("100") << std::optional(RelayBatch{0, 100}) << qint64(100) << "99+";
+    QTest::newRow("no overflow") << std::optional(RelayBatch{std::numeric_limits<qint64>::min(), 1})
+                                 << max << "99+";
+}
+
+void TestPanelPresenters::trayCount() {
+    QFETCH(std::optional<RelayBatch>, batch);
+    QFETCH(qint64, remaining);
+    QFETCH(QString, badge);
+    QCOMPARE(MenuBarLabel::remaining(batch), remaining);
+    const RelayPhase sending = RelayPhase::sending(0, 1);
+    QCOMPARE(MenuBarLabel::showsCount(sending, remaining), !badge.isEmpty());
+    QVERIFY(!MenuBarLabel::showsCount(RelayPhase::paused(false), remaining));
+    if (badge.isEmpty())
+        return;
+    QCOMPARE(MenuBarLabel::badgeText(remaining), badge);
+    // The badge shows on every tray size while sending, and nowhere else; the tray icon is it.
+    const QIcon icon = MenuBarLabel::trayIcon(sending, remaining);
+    for (int size : MenuBarLabel::traySizes()) {
+        const QImage image = MenuBarLabel::render(sending, remaining, size, 1);
+        QCOMPARE(icon.pixmap(QSize(size, size)).toImage(), image);
+        QVERIFY(image != MenuBarLabel::render(sending, 0, size, 1));
+        const RelayPhase idle = RelayPhase::idle(std::nullopt);
+        QCOMPARE(MenuBarLabel::render(idle, remaining, size, 1),
+                 MenuBarLabel::render(idle, 0, size, 1));
+    }
+}
+
+QTEST_MAIN(TestPanelPresenters)
+#include "tst_panelpresenters.moc"

@@ -1,0 +1,79 @@
+// What Setup says for each check's status: pure functions of the health report.
+
+#include "Features/Setup/CheckRow.h"
+#include "Features/Setup/SetupCopy.h"
+
+#include "RelayRig.h"
+
+using Status = DoctorCheck::Status;
+
+namespace {
+const QStringList statuses{"ok", "warn", "fail", "info"};
+
+std::optional<DoctorCheck> check(const QString& id, const QString& status) {
+    if (!statuses.contains(status))
+        return std::nullopt;
+    return DoctorCheck{
+        id, Status(statuses.indexOf(status)), u"Relay's own title"_qs, u"detail"_qs, {}};
+}
+} // namespace
+
+class TestSetupCopy : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void texts_data();
+    void texts();
+};
+
+void TestSetupCopy::texts_data() {
+    QTest::addColumn<QStringList>("row");
+    for (const QByteArrayList& row : table("Features/Setup/texts.txt")) {
+        QStringList columns;
+        for (const QByteArray& column : row)
+            columns.append(QString::fromUtf8(column));
+        QTest::addRow("%s %s %s", row[0].constData(), row[1].left(20).constData(),
+                      row[2].left(30).constData())
+            << columns;
+    }
+}
+
+void TestSetupCopy::texts() {
+    QFETCH(QStringList, row);
+    const QString kind = row[0];
+    const QString key = row[1];
+    QStringList shown{kind, key};
+    if (kind == u"status") {
+        const auto status = check(u"chatdb"_qs, key);
+        const auto state = status ? std::optional(status->status) : std::nullopt;
+        shown << CheckRow::stateLabel(state) << CheckRow::symbolName(state)
+              << QString::number(CheckRow::color(state).light(), 16)
+              << SetupCopy::fullDiskAccess(status)
+              << SetupCopy::forwarding(check(u"forwarding"_qs, key), false)
+              << SetupCopy::forwarding(check(u"forwarding"_qs, key), true);
+    } else if (kind == u"server") {
+        shown << row[2] << SetupCopy::server(check(u"server"_qs, key), row[2]);
+    } else if (kind == u"title") {
+        shown << SetupCopy::title(*check(key, u"warn"_qs));
+    } else if (kind == u"summary") {
+        shown << SetupCopy::summary(key.toLongLong());
+    } else if (kind == u"other") {
+        DoctorReport report;
+        for (const QString& entry : key.split(u' '))
+            report.checks.append(*check(entry.section(u':', 0, 0), entry.section(u':', 1)));
+        QStringList ids;
+        for (const DoctorCheck& c : SetupCopy::otherChecks(report))
+            ids << c.id;
+        shown << ids.join(u' ');
+    } else {
+        const auto permission =
+            QList{MessagesPermission::Granted, MessagesPermission::NotAsked,
+                  MessagesPermission::Denied, MessagesPermission::Unknown}
+                .at(QStringList{"granted", "notAsked", "denied", "unknown"}.indexOf(key));
+        shown << SetupCopy::automation(permission)
+              << statuses.value(int(SetupCopy::automationStatus(permission)));
+    }
+    QCOMPARE(shown, row);
+}
+
+QTEST_MAIN(TestSetupCopy)
+#include "tst_setupcopy.moc"

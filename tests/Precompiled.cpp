@@ -1,0 +1,1 @@
+// Compiled once for the precompiled header that every test shares.

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QWidget>
+
+// Views are driven as a user drives them: their widgets are found by what a user or assistive
+// technology knows them by.
+
+inline QString textOf(const QWidget* widget) {
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+        return button->text();
+    if (const auto* label = qobject_cast<const QLabel*>(widget))
+        return label->text();
+    if (const auto* box = qobject_cast<const QGroupBox*>(widget))
+        return box->title();
+    return {};
+}
+
+// The first child of `root` of type T whose object name, accessible name or text is `key`;
+// none when there is no such child.
+template <typename T = QWidget> T* child(const QObject* root, const QString& key) {
+    const auto all = root->findChildren<T*>();
+    for (T* widget : all) {
+        if (widget->objectName() == key || widget->accessibleName() == key || textOf(widget) == key)
+            return widget;
+    }
+    return nullptr;
+}
+
+// The text of the child known by `key`, or "(none)" when there is none.
+inline QString textAt(const QObject* root, const QString& key) {
+    const QWidget* widget = child(root, key);
+    return widget ? textOf(widget) : QStringLiteral("(none)");
+}
+
+// On screen as far as its window goes (whether or not the window itself is shown).
+inline bool shown(const QWidget* widget) {
+    return widget && widget->isVisibleTo(widget->window());
+}
+
+// Shows `window` and waits until it is active, so that it takes keyboard shortcuts.
+[[nodiscard]] inline bool showActive(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    return QTest::qWaitForWindowActive(&window);
+}
