@@ -32,7 +32,7 @@ void TestSupervisor::crashLoopIsExplained() {
     QFETCH(int, apart);
     QFETCH(bool, loop);
     RelayRig rig("status-paired");
-    rig.relay.runStream({.chunks = {{0, printed}},
+    rig.relay.runStream({.chunks = {{300, printed}}, // outlives the poll's status call
                          .stayAlive = false,
                          .exitCode = 3,
                          .err = QByteArray(9000, 'x') + "\ndatabase is locked\n"});
