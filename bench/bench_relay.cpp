@@ -1,6 +1,7 @@
 #include "Core/Relay/RelayCLI.h"
 #include "Core/Relay/RelayRunner.h"
 
+#include "FakePlatform.h"
 #include "FakeRelay.h"
 #include "ManualClock.h"
 
@@ -62,7 +63,8 @@ void BenchRelay::eventPath() {
     int lines = 0;
     const QByteArray chunk = sentLines(&lines);
     ManualClock clock;
-    RelayRunner runner(QStringLiteral("/nonexistent"), false, clock);
+    FakeProcessControl processes;
+    RelayRunner runner(QStringLiteral("/nonexistent"), false, clock, processes);
     qint64 events = 0;
     runner.onEvent = [&](const RelayEvent&) { ++events; };
 
@@ -119,7 +121,8 @@ void BenchRelay::statusRoundTrip() {
                           R"("device":{"id":"d1","name":"Phone"},)"
                           R"("lastSyncAt":"2024-05-01T10:00:00.123Z",)"
                           R"("today":{"sent":4,"failed":1,"received":2},"running":true})");
-    RelayCLI cli(fake.helperPath());
+    FakeProcessControl processes;
+    RelayCLI cli(fake.helperPath(), processes);
     constexpr int runs = 200;
     QList<qint64> viaCli;
     QList<qint64> bare;

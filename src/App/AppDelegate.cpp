@@ -5,15 +5,12 @@
 #include "Core/Clock.h"
 #include "Core/MacPairLink.h"
 #include "Core/MoveToApplications.h"
-#include "Core/OpenWindowBridge.h"
 #include "Core/PairingRequest.h"
 #include "Core/Platform/Platform.h"
-#include "Core/Relay/RelayRunner.h"
 #include "Core/Tasks.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QTimer>
-#include <QWidget>
 
 namespace {
 // Arguments that carry a scheme are opened URLs; anything else (a path, an option) is not.
@@ -32,10 +29,7 @@ AppDelegate::AppDelegate(Services services, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
     , m_model(*m_services.model) {
-    if (!m_services.pairing)
-        m_services.pairing = &PairingRequest::shared();
-    if (!m_services.windows)
-        m_services.windows = &OpenWindowBridge::shared();
+    Q_ASSERT(m_services.model && m_services.pairing);
     if (!m_services.alert)
         m_services.alert = showModalAlert;
     if (!m_services.clock)
@@ -45,12 +39,8 @@ AppDelegate::AppDelegate(Services services, QObject* parent)
 AppDelegate::~AppDelegate() = default;
 
 bool AppDelegate::finishLaunching(const QStringList& arguments) {
-    // A development copy (WRENBOX_CONFIG_DIR set, even empty) runs beside any other.
-    if (!qEnvironmentVariableIsSet("WRENBOX_CONFIG_DIR")) {
-        const QString path = m_services.singleInstancePath.isEmpty()
-                                 ? SingleInstance::defaultSocketPath()
-                                 : m_services.singleInstancePath;
-        m_single = new SingleInstance(path, this);
+    if (!m_services.developmentRun) {
+        m_single = new SingleInstance(m_services.singleInstancePath, this);
         switch (m_single->claim(arguments)) {
         case SingleInstance::Role::Second:
             return false;
@@ -125,17 +115,7 @@ void AppDelegate::handle(const QUrl& url) {
 void AppDelegate::openSetup() {
     if (m_services.workspace)
         m_services.workspace->activateApp();
-    const auto windows = QApplication::topLevelWidgets();
-    for (QWidget* window : windows) {
-        if (window->objectName() == QLatin1String("setup")) {
-            window->show();
-            window->raise();
-            window->activateWindow();
-            return;
-        }
-    }
-    if (m_services.windows->open)
-        (*m_services.windows->open)(QStringLiteral("setup"));
+    Q_EMIT setupRequested();
 }
 
 void AppDelegate::applicationDidBecomeActive() {
@@ -143,7 +123,7 @@ void AppDelegate::applicationDidBecomeActive() {
 }
 
 void AppDelegate::applicationWillTerminate() {
-    m_model.runner().stop();
+    m_model.stopRelay();
 }
 
 QCoro::Task<> AppDelegate::openSetupAfterLaunch() {

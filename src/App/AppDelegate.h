@@ -15,7 +15,6 @@
 class AppModel;
 class Clock;
 class MoveServices;
-class OpenWindowBridge;
 class PairingRequest;
 class SingleInstance;
 class Workspace;
@@ -32,12 +31,13 @@ public:
         AppModel* model = nullptr;
         Clock* clock = nullptr;
         Workspace* workspace = nullptr;
-        MoveServices* move = nullptr;        // none: no offer
-        PairingRequest* pairing = nullptr;   // none: PairingRequest::shared()
-        OpenWindowBridge* windows = nullptr; // none: OpenWindowBridge::shared()
-        AlertPresenter alert;                // none: a QMessageBox
-        // The single-copy socket; empty: the per-user default.
+        MoveServices* move = nullptr;      // none: no offer
+        PairingRequest* pairing = nullptr; // the app's pending pairing link
+        AlertPresenter alert;              // none: a QMessageBox
+        // The single-copy socket.
         QString singleInstancePath;
+        // A development copy runs beside any other, so it claims no single copy.
+        bool developmentRun = false;
     };
 
     explicit AppDelegate(Services services, QObject* parent = nullptr);
@@ -56,7 +56,7 @@ public:
     // A pairing link: refused with an alert in a dry run unless its server is local; otherwise
     // it becomes the pending request and Setup comes forward.
     void handle(const QUrl& url);
-    // Brings an existing "setup" window forward, or asks the window bridge to open one.
+    // Brings the app forward and asks for the Setup window (setupRequested()).
     void openSetup();
 
     // Entry points for the platform's notifications (also called by tests).
@@ -66,6 +66,8 @@ public:
 Q_SIGNALS:
     // Another copy was launched without a link: bring the app's window forward.
     void reopenRequested();
+    // Setup must come forward, opened if it is not.
+    void setupRequested();
 
 private:
     void argumentsReceived(const QStringList& arguments);

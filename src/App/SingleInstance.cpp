@@ -11,8 +11,6 @@
 
 #include <filesystem>
 
-#include <unistd.h>
-
 namespace {
 // Each connection is local and answers at once; these bound a copy that hangs.
 constexpr int connectTimeoutMs = 1000;
@@ -42,12 +40,12 @@ SingleInstance::~SingleInstance() {
         m_server->close(); // removes the socket file
 }
 
-QString SingleInstance::defaultSocketPath() {
+QString SingleInstance::defaultSocketPath(const QString& userId) {
     // The runtime folder is private to the user (0700), so no one else can hand us links.
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
-    return QDir(dir).filePath(QStringLiteral("wrenbox-%1.socket").arg(::getuid()));
+    return QDir(dir).filePath(QStringLiteral("wrenbox-%1.socket").arg(userId));
 }
 
 SingleInstance::Role SingleInstance::claim(const QStringList& arguments) {

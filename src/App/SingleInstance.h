@@ -26,8 +26,8 @@ public:
     explicit SingleInstance(QString socketPath, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // The per-user socket path in $XDG_RUNTIME_DIR (or Qt's private fallback).
-    static QString defaultSocketPath();
+    // The socket path for the user `userId` in the private runtime folder (or Qt's fallback).
+    static QString defaultSocketPath(const QString& userId);
 
     // Becomes the first copy, or hands `arguments` to the running one.
     Role claim(const QStringList& arguments);

@@ -2,14 +2,11 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFile>
 #include <QWindow>
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <optional>
-#include <unistd.h>
 
 namespace {
 bool wanted() {
@@ -19,34 +16,18 @@ bool wanted() {
 std::optional<std::chrono::steady_clock::time_point> mainEntered;
 bool reported = false;
 
-// Milliseconds since the kernel started this process (10 ms resolution), from /proc.
-std::optional<double> msSinceExec() {
-    QFile stat(QStringLiteral("/proc/self/stat"));
-    if (!stat.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray text = stat.readAll();
-    // Fields after the command name, which may itself hold spaces and parentheses.
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    constexpr int startTimeField = 22 - 3; // field 22, counted from field 3
-    if (fields.size() <= startTimeField)
-        return std::nullopt;
-    const double startSeconds =
-        fields.at(startTimeField).toDouble() / double(::sysconf(_SC_CLK_TCK));
-    timespec now{};
-    ::clock_gettime(CLOCK_BOOTTIME, &now);
-    return (double(now.tv_sec) + double(now.tv_nsec) / 1e9 - startSeconds) * 1000.0;
-}
+std::function<std::optional<double>()> msSinceExec;
 
 // Microseconds since the epoch when a launcher started us (bash: ${EPOCHREALTIME/./}), so the
-// figure is exact where /proc only counts in clock ticks.
+// figure is exact where the system only counts the process start in clock ticks.
 std::optional<double> msSinceLaunch() {
     bool ok = false;
     const qint64 launched = qEnvironmentVariable("WRENBOX_LAUNCHED_AT_US").toLongLong(&ok);
     if (!ok || launched <= 0)
         return std::nullopt;
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6 - double(launched) / 1000.0;
+    const auto now = std::chrono::duration<double, std::milli>(
+        std::chrono::system_clock::now().time_since_epoch());
+    return now.count() - double(launched) / 1000.0;
 }
 
 // Prints the report the first time something becomes visible.
@@ -58,11 +39,9 @@ void report(const char* what) {
                                                std::chrono::steady_clock::now() - *mainEntered)
                                                .count()
                                          : -1.0;
-    const std::optional<double> sinceExec = msSinceExec();
+    const std::optional<double> sinceExec = msSinceExec ? msSinceExec() : std::nullopt;
     // CPU time says what the app itself spent, however busy the machine is.
-    timespec cpu{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
-    const double cpuMs = double(cpu.tv_sec) * 1000.0 + double(cpu.tv_nsec) / 1e6;
+    const double cpuMs = double(std::clock()) * 1000.0 / CLOCKS_PER_SEC;
     char launch[64] = "";
     if (const std::optional<double> sinceLaunch = msSinceLaunch())
         std::snprintf(launch, sizeof launch, "%.1f ms since launch, ", *sinceLaunch);
@@ -96,9 +75,10 @@ void StartupReport::markMainEntered() {
     mainEntered = std::chrono::steady_clock::now();
 }
 
-void StartupReport::watchWindows() {
+void StartupReport::watchWindows(std::function<std::optional<double>()> sinceProcessStart) {
     if (!wanted() || reported || !QCoreApplication::instance())
         return;
+    msSinceExec = std::move(sinceProcessStart);
     QCoreApplication::instance()->installEventFilter(
         new ExposeWatcher(QCoreApplication::instance()));
 }

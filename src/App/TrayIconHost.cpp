@@ -9,12 +9,14 @@
 
 #include <iterator>
 
-bool (*TrayIconHost::trayAvailable)() = &QSystemTrayIcon::isSystemTrayAvailable;
-
-TrayIconHost::TrayIconHost(AppModel& model, Clock& clock, QObject* parent)
+TrayIconHost::TrayIconHost(AppModel& model, Clock& clock, std::function<bool()> trayAvailable,
+                           QObject* parent)
     : QObject(parent)
     , m_model(model)
-    , m_clock(clock) {}
+    , m_clock(clock)
+    , m_trayAvailable(trayAvailable
+                          ? std::move(trayAvailable)
+                          : std::function<bool()>(&QSystemTrayIcon::isSystemTrayAvailable)) {}
 
 TrayIconHost::~TrayIconHost() {
     // The icon goes before the menu it points at.
@@ -25,7 +27,7 @@ TrayIconHost::~TrayIconHost() {
 bool TrayIconHost::start() {
     if (m_icon)
         return true;
-    if (!trayAvailable()) {
+    if (!m_trayAvailable()) {
         scheduleRetry();
         return false;
     }
@@ -47,7 +49,7 @@ void TrayIconHost::scheduleRetry() {
         m_retry = nullptr;
         if (!elapsed || m_icon)
             return;
-        if (trayAvailable()) {
+        if (m_trayAvailable()) {
             show();
         } else {
             scheduleRetry();

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class AppModel;
@@ -23,7 +24,9 @@ public:
     static constexpr std::chrono::milliseconds retryDelays[] = {
         std::chrono::seconds(2), std::chrono::seconds(5), std::chrono::seconds(15)};
 
-    TrayIconHost(AppModel& model, Clock& clock, QObject* parent = nullptr);
+    // `trayAvailable`: whether the desktop has a tray; none: Qt's answer.
+    TrayIconHost(AppModel& model, Clock& clock, std::function<bool()> trayAvailable = {},
+                 QObject* parent = nullptr);
     ~TrayIconHost() override;
 
     // Shows the icon if a tray exists; otherwise schedules the retries and returns false.
@@ -31,9 +34,6 @@ public:
 
     bool isShown() const { return m_icon != nullptr; }
     QRect geometry() const;
-
-    // Whether the desktop has a tray; replaceable so tests can bring one up late.
-    static bool (*trayAvailable)();
 
 Q_SIGNALS:
     void clicked(const QRect& anchor);
@@ -48,6 +48,7 @@ private:
 
     AppModel& m_model;
     Clock& m_clock;
+    std::function<bool()> m_trayAvailable;
     QSystemTrayIcon* m_icon = nullptr;
     std::unique_ptr<QMenu> m_menu; // the tray does not own its context menu
     QPointer<ClockTimer> m_retry;

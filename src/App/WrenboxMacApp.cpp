@@ -1,20 +1,17 @@
 #include "App/WrenboxMacApp.h"
 
 #include "App/AppDelegate.h"
-#include "App/LinuxMoveServices.h"
+#include "App/SingleInstance.h"
 #include "App/TrayIconHost.h"
-#include "App/UnixSignals.h"
 #include "Core/AppModel.h"
-#include "Core/OpenWindowBridge.h"
-#include "Core/PairingRequest.h"
-#include "Core/Relay/RelayRunner.h"
+#include "Core/Platform/SystemPlatform.h"
+#include "Design/Appearance.h"
 #include "Design/BrandMark.h"
 #include "Design/ScreenFit.h"
 #include "Features/Panel/AttentionNotice.h"
 #include "Features/Panel/StatusPanel.h"
 #include "Features/Settings/SettingsView.h"
 #include "Features/Setup/SetupView.h"
-#include "Platform/Linux/LinuxPlatform.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,46 +52,32 @@ private:
 };
 } // namespace
 
-QString WrenboxMacApp::developmentSettingsFile() {
-    const QString dir = qEnvironmentVariable("WRENBOX_CONFIG_DIR");
-    if (dir.isEmpty())
-        return {};
-    return QDir(dir).filePath(QStringLiteral("wrenbox-app.ini"));
-}
-
-WrenboxMacApp::WrenboxMacApp(QObject* parent)
-    : WrenboxMacApp(Options(), parent) {}
-
 WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
     : QObject(parent) {
-    if (options.platform) {
-        m_platform = *options.platform;
-    } else {
-        m_linux = std::make_unique<LinuxPlatform>(developmentSettingsFile());
-        m_platform = m_linux->platform();
-        if (qEnvironmentVariableIsSet("WRENBOX_CONFIG_DIR")) {
-            m_developmentLoginItem = std::make_unique<DevelopmentLoginItem>();
-            m_platform.loginItem = m_developmentLoginItem.get();
-        }
+    m_platform = options.platform;
+    m_trayAvailable = std::move(options.trayAvailable);
+    if (m_platform.run.development) {
+        m_developmentLoginItem = std::make_unique<DevelopmentLoginItem>();
+        m_platform.loginItem = m_developmentLoginItem.get();
     }
+    Q_ASSERT(m_platform.processes && m_platform.workspace && m_platform.clock);
+    Appearances::useDesktop(m_platform.desktop);
     // Before the first relay starts: what it leaves behind is handed to the app, not the system.
-    if (m_platform.processes)
-        m_platform.processes->adoptOrphans();
-    if (options.handleSignals) {
-        m_signals = new UnixSignals(this);
-        connect(m_signals, &UnixSignals::received, this, [] { QCoreApplication::quit(); });
-        connect(m_signals, &UnixSignals::childExited, this, [this] {
-            if (m_platform.processes)
-                m_platform.processes->reapOrphans();
-        });
+    m_platform.processes->adoptOrphans();
+    if (options.handleSignals && m_platform.systemSignals) {
+        connect(m_platform.systemSignals, &SystemSignals::quitRequested, this,
+                [] { QCoreApplication::quit(); });
+        connect(m_platform.systemSignals, &SystemSignals::childExited, this,
+                [this] { m_platform.processes->reapOrphans(); });
     }
 
     m_model = std::make_unique<AppModel>(m_platform);
     AppModel* model = m_model.get();
-    m_move = std::make_unique<LinuxMoveServices>(
-        *m_platform.bundle, *m_platform.defaults, *m_platform.workspace,
-        [model] { model->runner().stop(); },
-        options.alert ? options.alert : AlertPresenter(showModalAlert));
+    if (options.system) {
+        m_move = options.system->moveServices([model] { model->stopRelay(); },
+                                              options.alert ? options.alert
+                                                            : AlertPresenter(showModalAlert));
+    }
 
     AppDelegate::Services services;
     services.model = model;
@@ -102,17 +85,23 @@ WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
     services.workspace = m_platform.workspace;
     services.move = m_move.get();
     services.alert = options.alert;
-    services.singleInstancePath = options.singleInstancePath;
+    services.singleInstancePath =
+        options.singleInstancePath.isEmpty()
+            ? SingleInstance::defaultSocketPath(m_platform.process ? m_platform.process->userId()
+                                                                   : QString())
+            : options.singleInstancePath;
+    services.pairing = &m_pairing;
+    services.developmentRun = m_platform.run.development;
     m_delegate = new AppDelegate(std::move(services), this);
     if (m_platform.notifier)
         new AttentionNotice(
             *model, *m_platform.notifier, *m_platform.clock,
             [this] { openWindow(QStringLiteral("setup")); }, this);
+    connect(m_delegate, &AppDelegate::setupRequested, this,
+            [this] { openWindow(QStringLiteral("setup")); });
 }
 
 WrenboxMacApp::~WrenboxMacApp() {
-    auto& bridge = OpenWindowBridge::shared();
-    bridge.open.reset();
     for (const QPointer<QWidget>& window : std::as_const(m_windows))
         delete window.data();
     m_windows.clear();
@@ -122,24 +111,23 @@ WrenboxMacApp::~WrenboxMacApp() {
     m_move.reset();
     m_model.reset();
     // Last: whatever the relays left outside their groups.
-    if (m_platform.processes)
-        m_platform.processes->endOrphans();
+    m_platform.processes->endOrphans();
+    if (m_platform.systemSignals)
+        disconnect(m_platform.systemSignals, nullptr, this, nullptr);
+    Appearances::useDesktop(nullptr);
 }
 
 bool WrenboxMacApp::launch(const QStringList& arguments) {
-    OpenWindowBridge::shared().open = [this](const QString& id) { openWindow(id); };
-    if (!m_delegate->finishLaunching(arguments)) {
-        OpenWindowBridge::shared().open.reset();
+    if (!m_delegate->finishLaunching(arguments))
         return false;
-    }
     connect(m_delegate, &AppDelegate::reopenRequested, this, &WrenboxMacApp::reopen);
 
-    m_tray = new TrayIconHost(*m_model, *m_platform.clock, this);
+    m_tray = new TrayIconHost(*m_model, *m_platform.clock, m_trayAvailable, this);
     connect(m_tray, &TrayIconHost::clicked, this, &WrenboxMacApp::togglePanel);
     connect(m_tray, &TrayIconHost::settingsRequested, this,
             [this] { openWindow(QStringLiteral("settings")); });
     connect(m_tray, &TrayIconHost::quitRequested, this, [this] {
-        m_model->runner().stop();
+        m_model->stopRelay();
         QCoreApplication::quit();
     });
     const bool setupShown =
@@ -181,7 +169,7 @@ QWidget* WrenboxMacApp::create(const QString& id) {
             *m_model, *m_platform.workspace, [this] { openWindow(QStringLiteral("setup")); },
             *m_platform.clock);
     else if (id == QLatin1String("setup")) {
-        auto* setup = new SetupView(*m_model, m_platform, PairingRequest::shared());
+        auto* setup = new SetupView(*m_model, m_platform, m_pairing);
         connect(setup, &SetupView::settingsRequested, this,
                 [this] { openWindow(QStringLiteral("settings")); });
         made = setup;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "App/Alerts.h"
+#include "Core/PairingRequest.h"
 #include "Core/Platform/Platform.h"
 
 #include <QElapsedTimer>
@@ -18,10 +19,9 @@
 
 class AppDelegate;
 class AppModel;
-class LinuxMoveServices;
+class MoveServices;
+class SystemPlatform;
 class TrayIconHost;
-class UnixSignals;
-struct LinuxPlatform;
 
 // The application: owns the platform services, the one model, the delegate, the tray icon and
 // the windows ("panel", "setup", "settings"), each created when first needed.
@@ -29,15 +29,18 @@ class WrenboxMacApp : public QObject {
     Q_OBJECT
 public:
     struct Options {
-        // Tests bring their own services; the app uses the desktop's.
-        std::optional<Platform> platform;
+        // The services the app runs on, its run options among them; they must outlive it.
+        Platform platform;
+        // The system they came from, for the move offer; none (tests): no offer.
+        SystemPlatform* system = nullptr;
         AlertPresenter alert;
-        QString singleInstancePath;
-        // Whether to turn SIGTERM, SIGINT and SIGHUP into a clean quit.
+        QString singleInstancePath; // empty: the per-user default
+        // Whether the system's requests to quit end the app cleanly.
         bool handleSignals = true;
+        // Whether the desktop has a tray; none: Qt's answer.
+        std::function<bool()> trayAvailable;
     };
 
-    explicit WrenboxMacApp(QObject* parent = nullptr);
     explicit WrenboxMacApp(Options options, QObject* parent = nullptr);
     ~WrenboxMacApp() override;
 
@@ -62,22 +65,19 @@ public:
     // lower half of the screen, always inside `screen`.
     static QRect panelGeometry(const QSize& size, const QRect& anchor, const QRect& screen);
 
-    // The app's settings file for a development run, or empty for the usual settings.
-    static QString developmentSettingsFile();
-
 private:
     QWidget* create(const QString& id);
     void reopen();
 
-    std::unique_ptr<LinuxPlatform> m_linux;
     std::unique_ptr<LoginItem> m_developmentLoginItem;
     Platform m_platform;
     std::unique_ptr<AppModel> m_model;
-    std::unique_ptr<LinuxMoveServices> m_move;
+    std::unique_ptr<MoveServices> m_move;
     AppDelegate* m_delegate = nullptr;
-    UnixSignals* m_signals = nullptr;
     TrayIconHost* m_tray = nullptr;
     QHash<QString, WindowFactory> m_factories;
     QHash<QString, QPointer<QWidget>> m_windows;
     QElapsedTimer m_panelHidden;
+    PairingRequest m_pairing;
+    std::function<bool()> m_trayAvailable;
 };

@@ -2,9 +2,11 @@
 #include "App/CommandLine.h"
 #include "App/StartupReport.h"
 #include "App/WrenboxMacApp.h"
+#include "Core/Platform/SystemPlatform.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QProcessEnvironment>
 
 #include <cstdio>
 #include <memory>
@@ -24,9 +26,21 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("app.wrenbox.Wrenbox"));
     // A tray app lives on with every window closed.
     QApplication::setQuitOnLastWindowClosed(false);
-    StartupReport::watchWindows();
 
-    auto wrenbox = std::make_unique<WrenboxMacApp>();
+    // The environment is read here, once.
+    const RunOptions run = RunOptions::fromEnvironment(QProcessEnvironment::systemEnvironment());
+    SystemPlatform::Options platformOptions;
+    platformOptions.settingsFile = run.settingsFile;
+    // Outlives the app, which holds its services.
+    const std::unique_ptr<SystemPlatform> system = makeSystemPlatform(platformOptions);
+    WrenboxMacApp::Options options;
+    options.platform = system->services();
+    options.platform.run = run;
+    options.system = system.get();
+    StartupReport::watchWindows(
+        [process = options.platform.process] { return process->msSinceStart(); });
+
+    auto wrenbox = std::make_unique<WrenboxMacApp>(std::move(options));
     if (!wrenbox->launch(command.links)) {
         // Handed over to the running copy; or no copy took the arguments, which the user must hear.
         const QString failure = wrenbox->delegate().launchFailure();

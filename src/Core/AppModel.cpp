@@ -1,11 +1,13 @@
 #include "Core/AppModel.h"
 
 #include "Core/Clock.h"
-#include "Core/LocalServer.h"
+#include "Core/LocalServerUrl.h"
 #include "Core/Relay/RelayRunner.h"
 #include "Core/Tasks.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace {
@@ -13,21 +15,28 @@ bool checkFails(const DoctorReport& doctor, const QString& id) {
     const auto check = doctor.check(id);
     return check && check->status == DoctorCheck::Status::Fail;
 }
+// Every service but the desktop's look and the system's signals is used from the start.
+const Platform& checked(const Platform& platform) {
+    Q_ASSERT(platform.clock && platform.defaults && platform.loginItem && platform.messages);
+    Q_ASSERT(platform.bundle && platform.workspace && platform.processes && platform.facilities);
+    return platform;
+}
+
 } // namespace
 
 AppModel::AppModel(const Platform& platform, QObject* parent)
     : QObject(parent)
-    , m_platform(platform)
+    , m_platform(checked(platform))
     , m_clock(*platform.clock)
-    , m_dryRun(qgetenv("WRENBOX_RELAY_DRY_RUN") == "1")
-    , m_cli(platform.bundle->relayHelperPath(), platform.clock, RelayCLI::defaultTimeout,
-            platform.processes) {
+    , m_dryRun(platform.run.dryRun)
+    , m_cli(platform.bundle->relayHelperPath(), *platform.processes, platform.clock) {
     m_notifyAttention =
         !m_platform.defaults->boolValue(QStringLiteral("attentionNotificationsOff"));
     m_userPaused = m_platform.defaults->boolValue(QStringLiteral("paused"));
     if (m_userPaused)
         m_pausedUntil = m_platform.defaults->timeValue(QStringLiteral("pausedUntil"));
-    m_runner = std::make_unique<RelayRunner>(m_cli.helper(), m_dryRun, m_clock, platform.processes);
+    m_runner =
+        std::make_unique<RelayRunner>(m_cli.helper(), m_dryRun, m_clock, *platform.processes);
     QPointer<AppModel> self(this);
     m_runner->onEvent = [self](const RelayEvent& event) {
         if (self)
@@ -48,6 +57,7 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
         });
     }
     m_loginItemEnabled = m_platform.loginItem->isEnabled();
+    m_launchAgentInstalled = QFileInfo::exists(launchAgentPath());
     m_phase = phase();
     m_setupComplete = setupComplete();
 }
@@ -177,12 +187,51 @@ QString AppModel::diagnostics() const {
     return lines.join(QLatin1Char('\n'));
 }
 
-QString AppModel::launchAgentPath() {
-#ifdef Q_OS_MACOS
-    return QDir::homePath() + QStringLiteral("/Library/LaunchAgents/app.wrenbox.relay.plist");
-#else
-    return QDir::homePath() + QStringLiteral("/.config/systemd/user/app.wrenbox.relay.service");
-#endif
+QString AppModel::launchAgentPath() const {
+    return m_platform.bundle->launchAgentPath();
+}
+
+void AppModel::checkLaunchAgent() {
+    const bool installed = QFileInfo::exists(launchAgentPath());
+    if (installed == m_launchAgentInstalled)
+        return;
+    m_launchAgentInstalled = installed;
+    Q_EMIT launchAgentInstalledChanged();
+}
+
+QCoro::Task<> AppModel::removeLaunchAgent() {
+    QPointer<AppModel> self(this);
+    // The command runs in its own frame: it must not depend on this model staying alive.
+    const RelayCLI cli = m_cli;
+    co_await cli.uninstallLaunchAgent();
+    if (!self)
+        co_return;
+    checkLaunchAgent();
+    co_await refresh();
+}
+
+bool AppModel::relayRunning() const {
+    return m_runner->isRunning();
+}
+
+bool AppModel::relayWanted() const {
+    return m_runner->wanted();
+}
+
+void AppModel::stopRelay() {
+    m_relayRetired = true;
+    m_runner->stop();
+}
+
+std::optional<QString> AppModel::relayNotice() const {
+    return noticeBeside(m_cli.helper());
+}
+
+std::optional<QString> AppModel::noticeBeside(const QString& helperPath) {
+    QFile file(QFileInfo(helperPath).dir().filePath(QStringLiteral("NOTICE")));
+    if (helperPath.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return QString::fromUtf8(file.readAll());
 }
 
 // Setters: store, notify only on a real change, then re-derive.

@@ -47,6 +47,8 @@ class AppModel : public QObject {
     Q_PROPERTY(bool userPaused READ userPaused NOTIFY userPausedChanged)
     Q_PROPERTY(RelayPhase phase READ phase NOTIFY phaseChanged)
     Q_PROPERTY(bool setupComplete READ setupComplete NOTIFY setupCompleteChanged)
+    Q_PROPERTY(
+        bool launchAgentInstalled READ launchAgentInstalled NOTIFY launchAgentInstalledChanged)
 
 public:
     static constexpr int maxEvents = 12;
@@ -81,6 +83,9 @@ public:
     void setNotifyAttention(bool notify);
     // When the user's pause ends by itself; none for a pause until resumed.
     const std::optional<QDateTime>& pausedUntil() const { return m_pausedUntil; }
+    // Whether a relay installed from the command line starts at login beside the app, as last
+    // looked at (checkLaunchAgent()).
+    bool launchAgentInstalled() const { return m_launchAgentInstalled; }
 
     // Derived state.
     RelayPhase phase() const;
@@ -88,11 +93,17 @@ public:
     // Whether this system has a facility a setup step needs (every one, without a report).
     bool has(Facility facility) const;
 
-    // Fixed at creation: WRENBOX_RELAY_DRY_RUN is exactly "1".
+    // Fixed at creation, from the platform's run options.
     bool dryRun() const { return m_dryRun; }
-    const RelayCLI& cli() const { return m_cli; }
-    // For the shell's Quit and termination, which stop the relay directly.
-    RelayRunner& runner() { return *m_runner; }
+    // Whether the long-running relay process is up, and whether the model wants it up.
+    bool relayRunning() const;
+    bool relayWanted() const;
+    // Stops the long-running relay at once and for the rest of this run, for the shell's Quit
+    // and termination: a refresh that ends afterwards does not start it again.
+    void stopRelay();
+    // The notice a bundled relay carries beside its executable; none without one.
+    std::optional<QString> relayNotice() const;
+    static std::optional<QString> noticeBeside(const QString& helperPath);
 
     static bool isLocal(const std::optional<QString>& server);
     static QString dryRunRefusal();
@@ -100,7 +111,7 @@ public:
     static QString dashboardPath();
     std::optional<QUrl> dashboardURL() const;
     QString diagnostics() const;
-    static QString launchAgentPath();
+    QString launchAgentPath() const;
 
     // Runs the first full refresh, then the relay; polls the status every 30 seconds.
     void start();
@@ -113,17 +124,17 @@ public:
     QCoro::Task<> refreshStatus();
     // Pausing here lasts until resumed; either way any timed pause ends.
     void setPaused(bool paused);
-    // Pauses until `until`, when sending resumes by itself (also after a restart of the app).
-    void pauseUntil(const QDateTime& until);
-    // 08:00 local time on the day after `now`.
-    static QDateTime tomorrowMorning(const QDateTime& now);
-    // Throws RelayError (code "dry_run" when a dry run is asked for a non-local server) or
-    // RelayLaunchError.
+    // Throws RelayError (code "dry_run" when a dry run is asked for a non-local server).
     QCoro::Task<RelayDevice> pair(QString code, QString server);
     QCoro::Task<> unpair();
     QCoro::Task<> checkMessagesPermission();
     QCoro::Task<> requestMessagesAutomation();
     void setLoginItem(bool enabled);
+    // Looks at the launch-agent file again: it can come and go behind the app.
+    void checkLaunchAgent();
+    // Runs the relay's uninstall, then looks again and refreshes. Throws RelayError when the
+    // uninstall fails.
+    QCoro::Task<> removeLaunchAgent();
 
 Q_SIGNALS:
     void statusChanged();
@@ -147,8 +158,11 @@ Q_SIGNALS:
     // The relay exited saying it must not be restarted.
     void relayStoppedForGood();
     void notifyAttentionChanged();
+    void launchAgentInstalledChanged();
 
 private:
+    friend struct RelayRig; // the tests feed relay output straight into the runner
+
     // Events and exits of the long-running relay.
     void handle(const RelayEvent& event);
     void exited(int code);
@@ -208,6 +222,7 @@ private:
     Clock& m_clock;
     bool m_dryRun;
     RelayCLI m_cli;
+    bool m_relayRetired = false;
     std::unique_ptr<RelayRunner> m_runner;
 
     RelayStatus m_status;
@@ -221,6 +236,7 @@ private:
     bool m_loginItemEnabled = false;
     bool m_loaded = false;
     MessagesPermission m_messagesPermission = MessagesPermission::Unknown;
+    bool m_launchAgentInstalled = false;
     bool m_askingMessages = false;
     bool m_userPaused = false;
     std::optional<QDateTime> m_pausedUntil;

@@ -105,6 +105,8 @@ void AppModel::woke() {
 }
 
 void AppModel::applyRunState() {
+    if (m_relayRetired)
+        return;
     if (m_dryRun && m_status.paired && !isLocal(m_status.server)) {
         m_runner->stop();
         setRelayError(dryRunRefusal());

@@ -7,14 +7,11 @@
 #include <optional>
 
 // The pairing link waiting for the Setup window's pairing rows, which clear it once applied.
-// Not kept across launches.
+// Not kept across launches; the app owns one.
 class PairingRequest : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
-
-    // The app's one request.
-    static PairingRequest& shared();
 
     const std::optional<MacPairLink>& pending() const { return m_pending; }
     // Notifies only when the value differs from the current one.

@@ -1,11 +1,15 @@
 #include "Design/Appearance.h"
 
+#include "Core/Platform/DesktopSettings.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QWidget>
 
 namespace {
+
+const DesktopSettings* desktopSettings = nullptr;
 
 std::optional<Appearance>& overrideSlot() {
     static std::optional<Appearance> slot;
@@ -36,11 +40,16 @@ bool isDarkPalette(const QPalette& palette) {
            palette.color(QPalette::Active, QPalette::WindowText).lightness();
 }
 
+void useDesktop(const DesktopSettings* desktop) {
+    desktopSettings = desktop;
+}
+
 bool platformPrefersHighContrast() {
-    // GNOME's and most GTK desktops' high-contrast themes are named HighContrast and
-    // HighContrastInverse; the name reaches us through GTK_THEME when the session sets it.
-    const QString theme = qEnvironmentVariable("GTK_THEME");
-    return theme.contains(QLatin1String("HighContrast"), Qt::CaseInsensitive);
+    return desktopSettings && desktopSettings->prefersHighContrast();
+}
+
+bool desktopReducesMotion() {
+    return desktopSettings && desktopSettings->reducesMotion();
 }
 
 Appearance current() {

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class DesktopSettings;
 class QEvent;
 class QPalette;
 class QWidget;
@@ -21,9 +22,14 @@ Appearance make(bool dark, bool highContrast);
 // colour-scheme query of its own).
 bool isDarkPalette(const QPalette& palette);
 
-// Whether the desktop asks for increased contrast. Read from the environment only, so it is
-// cheap enough to call on every paint.
+// The desktop's settings, given once by the app at start-up (and taken back before they go);
+// without them, contrast is normal and motion allowed.
+void useDesktop(const DesktopSettings* desktop);
+
+// Whether the desktop asks for increased contrast; cheap enough to call on every paint.
 bool platformPrefersHighContrast();
+// Whether the desktop asks applications to reduce motion.
+bool desktopReducesMotion();
 
 // What the application currently looks like: the override if one is set, else the
 // application palette plus the desktop's contrast setting.

@@ -30,20 +30,17 @@ struct Shell : RelayRig {
     explicit Shell(const char* status = "status-unpaired", bool tray = false)
         : RelayRig(status) {
         trayFlag = tray;
-        TrayIconHost::trayAvailable = [] { return trayFlag; };
+        fake.run.development = true;
         WrenboxMacApp::Options options;
         options.platform = fake.platform();
         options.handleSignals = false;
+        options.trayAvailable = [] { return trayFlag; };
         options.singleInstancePath = home.filePath(u"wrenbox.sock"_qs);
         options.alert = [](const QString&, const QString&, const QStringList&) { return 0; };
         app = std::make_unique<WrenboxMacApp>(options);
     }
-    ~Shell() {
-        app.reset();
-        TrayIconHost::trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
-    }
+    ~Shell() { app.reset(); }
     QSystemTrayIcon* tray() const { return app->findChild<QSystemTrayIcon*>(); }
-    ScopedEnv developmentCopy{"WRENBOX_CONFIG_DIR", QFile::encodeName(home.path())};
     std::unique_ptr<WrenboxMacApp> app; // goes before the model's platform
 };
 
@@ -179,7 +176,7 @@ void TestApp::panelQuitStopsTheRelayAndQuits() {
     QMetaObject::invokeMethod(child<QPushButton>(rig.app->window(u"panel"_qs), u"Quit"_qs),
                               &QPushButton::click, Qt::QueuedConnection);
     QCoreApplication::exec(); // returns once Quit ended the loop
-    QVERIFY(!rig.app->model().runner().wanted());
+    QVERIFY(!rig.app->model().relayWanted());
     QTRY_VERIFY_WITH_TIMEOUT(rig.relay.livePids().isEmpty(), 20'000);
 }
 

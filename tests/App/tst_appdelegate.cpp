@@ -2,7 +2,6 @@
 // after launch, refresh on activation, the relay stopped at quit.
 
 #include "App/AppDelegate.h"
-#include "Core/OpenWindowBridge.h"
 #include "Core/PairingRequest.h"
 #include "Features/Setup/SetupView.h"
 
@@ -15,33 +14,30 @@
 using namespace std::chrono_literals;
 
 namespace {
-// A delegate with its alerts, pairing request and window bridge kept local to the test, as a
+// A delegate with its alerts, pairing request and Setup requests kept local to the test, as a
 // development copy (no single-copy socket, so tests never meet a running app).
 struct Delegate : RelayRig {
     explicit Delegate(const char* status = "status-unpaired", const char* dryRun = "0")
-        : RelayRig(status)
-        , dryRunSwitch("WRENBOX_RELAY_DRY_RUN", QByteArray(dryRun))
-        , developmentCopy("WRENBOX_CONFIG_DIR", QFile::encodeName(home.path())) {
-        windows.open = [this](const QString& id) { opened.append(id); };
+        : RelayRig(status) {
+        fake.run.dryRun = QByteArrayView(dryRun) == "1";
         make();
         AppDelegate::Services services;
         services.model = model.get();
         services.clock = &fake.clock;
         services.workspace = &fake.workspace;
         services.pairing = &pairing;
-        services.windows = &windows;
+        services.developmentRun = true;
         services.alert = [this](const QString& message, const QString& informative,
                                 const QStringList& buttons) {
             alerts.append(QStringList{message, informative, buttons.join(u'/')}.join(u'|'));
             return 0;
         };
         delegate = std::make_unique<AppDelegate>(std::move(services));
+        QObject::connect(delegate.get(), &AppDelegate::setupRequested, [this] { openSetup(); });
     }
-    ScopedEnv dryRunSwitch;
-    ScopedEnv developmentCopy;
     PairingRequest pairing;
-    OpenWindowBridge windows;
-    QStringList opened; // ids asked of the window bridge
+    QStringList opened; // windows asked for
+    std::function<void()> openSetup = [this] { opened.append(u"setup"_qs); };
     QStringList alerts;
     std::unique_ptr<AppDelegate> delegate; // goes before the model
 };
@@ -129,7 +125,7 @@ void TestAppDelegate::laterLinkNeverInheritsAServer() {
     QFETCH(QList<QStringList>, launches);
     Delegate rig;
     std::unique_ptr<SetupView> setup;
-    rig.windows.open = [&](const QString&) {
+    rig.openSetup = [&] {
         setup = std::make_unique<SetupView>(*rig.model, rig.fake.platform(), rig.pairing);
         setup->show();
     };

@@ -190,6 +190,15 @@ void TestAppModel::pauseStopsTheRelayAndResumeStartsIt() {
     QTRY_COMPARE(rig.count(runArgs), 2);
     model.setPaused(true);
     QVERIFY(rig.make().userPaused()); // the pause outlives the model
+
+    // Stopped for quitting while the first refresh is under way: that refresh starts nothing.
+    rig.relay.reply(statusArgs, answer("status-paired"), 0, 300);
+    rig.fake.defaults.setBool(u"paused"_qs, false);
+    rig.make().start();
+    rig.model->stopRelay();
+    QVERIFY(rig.settle());
+    QCOMPARE(rig.count(runArgs), 2);
+    QVERIFY(!rig.model->relayRunning());
 }
 
 void TestAppModel::dryRunKeepsTheRelayToLocalServers_data() {
@@ -204,11 +213,12 @@ void TestAppModel::dryRunKeepsTheRelayToLocalServers() {
     QFETCH(QByteArray, server);
     QFETCH(bool, runs);
     RelayRig rig;
-    for (const char* notOne : {"true", "", " 1 ", "01"}) { // only exactly "1" is a dry run
-        const ScopedEnv other("WRENBOX_RELAY_DRY_RUN", QByteArray(notOne));
-        QVERIFY(!rig.make().dryRun());
+    for (const char* value : {"true", "", " 1 ", "01", "1"}) { // only exactly "1" is a dry run
+        QProcessEnvironment environment;
+        environment.insert(u"WRENBOX_RELAY_DRY_RUN"_qs, QString::fromLatin1(value));
+        rig.fake.run = RunOptions::fromEnvironment(environment);
+        QCOMPARE(rig.make().dryRun(), value == QByteArrayView("1"));
     }
-    const ScopedEnv dryRun("WRENBOX_RELAY_DRY_RUN", "1");
     rig.relay.reply(statusArgs, R"({"paired":true,"server":")" + server + "\"}");
     AppModel& model = rig.make();
     auto refused = launch(model.pair(u"ABC123"_qs, u"https://wrenbox.app"_qs));
@@ -246,7 +256,7 @@ void TestAppModel::pairAndUnpair() {
     // A failed unpair leaves the relay stopped without claiming it stopped by itself.
     rig.relay.reply(unpairArgs, R"({"error":{"message":"Server unreachable."}})", 1);
     auto refused = launch(model.unpair());
-    QVERIFY(!model.runner().isRunning()); // stopped before the command runs
+    QVERIFY(!model.relayRunning()); // stopped before the command runs
     QVERIFY(finish(refused) && rig.settle());
     QCOMPARE(relayErrorOf(refused->error)->description(), u"Server unreachable."_qs);
     QVERIFY(rig.relay.livePids().isEmpty());
@@ -450,7 +460,7 @@ void TestAppModel::exits() {
                          .stayAlive = false,
                          .exitCode = code});
     QVERIFY(rig.start());
-    QTRY_VERIFY(!rig.model->runner().isRunning());
+    QTRY_VERIFY(!rig.model->relayRunning());
     QVERIFY(rig.settle());
     const auto expected = error.isEmpty() ? std::nullopt : std::optional(error);
     QCOMPARE(rig.model->relayError(), expected);
@@ -480,11 +490,11 @@ void TestAppModel::errorsAndControlEvents() {
     rig.print({R"({"event":"update_required","updateUrl":"https://wrenbox.app/download"})"});
     QCOMPARE(model.phase(), RelayPhase::attention(A::updateRequired()));
     QCOMPARE(model.status().updateUrl, u"https://wrenbox.app/download"_qs);
-    QVERIFY(!model.runner().wanted());
+    QVERIFY(!model.relayWanted());
     rig.relay.reply(statusArgs, answer("status-unpaired"));
-    model.runner().start();
+    rig.startRelay();
     const qsizetype before = model.events().size();
-    model.runner().consume(QByteArray("{\"event\":\"unpaired\"}\n").repeated(300));
+    rig.consume(QByteArray("{\"event\":\"unpaired\"}\n").repeated(300));
     QCOMPARE(model.phase(), RelayPhase::attention(A::notPaired()));
     QCOMPARE(model.events().size(), before + 1);
     QVERIFY(rig.settle());

@@ -1,6 +1,6 @@
 // Pairing links, pairing codes, the local-server rule and the pending pairing request.
 
-#include "Core/LocalServer.h"
+#include "Core/LocalServerUrl.h"
 #include "Core/MacPairLink.h"
 #include "Core/PairCode.h"
 #include "Core/PairingRequest.h"

@@ -131,12 +131,14 @@ void TestDesign::appearanceOfTheDesktop() {
     dark.setPalette(paletteWith(QColor(0x20, 0x23, 0x26), QColor(0xfc, 0xfc, 0xfc)));
     QCOMPARE(hex(Palette::color(Palette::success(), &light)), u"157a52"_qs);
     QCOMPARE(hex(Palette::color(Palette::success(), &dark)), u"4cc38a"_qs);
-    for (const char* theme : {"HighContrast", "highcontrastinverse", "Adwaita:dark"}) {
-        const ScopedEnv gtk("GTK_THEME", QByteArray(theme));
-        const bool high = theme[0] != 'A';
+    FakeDesktop desktop;
+    Appearances::useDesktop(&desktop);
+    for (const bool high : {true, false}) {
+        desktop.highContrast = high;
         QCOMPARE(hex(Palette::color(Palette::text2(), &dark)), high ? u"cdd1ce"_qs : u"a6aba8"_qs);
         QCOMPARE(hex(Palette::color(Palette::text2(), &light)), high ? u"3f4341"_qs : u"5e625f"_qs);
     }
+    Appearances::useDesktop(nullptr);
     {
         const AppearanceOverride outer(Appearance::Dark);
         {

@@ -3,6 +3,7 @@
 #include "Core/Platform/Platform.h"
 #include "ManualClock.h"
 
+#include <QDir>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -69,11 +70,14 @@ public:
     QString diagnosticsHeader() const override {
         return u"Wrenbox for Test "_qs + version.value_or(u"?"_qs) + u", "_qs + system;
     }
+    QString launchAgentPath() const override { return agentPath; }
 
     QString helperPath = QStringLiteral("/nonexistent/wrenbox");
     std::optional<QString> version = QStringLiteral("1.2.3");
     QString path = QStringLiteral("/opt/wrenbox");
     QString system = QStringLiteral("Test OS 1");
+    QString agentPath =
+        QDir::homePath() + QStringLiteral("/.config/systemd/user/app.wrenbox.relay.service");
 };
 
 class FakeWorkspace final : public Workspace {
@@ -99,6 +103,32 @@ public:
     QSet<Facility> missing;
 };
 
+// Each relay in its own process group, stopped by signalling the group; nothing is adopted.
+class FakeProcessControl final : public ProcessControl {
+public:
+    void prepare(QProcess& process) override;
+    void adoptOrphans() override {}
+    void endOrphans() override {}
+    void reapOrphans() override {}
+    void stopGroup(qint64 leader, Stop how) override;
+    void killLeftovers(qint64 group) override;
+};
+
+class FakeDesktop final : public DesktopSettings {
+public:
+    bool prefersHighContrast() const override { return highContrast; }
+    bool reducesMotion() const override { return reduceMotion; }
+
+    bool highContrast = false;
+    bool reduceMotion = false;
+};
+
+class FakeProcessInfo final : public ProcessInfo {
+public:
+    QString userId() const override { return QStringLiteral("test-user"); }
+    std::optional<double> msSinceStart() const override { return std::nullopt; }
+};
+
 // All fakes with a manual clock, handed out as one Platform.
 struct FakePlatform {
     ManualClock clock;
@@ -108,11 +138,28 @@ struct FakePlatform {
     FakeBundle bundle;
     FakeWorkspace workspace;
     FakeFacilities facilities;
+    FakeProcessControl processes;
+    FakeDesktop desktop;
+    FakeProcessInfo process;
+    SystemSignals systemSignals; // tests emit its signals themselves
+    RunOptions run;
     PowerEvents* power = nullptr; // none unless a test brings the desktop's
 
     Platform platform() {
-        // No process control: the runner falls back to its own process group.
-        return Platform{&clock,     &defaults, &loginItem,  &messages, &bundle,
-                        &workspace, nullptr,   &facilities, nullptr,   power};
+        Platform platform;
+        platform.clock = &clock;
+        platform.defaults = &defaults;
+        platform.loginItem = &loginItem;
+        platform.messages = &messages;
+        platform.bundle = &bundle;
+        platform.workspace = &workspace;
+        platform.processes = &processes;
+        platform.facilities = &facilities;
+        platform.desktop = &desktop;
+        platform.process = &process;
+        platform.systemSignals = &systemSignals;
+        platform.run = run;
+        platform.power = power;
+        return platform;
     }
 };

@@ -129,7 +129,6 @@ inline std::optional<RelayError> relayErrorOf(const std::exception_ptr& error) {
 struct RelayRig {
     QTemporaryDir home;
     ScopedEnv homeEnv{"HOME", QFile::encodeName(home.path())};
-    ScopedEnv dryRunEnv{"WRENBOX_RELAY_DRY_RUN"};
     FakeRelay relay;
     FakePlatform fake;
     std::unique_ptr<AppModel> model; // after the fakes: goes before them
@@ -175,11 +174,15 @@ struct RelayRig {
                 }
                 if (!model)
                     return true;
-                const RelayRunner& runner = model->runner();
+                const RelayRunner& runner = *model->m_runner;
                 return runner.findChildren<QProcess*>().size() == (runner.isRunning() ? 1 : 0);
             },
             20'000);
     }
+
+    // Output bytes for the model's relay, as if the relay had printed them.
+    void consume(const QByteArray& chunk) { model->m_runner->consume(chunk); }
+    void startRelay() { model->m_runner->start(); }
 
     // Moves the clock; sleepers whose time ran out resume on the next turn of the event loop.
     void advance(std::chrono::milliseconds span) {
@@ -193,7 +196,7 @@ struct RelayRig {
     // Lines the long-running relay prints, one JSON object each.
     void print(const QList<QByteArray>& lines) {
         for (const QByteArray& line : lines)
-            model->runner().consume(line + '\n');
+            consume(line + '\n');
     }
 
     // Tasks of a destroyed model wake on the next turns of the event loop and end there.

@@ -2,7 +2,7 @@
 
 #include "State.h"
 
-#include "Core/LocalServer.h"
+#include "Core/LocalServerUrl.h"
 #include "Core/PairCode.h"
 
 #include <QFile>

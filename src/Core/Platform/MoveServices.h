@@ -8,6 +8,11 @@
 
 class UserDefaults;
 
+// Shows a modal alert and returns the index of the button pressed; with no buttons, one default
+// button (index 0). Injected so tests answer alerts instead of blocking on them.
+using AlertPresenter = std::function<int(const QString& message, const QString& informative,
+                                         const QStringList& buttons)>;
+
 // What the offer to move the app into the Applications folder needs from the system.
 class MoveServices {
 public:

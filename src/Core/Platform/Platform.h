@@ -3,9 +3,12 @@
 #include "Core/MessagesPermission.h"
 #include "Core/Platform/Notifier.h"
 #include "Core/Platform/PowerEvents.h"
+#include "Core/Platform/DesktopSettings.h"
 #include "Core/Platform/ProcessControl.h"
+#include "Core/RunOptions.h"
 
 #include <QDateTime>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 
@@ -15,8 +18,9 @@
 
 class Clock;
 
-// What the app takes from the operating system, behind small interfaces: the Linux
-// implementations live in Platform/Linux, the fakes that tests use in tests/fakes.
+// What the app takes from the operating system, behind small interfaces: each system's
+// implementations live in its own folder under Platform/, the fakes that tests use in
+// tests/fakes. Platform/README.md lists what a new system must provide.
 
 // Persistent flags ("paused", "loginItemDecided", "movedToApplicationsAsked", "notify") and
 // times ("pausedUntil").
@@ -63,6 +67,8 @@ public:
     virtual QString systemVersion() const = 0;
     // The first line of the diagnostics report.
     virtual QString diagnosticsHeader() const = 0;
+    // Where the relay's own installer puts the service that starts it at login.
+    virtual QString launchAgentPath() const = 0;
 };
 
 // The desktop: bringing the app forward, opening addresses, the clipboard.
@@ -89,6 +95,27 @@ public:
     virtual bool has(Facility facility) const = 0;
 };
 
+// The running process as the system sees it.
+class ProcessInfo {
+public:
+    virtual ~ProcessInfo() = default;
+    // Names the user this copy runs for, so per-user resources (the single-copy socket) differ.
+    virtual QString userId() const = 0;
+    // How long ago the system started this process, when it can tell.
+    virtual std::optional<double> msSinceStart() const = 0;
+};
+
+// The system's requests to the process (quit, a child ended), delivered on the main thread.
+class SystemSignals : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+Q_SIGNALS:
+    void quitRequested();
+    void childExited(); // one or more children ended
+};
+
 // Everything the model and the shell receive from the platform, in one place. Not owned.
 struct Platform {
     Clock* clock = nullptr;
@@ -97,10 +124,14 @@ struct Platform {
     MessagesAutomation* messages = nullptr;
     BundleInfo* bundle = nullptr;
     Workspace* workspace = nullptr;
-    // None where processes need no care beyond their own group (the tests' fake platform).
     ProcessControl* processes = nullptr;
     const SystemFacilities* facilities = nullptr;
     // None where the desktop offers no such thing.
     Notifier* notifier = nullptr;
     PowerEvents* power = nullptr;
+    const DesktopSettings* desktop = nullptr;
+    const ProcessInfo* process = nullptr;
+    // None where the system's requests are not turned into signals (tests).
+    SystemSignals* systemSignals = nullptr;
+    RunOptions run;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 class QProcess;
 
 // Keeps what the app starts from outliving it, as far as the system allows. Every QProcess the
@@ -21,4 +23,12 @@ public:
     virtual void endOrphans() = 0;
     // Reaps adopted descendants that have exited; call whenever a child exits.
     virtual void reapOrphans() = 0;
+
+    enum class Stop { Terminate, Kill };
+    // Signals the group of a prepared process that has not been reaped yet, and the process
+    // itself in case it has not made its group yet.
+    virtual void stopGroup(qint64 leader, Stop how) = 0;
+    // Kills what is left in the group of a prepared process that was reaped: its id may be in
+    // use again, its group id is not while the group has members.
+    virtual void killLeftovers(qint64 group) = 0;
 };

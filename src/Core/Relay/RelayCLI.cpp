@@ -10,9 +10,6 @@
 
 #include <algorithm>
 #include <coroutine>
-#include <csignal>
-#include <sys/types.h>
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -28,18 +25,16 @@ enum class Ending { Finished, FailedToStart, TimedOut, TooMuchOutput };
 class ProcessCall {
 public:
     ProcessCall(const QString& helper, const QStringList& arguments, bool keepOutput,
-                ProcessControl* processes)
+                ProcessControl& processes)
         : m_process(new QProcess(QCoreApplication::instance()))
+        , m_processes(processes)
         , m_keepOutput(keepOutput) {
         m_process->setProgram(helper);
         m_process->setArguments(arguments);
         m_process->setStandardErrorFile(QProcess::nullDevice());
         m_process->setInputChannelMode(QProcess::ForwardedInputChannel);
         // Its own process group, so a timed-out relay is killed together with what it started.
-        if (processes)
-            processes->prepare(*m_process);
-        else
-            m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        processes.prepare(*m_process);
 
         // Read as it arrives: a relay that prints without end must not grow the app with it.
         m_connections.append(QObject::connect(m_process, &QProcess::readyReadStandardOutput,
@@ -117,15 +112,10 @@ private:
             waiter.resume();
     }
 
-    void killGroup() {
-        const auto pid = static_cast<pid_t>(m_process->processId());
-        if (pid > 0) {
-            ::kill(-pid, SIGKILL);
-            ::kill(pid, SIGKILL); // in case the child has not made its group yet
-        }
-    }
+    void killGroup() { m_processes.stopGroup(m_process->processId(), ProcessControl::Stop::Kill); }
 
     QProcess* m_process;
+    ProcessControl& m_processes;
     bool m_keepOutput;
     QByteArray m_output;
     QPointer<ClockTimer> m_timer;
@@ -136,12 +126,12 @@ private:
 
 } // namespace
 
-RelayCLI::RelayCLI(QString helper, Clock* clock, std::chrono::milliseconds timeout,
-                   ProcessControl* processes)
+RelayCLI::RelayCLI(QString helper, ProcessControl& processes, Clock* clock,
+                   std::chrono::milliseconds timeout)
     : m_helper(std::move(helper))
     , m_clock(clock ? clock : &Clock::system())
     , m_timeout(timeout)
-    , m_processes(processes) {}
+    , m_processes(&processes) {}
 
 QCoro::Task<RelayCLI::Output> RelayCLI::execute(QStringList arguments, bool keepOutput) const {
     // Everything this call needs from `this` is copied before the first suspension: the
@@ -155,7 +145,7 @@ QCoro::Task<RelayCLI::Output> RelayCLI::execute(QStringList arguments, bool keep
     if (!info.isFile() || !info.isExecutable())
         throw RelayError::missingHelper();
 
-    ProcessCall call(helper, arguments, keepOutput, processes);
+    ProcessCall call(helper, arguments, keepOutput, *processes);
     call.start(clock, limit);
     switch (co_await call.ending()) {
     case Ending::FailedToStart:

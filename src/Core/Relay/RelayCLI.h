@@ -15,8 +15,8 @@ class Clock;
 class ProcessControl;
 
 // Runs the relay's one-shot commands. Each call starts its own process on the main loop (never
-// blocking it) and decodes the output. Operations throw RelayError, or RelayLaunchError when the
-// process cannot be started. A command that has not finished after `timeout` is killed and
+// blocking it) and decodes the output. Operations throw RelayError (a RelayLaunchError when the
+// process cannot be started). A command that has not finished after `timeout` is killed and
 // reported as RelayError::failed("timeout", …); one that prints more than maxOutputBytes is
 // killed as soon as it does and reported as RelayError::unreadable.
 class RelayCLI {
@@ -24,11 +24,10 @@ public:
     static constexpr std::chrono::milliseconds defaultTimeout{60'000};
     static constexpr qsizetype maxOutputBytes = 4 * 1024 * 1024;
 
-    // `clock` times the command limit; the system clock when none is given. `processes`
-    // prepares each relay process; without it a relay only gets its own process group.
-    explicit RelayCLI(QString helper, Clock* clock = nullptr,
-                      std::chrono::milliseconds timeout = defaultTimeout,
-                      ProcessControl* processes = nullptr);
+    // `processes` prepares each relay process and kills a timed-out one with its group (it must
+    // outlive the calls); `clock` times the command limit, the system clock when none is given.
+    RelayCLI(QString helper, ProcessControl& processes, Clock* clock = nullptr,
+             std::chrono::milliseconds timeout = defaultTimeout);
 
     const QString& helper() const { return m_helper; }
 

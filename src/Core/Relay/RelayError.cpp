@@ -83,7 +83,7 @@ RelayError RelayError::failed(std::optional<QString> code, QString message) {
     RelayError error(Kind::Failed);
     error.m_code = std::move(code);
     error.m_message = std::move(message);
-    return error;
+    return error.described();
 }
 
 RelayError RelayError::unreadable(const QByteArray& output) {
@@ -91,16 +91,28 @@ RelayError RelayError::unreadable(const QByteArray& output) {
     const QByteArrayView bytes(output);
     error.m_payload =
         decodeUtf8Replacing(bytes.first(std::min(bytes.size(), unreadablePayloadBytes)));
-    return error;
+    return error.described();
 }
 
 RelayError RelayError::missingHelper() {
-    return RelayError(Kind::MissingHelper);
+    return RelayError(Kind::MissingHelper).described();
+}
+
+RelayError RelayError::launchFailed(QString platformText) {
+    RelayError error(Kind::Launch);
+    error.m_message = std::move(platformText);
+    return error.described();
+}
+
+RelayError& RelayError::described() {
+    m_what = description().toUtf8();
+    return *this;
 }
 
 QString RelayError::description() const {
     switch (m_kind) {
     case Kind::Failed:
+    case Kind::Launch:
         return m_message;
     case Kind::Unreadable:
         return tr("The relay answered in a way this version doesn't understand. Update Wrenbox.");

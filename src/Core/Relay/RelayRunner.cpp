@@ -8,21 +8,11 @@
 #include <QProcess>
 
 #include <algorithm>
-#include <csignal>
-#include <sys/types.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr std::chrono::seconds killAfter{5};
 constexpr std::chrono::seconds longestPause{60};
-
-void signalGroup(qint64 group, int signal) {
-    if (group <= 0)
-        return;
-    ::kill(-static_cast<pid_t>(group), signal);
-    ::kill(static_cast<pid_t>(group), signal); // in case the child has not made its group yet
-}
 
 // Keeps the end of a run's standard error, never more than its share.
 void keepTail(QByteArray& tail, const QByteArray& chunk) {
@@ -31,15 +21,9 @@ void keepTail(QByteArray& tail, const QByteArray& chunk) {
         tail.remove(0, tail.size() - RelayRunner::stderrTailBytes);
 }
 
-// For a relay already reaped: its process id may be reused, its group stays while in use.
-void signalLeftovers(qint64 group) {
-    if (group > 0)
-        ::kill(-static_cast<pid_t>(group), SIGKILL);
-}
-
 } // namespace
 
-RelayRunner::RelayRunner(QString helper, bool dryRun, Clock& clock, ProcessControl* processes,
+RelayRunner::RelayRunner(QString helper, bool dryRun, Clock& clock, ProcessControl& processes,
                          QObject* parent)
     : QObject(parent)
     , m_helper(std::move(helper))
@@ -61,21 +45,20 @@ RelayRunner::~RelayRunner() {
     for (const Retired& relay : std::as_const(processes)) {
         disconnect(relay.process, nullptr, this, nullptr);
         if (relay.process->state() != QProcess::NotRunning)
-            signalGroup(relay.group, SIGTERM);
+            m_processes.stopGroup(relay.group, ProcessControl::Stop::Terminate);
     }
     QDeadlineTimer deadline(std::chrono::milliseconds(500));
     for (const Retired& relay : std::as_const(processes)) {
         if (relay.process->state() != QProcess::NotRunning)
             relay.process->waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 0)));
         // Whatever did not stop in time, and anything the relay left in its group, goes now.
-        signalGroup(relay.group, SIGKILL);
+        m_processes.stopGroup(relay.group, ProcessControl::Stop::Kill);
         if (relay.process->state() != QProcess::NotRunning)
             relay.process->waitForFinished(1000); // reaps it; SIGKILL cannot be ignored
         delete relay.process;
     }
     // What escaped the groups (a child in a session of its own) was handed to the app.
-    if (m_processes)
-        m_processes->endOrphans();
+    m_processes.endOrphans();
 }
 
 bool RelayRunner::isRunning() const {
@@ -119,12 +102,14 @@ void RelayRunner::stop() {
     const qint64 group = process->processId();
     m_retired.append(Retired{process, group});
     Q_EMIT runningChanged();
-    signalGroup(group, SIGTERM);
+    m_processes.stopGroup(group, ProcessControl::Stop::Terminate);
     ClockTimer* deadline = m_clock.startTimer(killAfter, process);
-    connect(deadline, &ClockTimer::finished, process, [group](bool elapsed) {
-        if (elapsed)
-            signalGroup(group, SIGKILL);
-    });
+    // The platform's process control outlives every runner.
+    connect(deadline, &ClockTimer::finished, process,
+            [processes = &m_processes, group](bool elapsed) {
+                if (elapsed)
+                    processes->stopGroup(group, ProcessControl::Stop::Kill);
+            });
 }
 
 void RelayRunner::launch() {
@@ -146,10 +131,7 @@ void RelayRunner::launch() {
     process->setInputChannelMode(QProcess::ForwardedInputChannel);
     // Its own process group: stopping signals the group, so nothing the relay started
     // outlives it.
-    if (m_processes)
-        m_processes->prepare(*process);
-    else
-        process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    m_processes.prepare(*process);
 
     m_buffer.clear();
     m_discarding = false;
@@ -280,11 +262,10 @@ void RelayRunner::exited(QProcess* process, int status, bool signal) {
     // Whatever the relay left in its group goes with it: stopped or ended on its own, nothing
     // it started may outlive it. The relay itself has been reaped, so only its group is signalled.
     if (retired)
-        signalLeftovers(m_retired.takeAt(index).group);
+        m_processes.killLeftovers(m_retired.takeAt(index).group);
     else if (process == m_process)
-        signalLeftovers(std::exchange(m_group, 0));
-    if (m_processes)
-        m_processes->endOrphans();
+        m_processes.killLeftovers(std::exchange(m_group, 0));
+    m_processes.endOrphans();
     process->deleteLater();
 
     if (m_process && m_process != process)

@@ -39,9 +39,9 @@ public:
     static constexpr qsizetype keptExits = 20;
     static constexpr qsizetype stderrTailBytes = 8 * 1024;
 
-    // `processes`: prepares each relay and ends what it leaves behind; without it the relay
-    // only gets its own process group.
-    RelayRunner(QString helper, bool dryRun, Clock& clock, ProcessControl* processes = nullptr,
+    // `processes`: gives each relay its own process group, stops the group, and ends what the
+    // relay leaves behind.
+    RelayRunner(QString helper, bool dryRun, Clock& clock, ProcessControl& processes,
                 QObject* parent = nullptr);
     ~RelayRunner() override; // stops and reaps every relay it started
 
@@ -88,7 +88,7 @@ private:
     QString m_helper;
     bool m_dryRun;
     Clock& m_clock;
-    ProcessControl* m_processes;
+    ProcessControl& m_processes;
     QProcess* m_process = nullptr;
     qint64 m_group = 0; // the current relay's process group, known even after it was reaped
     QByteArray m_buffer;

@@ -2,11 +2,11 @@
 
 #include "Core/AppModel.h"
 #include "Design/Appearance.h"
+#include "Design/Tone.h"
 #include "Design/Type.h"
 #include "Features/Panel/EventRow.h"
 #include "Features/Panel/FrameSync.h"
 #include "Features/Panel/Heading.h"
-#include "Features/Panel/Tone.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Core/Relay/RelayEvent.h"
-#include "Features/Panel/Tone.h"
+#include "Design/Tone.h"
 
 #include <QString>
 #include <QWidget>

@@ -6,13 +6,13 @@
 #include "Core/Clock.h"
 #include "Core/Platform/Platform.h"
 #include "Design/Appearance.h"
+#include "Design/Look.h"
 #include "Design/Symbols.h"
 #include "Design/Type.h"
 #include "Features/Panel/ClockText.h"
 #include "Features/Panel/FrameSync.h"
 #include "Features/Panel/Heading.h"
 #include "Features/Panel/WebAddress.h"
-#include "Features/Setup/Look.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

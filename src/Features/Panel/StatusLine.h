@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Core/RelayPhase.h"
-#include "Features/Panel/Tone.h"
+#include "Design/Tone.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -3,20 +3,18 @@
 #include "Core/AppModel.h"
 #include "Core/Clock.h"
 #include "Core/Platform/Platform.h"
-#include "Core/Relay/RelayRunner.h"
 #include "Core/Tasks.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
+#include "Design/Spinner.h"
 #include "Design/Symbols.h"
+#include "Design/Tone.h"
 #include "Design/Type.h"
 #include "Features/Panel/EventFeed.h"
 #include "Features/Panel/FrameSync.h"
-#include "Features/Panel/Motion.h"
 #include "Features/Panel/StatusLine.h"
 #include "Features/Panel/TodayRow.h"
-#include "Features/Panel/Tone.h"
 #include "Features/Panel/WebAddress.h"
-#include "Features/Setup/Spinner.h"
 
 #include <QEasingCurve>
 #include <QEvent>
@@ -83,7 +81,7 @@ StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<vo
     , m_openSetup(std::move(openSetup))
     , m_clock(clock)
     , m_quit([] { QCoreApplication::quit(); })
-    , m_reduceMotion(desktopReducesMotion())
+    , m_reduceMotion(Appearances::desktopReducesMotion())
     , m_shownPhase(model.phase()) {
     setWindowTitle(tr("Wrenbox"));
     setFixedWidth(panelWidth);
@@ -343,7 +341,7 @@ void StatusPanel::openSetupWindow() {
 
 void StatusPanel::quit() {
     // The relay must not outlive the app.
-    m_model.runner().stop();
+    m_model.stopRelay();
     if (m_quit)
         m_quit();
 }

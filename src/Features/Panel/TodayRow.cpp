@@ -3,9 +3,9 @@
 #include "Core/AppModel.h"
 #include "Design/Appearance.h"
 #include "Design/Symbols.h"
+#include "Design/Tone.h"
 #include "Design/Type.h"
 #include "Features/Panel/FrameSync.h"
-#include "Features/Panel/Tone.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -2,17 +2,14 @@
 
 #include "Core/AppModel.h"
 #include "Design/Appearance.h"
+#include "Design/Look.h"
 #include "Design/ScreenFit.h"
 #include "Design/Symbols.h"
 #include "Design/Type.h"
 #include "Features/Settings/LicenceTexts.h"
-#include "Features/Setup/Look.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -137,7 +134,8 @@ void GeneralSettings::sync() {
     m_relay->setText(m_model.dryRun() ? tr("Dry run (testing)") : tr("Sends through Messages"));
     m_version->setText(m_bundle.shortVersion().value_or(QStringLiteral("1.0.0")));
 
-    m_launchAgent->setVisible(QFileInfo::exists(AppModel::launchAgentPath()));
+    m_model.checkLaunchAgent();
+    m_launchAgent->setVisible(m_model.launchAgentInstalled());
     Look::tint(m_launchAgentText, Palette::warning());
 }
 
@@ -245,16 +243,9 @@ SettingsView::SettingsView(AppModel& model, const Platform& platform, QWidget* p
     auto* layout = new QVBoxLayout(this);
     m_tabs = new QTabWidget(this);
     m_general = new GeneralSettings(model, *platform.bundle, m_tabs);
-    m_licences = new LicencesView(relayNotice(model.cli().helper()), m_tabs);
+    m_licences = new LicencesView(model.relayNotice(), m_tabs);
     const QColor symbols = palette().color(QPalette::WindowText);
     m_tabs->addTab(m_general, Symbols::qicon(QStringLiteral("gearshape"), symbols), tr("General"));
     m_tabs->addTab(m_licences, Symbols::qicon(QStringLiteral("doc.text"), symbols), tr("Licences"));
     layout->addWidget(m_tabs);
-}
-
-std::optional<QString> SettingsView::relayNotice(const QString& helperPath) {
-    QFile file(QFileInfo(helperPath).dir().filePath(QStringLiteral("NOTICE")));
-    if (helperPath.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return QString::fromUtf8(file.readAll());
 }

@@ -64,8 +64,6 @@ public:
     SettingsView(AppModel& model, const Platform& platform, QWidget* parent = nullptr);
 
     static QString identifier() { return QStringLiteral("settings"); }
-    // The notice a bundled relay carries beside its executable; none without one.
-    static std::optional<QString> relayNotice(const QString& helperPath);
 
 private:
     QTabWidget* m_tabs;

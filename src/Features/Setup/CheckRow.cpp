@@ -1,7 +1,7 @@
 #include "Features/Setup/CheckRow.h"
 
+#include "Design/Spinner.h"
 #include "Design/Type.h"
-#include "Features/Setup/Spinner.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

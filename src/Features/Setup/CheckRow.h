@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Core/Relay/RelayRecords.h"
-#include "Features/Setup/Look.h"
+#include "Design/Look.h"
 
 #include <QPointer>
 #include <QWidget>

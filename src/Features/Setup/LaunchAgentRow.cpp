@@ -1,11 +1,11 @@
 #include "Features/Setup/LaunchAgentRow.h"
 
 #include "Core/AppModel.h"
-#include "Core/Relay/RelayCLI.h"
+#include "Core/Relay/RelayError.h"
 #include "Core/Tasks.h"
 #include "Design/Appearance.h"
+#include "Design/Look.h"
 #include "Design/Type.h"
-#include "Features/Setup/Look.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -58,26 +58,16 @@ void LaunchAgentRow::remove() {
 
 QCoro::Task<> LaunchAgentRow::removeTask() {
     QPointer<LaunchAgentRow> self(this);
-    QPointer<AppModel> model(&m_model);
-    // The one place a view runs the relay itself: removal is not part of the model's state.
-    const RelayCLI cli = m_model.cli();
     std::optional<QString> failure;
     try {
-        co_await cli.uninstallLaunchAgent();
+        co_await m_model.removeLaunchAgent();
     } catch (const RelayError& error) {
         failure = error.description();
-    } catch (const RelayLaunchError& error) {
-        failure = error.message();
     }
-    if (failure) {
-        if (self) {
-            m_error = failure;
-            sync();
-        }
-        co_return;
+    if (failure && self) {
+        m_error = failure;
+        sync();
     }
-    if (model)
-        co_await model->refresh();
 }
 
 void LaunchAgentRow::changeEvent(QEvent* event) {

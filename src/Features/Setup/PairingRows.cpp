@@ -5,10 +5,10 @@
 #include "Core/PairingRequest.h"
 #include "Core/Relay/RelayError.h"
 #include "Core/Tasks.h"
+#include "Design/Look.h"
 #include "Design/ScreenFit.h"
+#include "Design/Spinner.h"
 #include "Design/Type.h"
-#include "Features/Setup/Look.h"
-#include "Features/Setup/Spinner.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -200,8 +200,6 @@ QCoro::Task<> PairingRows::await(std::function<QCoro::Task<>()> work) {
         co_await work();
     } catch (const RelayError& error) {
         failure = error.description();
-    } catch (const RelayLaunchError& error) {
-        failure = error.message();
     }
     if (!self)
         co_return;

@@ -5,18 +5,17 @@
 #include "Core/Tasks.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
+#include "Design/Look.h"
 #include "Design/ScreenFit.h"
+#include "Design/Spinner.h"
 #include "Design/Type.h"
 #include "Features/Setup/CheckRow.h"
 #include "Features/Setup/LaunchAgentRow.h"
-#include "Features/Setup/Look.h"
 #include "Features/Setup/PairingRows.h"
 #include "Features/Setup/SetupCopy.h"
-#include "Features/Setup/Spinner.h"
 
 #include <QApplication>
 #include <QDrag>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -442,7 +441,8 @@ void SetupView::syncOtherChecks() {
 
 void SetupView::syncLaunchAgent() {
     // Looked at each time the content is rebuilt: the file can come and go behind the app.
-    const bool installed = QFileInfo::exists(AppModel::launchAgentPath());
+    m_model.checkLaunchAgent();
+    const bool installed = m_model.launchAgentInstalled();
     if (installed && !m_launchAgentRow) {
         m_launchAgentRow = new LaunchAgentRow(m_model, m_launchAgentSection);
         m_launchAgentSection->layout()->addWidget(m_launchAgentRow);

@@ -34,3 +34,7 @@ QString LinuxBundleInfo::diagnosticsHeader() const {
     return tr("Wrenbox for Linux %1, %2")
         .arg(shortVersion().value_or(QStringLiteral("?")), systemVersion());
 }
+
+QString LinuxBundleInfo::launchAgentPath() const {
+    return QDir::homePath() + QStringLiteral("/.config/systemd/user/app.wrenbox.relay.service");
+}

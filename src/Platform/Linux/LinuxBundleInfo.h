@@ -17,6 +17,8 @@ public:
     QString bundlePath() const override;
     QString systemVersion() const override;
     QString diagnosticsHeader() const override;
+    // The systemd user unit the relay's installer writes.
+    QString launchAgentPath() const override;
 
 private:
     QString applicationDir() const;

@@ -111,3 +111,16 @@ void LinuxProcessControl::reapOrphans() {
         ::waitpid(pid_t(orphan), &status, WNOHANG);
     }
 }
+
+void LinuxProcessControl::stopGroup(qint64 leader, Stop how) {
+    if (leader <= 0)
+        return;
+    const int signal = how == Stop::Kill ? SIGKILL : SIGTERM;
+    ::kill(-pid_t(leader), signal);
+    ::kill(pid_t(leader), signal); // in case the child has not made its group yet
+}
+
+void LinuxProcessControl::killLeftovers(qint64 group) {
+    if (group > 0)
+        ::kill(-pid_t(group), SIGKILL);
+}

@@ -15,6 +15,8 @@ public:
     void adoptOrphans() override;
     void endOrphans() override;
     void reapOrphans() override;
+    void stopGroup(qint64 leader, Stop how) override;
+    void killLeftovers(qint64 group) override;
 
 private:
     // The app's children that no prepared QProcess owns.

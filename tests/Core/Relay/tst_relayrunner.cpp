@@ -32,7 +32,7 @@ QByteArray line(const char* kind, const char* id = "-") {
 struct Runner {
     explicit Runner(const QString& helper = {}, ProcessControl* processes = nullptr)
         : runner(std::make_unique<RelayRunner>(helper.isEmpty() ? fake.helperPath() : helper, false,
-                                               clock, processes)) {
+                                               clock, processes ? *processes : own)) {
         runner->onEvent = [this](const RelayEvent& event) {
             events.append(event);
             ids.append(event.messageID.value_or(u"~"_qs));
@@ -41,6 +41,7 @@ struct Runner {
     }
     FakeRelay fake;
     ManualClock clock;
+    FakeProcessControl own; // keeps each relay in a group of its own
     QList<RelayEvent> events;
     QStringList ids;
     QList<int> exits;

@@ -3,7 +3,6 @@
 
 #include "Features/Panel/EventRow.h"
 #include "Features/Panel/LineLimitedLabel.h"
-#include "Features/Panel/Motion.h"
 #include "Features/Panel/StatusLine.h"
 #include "Features/Panel/StatusPanel.h"
 #include "Features/Panel/TodayRow.h"
@@ -34,7 +33,6 @@ private Q_SLOTS:
     void refreshesWhenShownAndRestsWhileHidden();
     void phaseChangeAnimatesUnlessMotionIsReduced();
     void feed();
-    void desktopMotionSettingIsReadFromASaneFile();
 };
 
 namespace {
@@ -129,10 +127,8 @@ void TestStatusPanel::controls() {
     const QString dryRun =
         u"Dry run: the relay reports texts as sent without touching Messages."_qs;
     Panel unpaired("status-unpaired");
-    {
-        const ScopedEnv dryRunSwitch("WRENBOX_RELAY_DRY_RUN", "1");
-        QVERIFY(unpaired.start());
-    }
+    unpaired.fake.run.dryRun = true;
+    QVERIFY(unpaired.start());
     StatusPanel& panel = unpaired.show();
     // A dry run says so, between the status line and the counters.
     const QWidget* warning = child(&panel, dryRun);
@@ -168,8 +164,7 @@ void TestStatusPanel::buttonsAndShortcuts() {
     // Quit stops the relay first.
     QTRY_VERIFY(!rig.relay.livePids().isEmpty());
     int quits = 0;
-    panel.setQuitAction(
-        [&] { quits += !rig.model->runner().wanted() && !rig.model->runner().isRunning(); });
+    panel.setQuitAction([&] { quits += !rig.model->relayWanted() && !rig.model->relayRunning(); });
     QVERIFY(showActive(panel));
     auto* pause = child<QPushButton>(&panel, u"pause"_qs);
     QTest::mouseClick(pause, Qt::LeftButton);
@@ -342,19 +337,6 @@ void TestStatusPanel::feed() {
     QVERIFY(label->lines(label->width()).last().endsWith(QChar(0x2026)));
     QVERIFY(row->accessibleName().startsWith(u"Disk full. Disk full."_qs));
     QVERIFY(row->accessibleName().size() < 2000);
-}
-
-void TestStatusPanel::desktopMotionSettingIsReadFromASaneFile() {
-    QTemporaryDir config;
-    const ScopedEnv env("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    QFile file(config.filePath(u"kdeglobals"_qs));
-    for (int padding : {0, 1024 * 1024}) {
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[KDE]\nAnimationDurationFactor=0\n[Padding]\nx=" + QByteArray(padding, 'x'));
-        file.close();
-        // A huge file would stall the panel while parsed: it is not read at all.
-        QCOMPARE(desktopReducesMotion(), padding == 0);
-    }
 }
 
 QTEST_MAIN(TestStatusPanel)

@@ -32,10 +32,8 @@ void TestSettingsView::thisMac() {
         QCOMPARE(textAt(&unpaired, u"version"_qs), u"1.0.0"_qs);
     }
     rig.fake.bundle.version = u"1.2.3"_qs;
-    {
-        const ScopedEnv dryRun("WRENBOX_RELAY_DRY_RUN", "1"); // read once, when the model is made
-        rig.make();
-    }
+    rig.fake.run.dryRun = true;
+    rig.make();
     rig.relay.reply(statusArgs, answer("status-paired"));
     SettingsView paired(*rig.model, rig.fake.platform());
     paired.show();
@@ -71,8 +69,8 @@ void TestSettingsView::commandLineRelayWarningFollowsItsFile() {
     SettingsView view(rig.make(), rig.fake.platform());
     view.show();
     auto* tabs = view.findChild<QTabWidget*>();
-    QDir().mkpath(QFileInfo(AppModel::launchAgentPath()).path());
-    QFile file(AppModel::launchAgentPath());
+    QDir().mkpath(QFileInfo(rig.fake.bundle.launchAgentPath()).path());
+    QFile file(rig.fake.bundle.launchAgentPath());
     // Looked at again each time the tab comes on screen.
     for (bool present : {false, true, false}) {
         QCOMPARE(present ? file.open(QIODevice::WriteOnly) : !file.exists() || file.remove(), true);

@@ -252,8 +252,8 @@ void TestSetupView::unpairThroughTheConfirmation() {
 void TestSetupView::commandLineRelaySectionFollowsItsFile() {
     Setup rig;
     rig.open();
-    QDir().mkpath(QFileInfo(AppModel::launchAgentPath()).path());
-    QFile file(AppModel::launchAgentPath());
+    QDir().mkpath(QFileInfo(rig.fake.bundle.launchAgentPath()).path());
+    QFile file(rig.fake.bundle.launchAgentPath());
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Unit]\n") > 0);
     rig.click(u"Check again"_qs);
     QVERIFY(rig.settle());

@@ -1,6 +1,7 @@
 // The freedesktop services: the autostart entry, the settings file, the install layout.
 
 #include "Platform/Linux/LinuxBundleInfo.h"
+#include "Platform/Linux/LinuxDesktopSettings.h"
 #include "Platform/Linux/LinuxMessagesAutomation.h"
 #include "Platform/Linux/SettingsDefaults.h"
 #include "Platform/Linux/XdgLoginItem.h"
@@ -22,6 +23,7 @@ private Q_SLOTS:
     void bundleLayoutAndNoMessages();
     void unusableSettingsAreSetAside_data();
     void unusableSettingsAreSetAside();
+    void desktopSettings();
 
 private:
     QString config(const QString& name) const { return m_config->filePath(name); }
@@ -137,6 +139,23 @@ void TestLinuxPlatform::unusableSettingsAreSetAside() {
     QCOMPARE(aside.size(), 1);
     QCOMPARE(aside.first().isDir(), before.isDir());
     QCOMPARE(aside.first().size(), before.size());
+}
+
+void TestLinuxPlatform::desktopSettings() {
+    QTemporaryDir config;
+    const ScopedEnv env("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QFile file(config.filePath(u"kdeglobals"_qs));
+    for (int padding : {0, 1024 * 1024}) {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[KDE]\nAnimationDurationFactor=0\n[Padding]\nx=" + QByteArray(padding, 'x'));
+        file.close();
+        // A huge file would stall the panel while parsed: it is not read at all.
+        QCOMPARE(LinuxDesktopSettings().reducesMotion(), padding == 0);
+    }
+    for (const char* theme : {"HighContrast", "highcontrastinverse", "Adwaita:dark"}) {
+        const ScopedEnv gtk("GTK_THEME", QByteArray(theme));
+        QCOMPARE(LinuxDesktopSettings().prefersHighContrast(), theme[0] != 'A');
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLinuxPlatform)

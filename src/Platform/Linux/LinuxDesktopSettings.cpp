@@ -1,11 +1,15 @@
-#include "Features/Panel/Motion.h"
+#include "Platform/Linux/LinuxDesktopSettings.h"
 
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
-bool desktopReducesMotion() {
-    // KDE Plasma: "Animation speed" at its instant end writes a factor of 0.
+bool LinuxDesktopSettings::prefersHighContrast() const {
+    const QString theme = qEnvironmentVariable("GTK_THEME");
+    return theme.contains(QLatin1String("HighContrast"), Qt::CaseInsensitive);
+}
+
+bool LinuxDesktopSettings::reducesMotion() const {
     const QString config =
         QStandardPaths::locate(QStandardPaths::GenericConfigLocation, QStringLiteral("kdeglobals"));
     // A huge file would stall the panel while it is parsed; the setting sits near the top anyway.

@@ -1,4 +1,4 @@
-#include "LocalServer.h"
+#include "Core/LocalServerUrl.h"
 
 #include <QRegularExpression>
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "Features/Setup/Look.h"
+#include "Design/Look.h"
 
 #include "Design/Symbols.h"
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "App/Alerts.h"
 #include "Core/Platform/MoveServices.h"
 
 #include <functional>
@@ -14,7 +13,7 @@ class Workspace;
 class LinuxMoveServices final : public FileMoveServices {
 public:
     LinuxMoveServices(BundleInfo& bundle, UserDefaults& defaults, Workspace& workspace,
-                      std::function<void()> stopRelay, AlertPresenter alert = showModalAlert);
+                      std::function<void()> stopRelay, AlertPresenter alert);
 
     bool offersMove() const override { return false; }
     QString bundlePath() const override;

@@ -1,4 +1,4 @@
-#include "Features/Setup/Spinner.h"
+#include "Design/Spinner.h"
 
 #include <QPainter>
 #include <QTimerEvent>

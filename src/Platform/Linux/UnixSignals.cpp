@@ -1,4 +1,4 @@
-#include "App/UnixSignals.h"
+#include "Platform/Linux/UnixSignals.h"
 
 #include <QSocketNotifier>
 
@@ -34,7 +34,7 @@ extern "C" void onChild(int number, siginfo_t* info, void* context) {
 } // namespace
 
 UnixSignals::UnixSignals(QObject* parent)
-    : QObject(parent) {
+    : SystemSignals(parent) {
     if (fds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0)
         return;
     // A full pipe must never block the handler; a lost byte only repeats a pending quit.
@@ -81,7 +81,7 @@ void UnixSignals::drain() {
         if (int(bytes[i]) == SIGCHLD)
             childExit = true;
         else
-            Q_EMIT received(int(bytes[i]));
+            Q_EMIT quitRequested();
     }
     if (childExit)
         Q_EMIT childExited();

@@ -1,4 +1,4 @@
-#include "App/LinuxMoveServices.h"
+#include "Platform/Linux/LinuxMoveServices.h"
 
 #include "Core/Platform/Platform.h"
 

@@ -1,4 +1,4 @@
-#include "Features/Panel/Tone.h"
+#include "Design/Tone.h"
 
 #include "Design/Palette.h"
 
