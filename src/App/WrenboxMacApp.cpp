@@ -8,6 +8,7 @@
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
 #include "Design/ScreenFit.h"
+#include "Features/Panel/AttentionNotice.h"
 #include "Features/Panel/StatusPanel.h"
 #include "Features/Settings/SettingsView.h"
 #include "Features/Setup/SetupView.h"
@@ -92,6 +93,10 @@ WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
     services.pairing = &m_pairing;
     services.developmentRun = m_platform.run.development;
     m_delegate = new AppDelegate(std::move(services), this);
+    if (m_platform.notifier)
+        new AttentionNotice(
+            *model, *m_platform.notifier, *m_platform.clock,
+            [this] { openWindow(QStringLiteral("setup")); }, this);
     connect(m_delegate, &AppDelegate::setupRequested, this,
             [this] { openWindow(QStringLiteral("setup")); });
 }

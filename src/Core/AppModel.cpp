@@ -3,6 +3,7 @@
 #include "Core/Clock.h"
 #include "Core/LocalServerUrl.h"
 #include "Core/Relay/RelayRunner.h"
+#include "Core/Tasks.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,7 +30,11 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
     , m_clock(*platform.clock)
     , m_dryRun(platform.run.dryRun)
     , m_cli(platform.bundle->relayHelperPath(), *platform.processes, platform.clock) {
+    m_notifyAttention =
+        !m_platform.defaults->boolValue(QStringLiteral("attentionNotificationsOff"));
     m_userPaused = m_platform.defaults->boolValue(QStringLiteral("paused"));
+    if (m_userPaused)
+        m_pausedUntil = m_platform.defaults->timeValue(QStringLiteral("pausedUntil"));
     m_runner =
         std::make_unique<RelayRunner>(m_cli.helper(), m_dryRun, m_clock, *platform.processes);
     QPointer<AppModel> self(this);
@@ -42,6 +47,15 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
             self->exited(code);
     };
     connect(m_runner.get(), &RelayRunner::runningChanged, this, &AppModel::rederive);
+    // A timed pause whose time passed while the app was not running ends here and now.
+    if (m_pausedUntil)
+        detach(resumeWhenDue(m_pauseSerial), "timed pause");
+    if (m_platform.power) {
+        m_platform.power->setWakeHandler([self] {
+            if (self)
+                self->woke();
+        });
+    }
     m_loginItemEnabled = m_platform.loginItem->isEnabled();
     m_launchAgentInstalled = QFileInfo::exists(launchAgentPath());
     m_phase = phase();
@@ -52,6 +66,8 @@ AppModel::~AppModel() {
     // The runner reports the exit of the relay it kills on the way out; this model is already
     // half gone by then, so nothing may reach it.
     disconnect(m_runner.get(), nullptr, this, nullptr);
+    if (m_platform.power)
+        m_platform.power->setWakeHandler({});
     // Sleeping tasks wake up (later) to find the model gone, instead of waiting forever.
     for (const QPointer<ClockTimer>& timer : std::as_const(m_sleeps)) {
         if (timer)
@@ -75,6 +91,7 @@ RelayPhase AppModel::phase() const {
     in.automationCheckFails = automation && checkFails(m_doctor, QStringLiteral("automation"));
     in.permissionDenied = automation && m_messagesPermission == MessagesPermission::Denied;
     in.userPaused = m_userPaused;
+    in.pausedUntil = m_pausedUntil;
     in.relayError = m_relayError;
     in.relayRunning = m_runner && m_runner->isRunning();
     in.batch = m_batch;
@@ -153,6 +170,19 @@ QString AppModel::diagnostics() const {
         if (check.fix)
             line += QStringLiteral(" | fix: ") + *check.fix;
         lines << line;
+    }
+    if (const QList<RelayExit>& exits = m_runner->exits(); !exits.isEmpty()) {
+        lines << QString() << tr("Recent relay exits");
+        for (const RelayExit& exit : exits) {
+            const QString how =
+                exit.signal ? tr("signal %1").arg(exit.code) : tr("exit %1").arg(exit.code);
+            lines << tr("%1  %2  ran %3 s")
+                         .arg(exit.at.toLocalTime().toString(Qt::ISODate), how)
+                         .arg(double(exit.ran.count()) / 1000.0, 0, 'f', 1);
+        }
+        const QString tail = QString::fromUtf8(m_runner->lastStderr()).trimmed();
+        if (!tail.isEmpty())
+            lines << tr("Standard error of the last run:") << tail;
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -303,6 +333,23 @@ void AppModel::setUserPaused(bool value) {
     m_userPaused = value;
     Q_EMIT userPausedChanged();
     rederive();
+}
+
+void AppModel::setPausedUntil(const std::optional<QDateTime>& value) {
+    if (m_pausedUntil == value)
+        return;
+    m_pausedUntil = value;
+    Q_EMIT pausedUntilChanged();
+    rederive();
+}
+
+void AppModel::setNotifyAttention(bool notify) {
+    if (m_notifyAttention == notify)
+        return;
+    m_notifyAttention = notify;
+    // Stored the other way round, so that a fresh start notifies.
+    m_platform.defaults->setBool(QStringLiteral("attentionNotificationsOff"), !notify);
+    Q_EMIT notifyAttentionChanged();
 }
 
 void AppModel::rederive() {

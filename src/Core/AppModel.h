@@ -56,6 +56,9 @@ public:
     static constexpr std::chrono::milliseconds batchHold{2'000};
     static constexpr int messagesLaunchChecks = 25;
     static constexpr std::chrono::milliseconds messagesLaunchPause{200};
+    // This many unexpected exits within the window, with no progress between, make a crash loop.
+    static constexpr int crashLoopExits = 5;
+    static constexpr std::chrono::milliseconds crashLoopWindow{10 * 60'000};
 
     // The services in `platform` must outlive the model.
     explicit AppModel(const Platform& platform, QObject* parent = nullptr);
@@ -75,6 +78,11 @@ public:
     MessagesPermission messagesPermission() const { return m_messagesPermission; }
     bool askingMessages() const { return m_askingMessages; }
     bool userPaused() const { return m_userPaused; }
+    // Whether the user wants a desktop notification when Wrenbox needs them.
+    bool notifyAttention() const { return m_notifyAttention; }
+    void setNotifyAttention(bool notify);
+    // When the user's pause ends by itself; none for a pause until resumed.
+    const std::optional<QDateTime>& pausedUntil() const { return m_pausedUntil; }
     // Whether a relay installed from the command line starts at login beside the app, as last
     // looked at (checkLaunchAgent()).
     bool launchAgentInstalled() const { return m_launchAgentInstalled; }
@@ -114,6 +122,7 @@ public:
     // The relay's status only, run one at a time in the same way. Never fails; a failure
     // leaves the last known status.
     QCoro::Task<> refreshStatus();
+    // Pausing here lasts until resumed; either way any timed pause ends.
     void setPaused(bool paused);
     // Throws RelayError (code "dry_run" when a dry run is asked for a non-local server).
     QCoro::Task<RelayDevice> pair(QString code, QString server);
@@ -141,8 +150,14 @@ Q_SIGNALS:
     void messagesPermissionChanged();
     void askingMessagesChanged();
     void userPausedChanged();
+    void pausedUntilChanged();
     void phaseChanged();
     void setupCompleteChanged();
+    // The relay ended on its own: diagnostics() changed.
+    void relayExitsChanged();
+    // The relay exited saying it must not be restarted.
+    void relayStoppedForGood();
+    void notifyAttentionChanged();
     void launchAgentInstalledChanged();
 
 private:
@@ -162,6 +177,10 @@ private:
                                QPointer<ClockTimer>* handle = nullptr);
 
     void applyRunState();
+    void woke();
+    void setPausedUntil(const std::optional<QDateTime>& value);
+    void pause(bool paused, const std::optional<QDateTime>& until);
+    QCoro::Task<> resumeWhenDue(quint64 serial);
     QCoro::Task<> startUp();
     QCoro::Task<> pollLoop(quint64 generation);
     QCoro::Task<> refreshOnce();
@@ -220,6 +239,8 @@ private:
     bool m_launchAgentInstalled = false;
     bool m_askingMessages = false;
     bool m_userPaused = false;
+    std::optional<QDateTime> m_pausedUntil;
+    bool m_notifyAttention = true;
 
     RelayPhase m_phase;
     bool m_setupComplete = false;
@@ -230,6 +251,9 @@ private:
     QPointer<ClockTimer> m_pollTimer;
     // Every sleep under way (stable addresses: the clock writes into them).
     std::list<QPointer<ClockTimer>> m_sleeps;
+    // Identifies the current timed pause, and the sleep that ends it.
+    quint64 m_pauseSerial = 0;
+    QPointer<ClockTimer> m_resumeTimer;
     // Identifies the batch a pending clear-up belongs to.
     quint64 m_batchSerial = 0;
     // The one pending hold of a finished batch, and whose it is: a flood of small batches must

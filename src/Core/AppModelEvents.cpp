@@ -6,6 +6,16 @@
 #include "Core/Relay/RelayRunner.h"
 #include "Core/Tasks.h"
 
+#include <limits>
+
+namespace {
+// Counts come from the relay and the server: a hostile value must not overflow.
+qint64 plus(qint64 a, qint64 b) {
+    qint64 sum = 0;
+    return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<qint64>::max() : sum;
+}
+} // namespace
+
 void AppModel::handle(const RelayEvent& event) {
     using Kind = RelayEvent::Kind;
     const OneStep step(*this);
@@ -19,7 +29,7 @@ void AppModel::handle(const RelayEvent& event) {
         const qint64 jobs = event.jobs.value_or(0);
         if (jobs > 0) {
             if (m_batch && m_batch->inProgress()) {
-                setBatch(RelayBatch{m_batch->done, m_batch->total + jobs});
+                setBatch(RelayBatch{m_batch->done, plus(m_batch->total, jobs)});
             } else {
                 ++m_batchSerial;
                 setBatch(RelayBatch{0, jobs});
@@ -89,7 +99,7 @@ void AppModel::push(const RelayEvent& event) {
 void AppModel::advanceBatch() {
     if (!m_batch)
         return;
-    const qint64 next = m_batch->done + 1;
+    const qint64 next = plus(m_batch->done, 1);
     const qint64 total = m_batch->total;
     setBatch(RelayBatch{std::min(next, total), total});
     // Texts past the end of a finished batch leave its hold as it is.
@@ -111,14 +121,23 @@ QCoro::Task<> AppModel::clearFinishedBatch(quint64 serial) {
 void AppModel::exited(int code) {
     // The process is gone: the phase may now show an error it held back while the relay ran.
     const OneStep step(*this);
-    if (code == 0)
-        return;
+    Q_EMIT relayExitsChanged();
     if (code == RelayRunner::stoppedForGood) {
+        Q_EMIT relayStoppedForGood();
         detach(refresh(), "refresh after the relay stopped for good");
         return;
     }
     // A relay the model stopped on purpose is not an unexpected stop, and nothing restarts it.
     if (!m_runner->wanted())
+        return;
+    // A relay that keeps failing says so, whatever it last said itself.
+    if (const int exits = m_runner->exitsWithin(crashLoopWindow); exits >= crashLoopExits) {
+        setRelayError(tr("The relay keeps stopping (%1 times in 10 minutes). Setup has the "
+                         "details.")
+                          .arg(exits));
+        return;
+    }
+    if (code == 0)
         return;
     if (!m_relayError)
         setRelayError(tr("The relay stopped (exit %1). Wrenbox restarts it.").arg(code));

@@ -95,6 +95,15 @@ QCoro::Task<> AppModel::refreshStatusOnce() {
         setLastSyncAt(fresh->lastSyncAt);
 }
 
+void AppModel::woke() {
+    // The sleeps counted the night; what the night changed is found out now, and a relay that
+    // was waiting to restart need not wait out the rest of its pause.
+    m_runner->restartNow();
+    if (m_resumeTimer)
+        m_resumeTimer->cancel(); // the timed pause looks at the time again
+    detach(refresh(), "refresh after waking");
+}
+
 void AppModel::applyRunState() {
     if (m_relayRetired)
         return;
@@ -112,12 +121,44 @@ void AppModel::applyRunState() {
 }
 
 void AppModel::setPaused(bool paused) {
+    pause(paused, std::nullopt);
+}
+
+void AppModel::pauseUntil(const QDateTime& until) {
+    pause(true, until);
+}
+
+QDateTime AppModel::tomorrowMorning(const QDateTime& now) {
+    return QDateTime(now.toLocalTime().date().addDays(1), QTime(8, 0));
+}
+
+void AppModel::pause(bool paused, const std::optional<QDateTime>& until) {
     const OneStep step(*this);
     setUserPaused(paused);
     m_platform.defaults->setBool(QStringLiteral("paused"), paused);
+    // Whatever pause was under way gives way to this one.
+    ++m_pauseSerial;
+    if (m_resumeTimer)
+        m_resumeTimer->cancel();
+    setPausedUntil(until);
+    m_platform.defaults->setTime(QStringLiteral("pausedUntil"), until);
+    if (until)
+        detach(resumeWhenDue(m_pauseSerial), "timed pause");
     if (paused)
         setBatch(std::nullopt);
     applyRunState();
     push(RelayEvent::make(paused ? RelayEvent::Kind::Paused : RelayEvent::Kind::Resumed,
                           m_clock.now()));
+}
+
+QCoro::Task<> AppModel::resumeWhenDue(quint64 serial) {
+    QPointer<AppModel> self(this);
+    while (self && serial == m_pauseSerial && m_pausedUntil) {
+        const qint64 left = m_clock.now().msecsTo(*m_pausedUntil);
+        if (left <= 0) {
+            setPaused(false);
+            co_return;
+        }
+        co_await sleepFor(std::chrono::milliseconds(left), &m_resumeTimer);
+    }
 }

@@ -80,10 +80,8 @@ public:
     SystemTimer(std::chrono::milliseconds duration, QObject* owner)
         : ClockTimer(owner) {
         m_timer.setSingleShot(true);
-        // Long waits (the poll, restart pauses) tolerate coarse wake-ups; that lets the
-        // system batch them and keeps an idle app idle.
-        m_timer.setTimerType(duration >= std::chrono::seconds(1) ? Qt::CoarseTimer
-                                                                 : Qt::PreciseTimer);
+        // Coarse timers may fire 5 % early or late: every wait here is meant as said.
+        m_timer.setTimerType(Qt::PreciseTimer);
         connect(&m_timer, &QTimer::timeout, this, [this] { fire(); });
         m_timer.start(duration);
     }

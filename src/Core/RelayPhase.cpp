@@ -28,6 +28,12 @@ bool RelayPhase::byServer() const {
     return false;
 }
 
+std::optional<QDateTime> RelayPhase::pausedUntil() const {
+    if (const auto* paused = std::get_if<Paused>(&m_value))
+        return paused->until;
+    return std::nullopt;
+}
+
 std::optional<RelayPhase::Attention> RelayPhase::attention() const {
     if (const auto* attention = std::get_if<Attention>(&m_value))
         return *attention;
@@ -78,7 +84,7 @@ RelayPhase RelayPhase::derive(const Inputs& in) {
     if (in.permissionDenied || in.automationCheckFails)
         return attention(Attention::automation());
     if (in.userPaused)
-        return paused(false);
+        return paused(false, in.pausedUntil);
     if (!in.sendingEnabled)
         return paused(true);
     // While the relay runs, an old error text does not hide what it is doing.

@@ -57,7 +57,10 @@ public:
         return {Idle{std::move(lastSync)}};
     }
     static RelayPhase sending(qint64 done, qint64 total) { return {Sending{done, total}}; }
-    static RelayPhase paused(bool byServer) { return {Paused{byServer}}; }
+    // `until`: when a pause the user set for a while ends by itself.
+    static RelayPhase paused(bool byServer, std::optional<QDateTime> until = std::nullopt) {
+        return {Paused{byServer, std::move(until)}};
+    }
     static RelayPhase attention(Attention attention) { return {std::move(attention)}; }
     static RelayPhase starting() { return {}; }
 
@@ -68,6 +71,7 @@ public:
     qint64 done() const;
     qint64 total() const;
     bool byServer() const;
+    std::optional<QDateTime> pausedUntil() const;
     std::optional<Attention> attention() const;
 
     // For test output and debugging, e.g. "sending(1, 3)".
@@ -85,6 +89,7 @@ public:
         bool automationCheckFails = false;
         bool permissionDenied = false;
         bool userPaused = false;
+        std::optional<QDateTime> pausedUntil;
         std::optional<QString> relayError;
         bool relayRunning = false;
         std::optional<RelayBatch> batch;
@@ -105,6 +110,7 @@ private:
     };
     struct Paused {
         bool byServer = false;
+        std::optional<QDateTime> until;
         bool operator==(const Paused&) const = default;
     };
     struct Starting {

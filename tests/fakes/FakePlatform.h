@@ -19,8 +19,11 @@ class FakeDefaults final : public UserDefaults {
 public:
     bool boolValue(const QString& key) const override { return values.value(key, false); }
     void setBool(const QString& key, bool value) override { values.insert(key, value); }
+    std::optional<QDateTime> timeValue(const QString& k) const override { return times.value(k); }
+    void setTime(const QString& k, const std::optional<QDateTime>& t) override { times[k] = t; }
 
     QHash<QString, bool> values;
+    QHash<QString, std::optional<QDateTime>> times;
 };
 
 class FakeLoginItem final : public LoginItem {
@@ -137,9 +140,10 @@ struct FakePlatform {
     FakeProcessInfo process;
     SystemSignals systemSignals; // tests emit its signals themselves
     RunOptions run;
+    PowerEvents* power = nullptr; // none unless a test brings the desktop's
 
     Platform platform() {
-        return {&clock,     &defaults,   &loginItem, &messages, &bundle,        &workspace,
-                &processes, &facilities, &desktop,   &process,  &systemSignals, run};
+        return {&clock,      &defaults, &loginItem, &messages, &bundle,  &workspace,     &processes,
+                &facilities, nullptr,   power,      &desktop,  &process, &systemSignals, run};
     }
 };

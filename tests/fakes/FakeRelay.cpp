@@ -76,8 +76,8 @@ void FakeRelay::flood(const QStringList& args, const QByteArray& out, long times
 
 void FakeRelay::runStream(const Stream& stream) {
     const QStringList run{"relay", "run", "--events", "json"};
-    script(run, stream);
-    script(run + QStringList{"--dry-run"}, stream);
+    script(run, stream, stream.err);
+    script(run + QStringList{"--dry-run"}, stream, stream.err);
 }
 
 QList<QStringList> FakeRelay::calls() const {

@@ -40,6 +40,7 @@ public:
         bool ignoreTerm = false; // only SIGKILL ends it
         bool spawnGrandchild = false;
         bool grandchildOwnSession = false; // it calls setsid(), leaving the relay's group
+        QByteArray err = {};               // written to standard error first
     };
     void runStream(const Stream& stream);
 

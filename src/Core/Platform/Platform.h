@@ -1,10 +1,13 @@
 #pragma once
 
 #include "Core/MessagesPermission.h"
+#include "Core/Platform/Notifier.h"
+#include "Core/Platform/PowerEvents.h"
 #include "Core/Platform/DesktopSettings.h"
 #include "Core/Platform/ProcessControl.h"
 #include "Core/RunOptions.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -19,12 +22,16 @@ class Clock;
 // implementations live in its own folder under Platform/, the fakes that tests use in
 // tests/fakes. Platform/README.md lists what a new system must provide.
 
-// Persistent Boolean flags ("paused", "loginItemDecided", "movedToApplicationsAsked").
+// Persistent flags ("paused", "loginItemDecided", "movedToApplicationsAsked", "notify") and
+// times ("pausedUntil").
 class UserDefaults {
 public:
     virtual ~UserDefaults() = default;
     virtual bool boolValue(const QString& key) const = 0; // false when absent
     virtual void setBool(const QString& key, bool value) = 0;
+    // None when absent or unreadable.
+    virtual std::optional<QDateTime> timeValue(const QString& key) const = 0;
+    virtual void setTime(const QString& key, const std::optional<QDateTime>& value) = 0;
 };
 
 // Starting the app at login.
@@ -119,6 +126,9 @@ struct Platform {
     Workspace* workspace = nullptr;
     ProcessControl* processes = nullptr;
     const SystemFacilities* facilities = nullptr;
+    // None where the desktop offers no such thing.
+    Notifier* notifier = nullptr;
+    PowerEvents* power = nullptr;
     const DesktopSettings* desktop = nullptr;
     const ProcessInfo* process = nullptr;
     // None where the system's requests are not turned into signals (tests).

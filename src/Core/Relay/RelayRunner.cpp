@@ -14,6 +14,13 @@ namespace {
 constexpr std::chrono::seconds killAfter{5};
 constexpr std::chrono::seconds longestPause{60};
 
+// Keeps the end of a run's standard error, never more than its share.
+void keepTail(QByteArray& tail, const QByteArray& chunk) {
+    tail.append(chunk);
+    if (tail.size() > RelayRunner::stderrTailBytes)
+        tail.remove(0, tail.size() - RelayRunner::stderrTailBytes);
+}
+
 } // namespace
 
 RelayRunner::RelayRunner(QString helper, bool dryRun, Clock& clock, ProcessControl& processes,
@@ -66,6 +73,13 @@ void RelayRunner::start() {
         launch();
 }
 
+void RelayRunner::restartNow() {
+    if (!m_wanted || m_process || !m_restartTimer || !m_restartTimer->isPending())
+        return;
+    m_restartTimer->cancel();
+    launch();
+}
+
 void RelayRunner::stop() {
     m_wanted = false;
     if (m_restartTimer) {
@@ -114,7 +128,6 @@ void RelayRunner::launch() {
     if (m_dryRun)
         arguments.append(QStringLiteral("--dry-run"));
     process->setArguments(arguments);
-    process->setStandardErrorFile(QProcess::nullDevice());
     process->setInputChannelMode(QProcess::ForwardedInputChannel);
     // Its own process group: stopping signals the group, so nothing the relay started
     // outlives it.
@@ -130,16 +143,25 @@ void RelayRunner::launch() {
         if (process == m_process)
             consume(chunk);
     });
-    connect(process, &QProcess::finished, this, [this, process](int exitCode) {
-        // For a process ended by a signal, Qt reports the signal number as its exit code.
-        exited(process, exitCode);
+    // What it writes to standard error goes only into the diagnostics report.
+    m_stderr.clear();
+    connect(process, &QProcess::readyReadStandardError, this, [this, process] {
+        const QByteArray chunk = process->readAllStandardError();
+        if (process == m_process)
+            keepTail(m_stderr, chunk);
     });
+    connect(process, &QProcess::finished, this,
+            [this, process](int exitCode, QProcess::ExitStatus exitStatus) {
+                // For a process ended by a signal, Qt reports the signal number as its exit code.
+                exited(process, exitCode, exitStatus == QProcess::CrashExit);
+            });
     connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             failedToStart(process);
     });
 
     m_process = process;
+    m_launchedAt = m_clock.now();
     process->start(QIODevice::ReadOnly);
     if (m_process == process)
         m_group = process->processId();
@@ -201,8 +223,10 @@ void RelayRunner::consume(const QByteArray& chunk) {
                 RelayEvent::decode(QByteArray::fromRawData(data.constData() + start, length), now);
             if (event) {
                 if (event->kind == RelayEvent::Kind::Synced ||
-                    event->kind == RelayEvent::Kind::Sent)
+                    event->kind == RelayEvent::Kind::Sent) {
                     m_failures = 0;
+                    m_progressAt = now;
+                }
                 onEvent(*event);
                 // A stop or relaunch empties the buffer: the rest belongs to a retired relay.
                 if (!self || m_streams != stream)
@@ -224,7 +248,15 @@ void RelayRunner::consume(const QByteArray& chunk) {
         m_buffer = data.mid(start);
 }
 
-void RelayRunner::exited(QProcess* process, int status) {
+int RelayRunner::exitsWithin(std::chrono::milliseconds window) const {
+    const QDateTime since = m_clock.now().addMSecs(-window.count());
+    int count = 0;
+    for (const RelayExit& exit : m_exits)
+        count += exit.at > since && (!m_progressAt || exit.at > *m_progressAt) ? 1 : 0;
+    return count;
+}
+
+void RelayRunner::exited(QProcess* process, int status, bool signal) {
     const qsizetype index = retiredIndex(process);
     const bool retired = index >= 0;
     // Whatever the relay left in its group goes with it: stopped or ended on its own, nothing
@@ -242,6 +274,15 @@ void RelayRunner::exited(QProcess* process, int status) {
         return;
     const bool wasCurrent = m_process == process;
     m_process = nullptr;
+    if (wasCurrent) {
+        keepTail(m_stderr, process->readAllStandardError());
+        m_lastStderr = std::exchange(m_stderr, {});
+        const QDateTime now = m_clock.now();
+        m_exits.append(
+            RelayExit{now, status, signal, std::chrono::milliseconds(m_launchedAt.msecsTo(now))});
+        if (m_exits.size() > keptExits)
+            m_exits.removeFirst();
+    }
 
     const QPointer<RelayRunner> self(this);
     if (wasCurrent)

@@ -9,10 +9,24 @@
 
 #include <functional>
 
+#include <QDateTime>
+
+#include <chrono>
+#include <optional>
+
 class Clock;
 class ClockTimer;
 class ProcessControl;
 class QProcess;
+
+// One exit of the long-running relay that nobody asked for.
+struct RelayExit {
+    QDateTime at;
+    int code = 0;        // the exit code, or the signal's number when `signal`
+    bool signal = false; // ended by a signal
+    std::chrono::milliseconds ran{0};
+    bool operator==(const RelayExit&) const = default;
+};
 
 // Keeps the long-running relay (`relay run --events json`) alive while its owner wants it:
 // launches it in its own process group, splits its output into lines, decodes each into an
@@ -22,6 +36,8 @@ class RelayRunner : public QObject {
 public:
     static constexpr int stoppedForGood = 78;
     static constexpr qsizetype maxLineBytes = 1024 * 1024;
+    static constexpr qsizetype keptExits = 20;
+    static constexpr qsizetype stderrTailBytes = 8 * 1024;
 
     // `processes`: gives each relay its own process group, stops the group, and ends what the
     // relay leaves behind.
@@ -34,10 +50,19 @@ public:
 
     void start();
     void stop();
+    // A relay waiting out a restart pause starts now; the count of failures stays.
+    void restartNow();
 
     bool wanted() const { return m_wanted; }
     // True while the current relay process exists and has not exited.
     bool isRunning() const;
+    // The latest unexpected exits, oldest first, and the end of what the last such run wrote
+    // to standard error.
+    const QList<RelayExit>& exits() const { return m_exits; }
+    const QByteArray& lastStderr() const { return m_lastStderr; }
+    // How often the relay ended on its own within `window`, not counting exits before its last
+    // sync or sent text.
+    int exitsWithin(std::chrono::milliseconds window) const;
 
     // Feeds output bytes as if read from the relay; the event path in one call (also used by
     // the benchmark).
@@ -49,7 +74,7 @@ Q_SIGNALS:
 
 private:
     void launch();
-    void exited(QProcess* process, int status);
+    void exited(QProcess* process, int status, bool signal);
     void scheduleRestart();
     void failedToStart(QProcess* process);
 
@@ -71,6 +96,11 @@ private:
     bool m_wanted = false;
     QPointer<ClockTimer> m_restartTimer;
     int m_failures = 0;
+    QDateTime m_launchedAt;
+    std::optional<QDateTime> m_progressAt; // the last synced or sent event
+    QByteArray m_stderr;                   // the current run's, at most stderrTailBytes
+    QByteArray m_lastStderr;
+    QList<RelayExit> m_exits;
     QList<Retired> m_retired;
     quint64 m_streams = 0; // counts launches and stops, so consume() notices one made by a callback
 };

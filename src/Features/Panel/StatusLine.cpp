@@ -17,6 +17,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -59,11 +60,21 @@ QString StatusLine::headline(const RelayPhase& phase, const QDateTime& now) {
     return tr("Starting…");
 }
 
-std::optional<QString> StatusLine::detail(const RelayPhase& phase) {
+std::optional<QString> StatusLine::detail(const RelayPhase& phase, const QDateTime& now) {
     switch (phase.kind()) {
     case RelayPhase::Kind::Idle:
         return tr("Texts go out from your iPhone's number as soon as they're queued.");
     case RelayPhase::Kind::Paused:
+        if (const auto until = phase.pausedUntil()) {
+            const QDateTime local = until->toLocalTime();
+            const QDate today =
+                (now.isValid() ? now : QDateTime::currentDateTime()).toLocalTime().date();
+            const QLocale locale;
+            const QString when = local.date() == today
+                                     ? locale.toString(local.time(), QLocale::ShortFormat)
+                                     : locale.toString(local, QLocale::ShortFormat);
+            return tr("Paused until %1.").arg(when);
+        }
         return phase.byServer() ? tr("Wrenbox has paused sending everywhere. It resumes by itself.")
                                 : tr("Nothing is sent until you resume. Texts wait on the server.");
     case RelayPhase::Kind::Attention: {
@@ -231,7 +242,7 @@ void StatusLineView::sync() {
                                     devicePixelRatioF()));
     m_headline->setText(StatusLine::headline(phase, m_clock.now()));
 
-    const auto detail = StatusLine::detail(phase);
+    const auto detail = StatusLine::detail(phase, m_clock.now());
     m_detail->setText(detail.value_or(QString()));
     m_detail->setVisible(detail.has_value());
     QPalette detailPalette = m_detail->palette();

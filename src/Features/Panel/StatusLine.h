@@ -37,8 +37,9 @@ public:
     StatusLine() = delete;
 
     static QString headline(const RelayPhase& phase, const QDateTime& now);
-    // The explaining sentence; none while sending or starting.
-    static std::optional<QString> detail(const RelayPhase& phase);
+    // The explaining sentence; none while sending or starting. `now` decides whether the end of
+    // a timed pause needs its date (the current time when not given).
+    static std::optional<QString> detail(const RelayPhase& phase, const QDateTime& now = {});
     static QString actionTitle(const RelayPhase& phase);
     // The button's effect. `updateUrl` is the relay's status.updateUrl; it is used only when an
     // update is required, and only when it is a web address.

@@ -22,8 +22,10 @@
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -77,6 +79,7 @@ StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<vo
     , m_model(model)
     , m_workspace(workspace)
     , m_openSetup(std::move(openSetup))
+    , m_clock(clock)
     , m_quit([] { QCoreApplication::quit(); })
     , m_reduceMotion(Appearances::desktopReducesMotion())
     , m_shownPhase(model.phase()) {
@@ -188,7 +191,25 @@ QWidget* StatusPanel::makeControls() {
     m_quitButton->setText(tr("Quit"));
     m_quitButton->setObjectName(QStringLiteral("quit"));
 
+    // Beside Pause, the ways to pause for a while.
+    m_pauseFor = new QToolButton(controls);
+    m_pauseFor->setObjectName(QStringLiteral("pauseFor"));
+    m_pauseFor->setArrowType(Qt::DownArrow);
+    m_pauseFor->setPopupMode(QToolButton::InstantPopup);
+    m_pauseFor->setAccessibleName(tr("Pause for a while"));
+    m_pauseFor->setToolTip(tr("Pause for a while"));
+    auto* menu = new QMenu(m_pauseFor);
+    connect(menu->addAction(tr("Pause for 1 hour")), &QAction::triggered, this,
+            [this] { m_model.pauseUntil(m_clock.now().addSecs(60 * 60)); });
+    connect(menu->addAction(tr("Pause until tomorrow")), &QAction::triggered, this,
+            [this] { m_model.pauseUntil(AppModel::tomorrowMorning(m_clock.now())); });
+    connect(menu->addAction(tr("Pause")), &QAction::triggered, this,
+            [this] { m_model.setPaused(true); });
+    m_pauseFor->setMenu(menu);
+
     row->addWidget(m_pause);
+    row->addSpacing(-6);
+    row->addWidget(m_pauseFor);
     row->addWidget(m_dashboard);
     row->addWidget(m_setup);
     row->addStretch(1);
@@ -210,6 +231,7 @@ void StatusPanel::sync() {
 
     const bool paused = m_model.userPaused();
     m_pause->setVisible(status.paired);
+    m_pauseFor->setVisible(status.paired && !paused);
     m_pause->setText(pauseTitle(paused));
     m_pause->setToolTip(pauseToolTip(paused));
     m_pause->setIcon(Symbols::qicon(pauseSymbol(paused), palette().color(QPalette::ButtonText)));

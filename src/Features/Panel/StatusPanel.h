@@ -19,6 +19,7 @@ class EventFeed;
 class QFrame;
 class QLabel;
 class QPushButton;
+class QToolButton;
 class Spinner;
 class StatusLineView;
 class TodayRow;
@@ -76,6 +77,7 @@ private:
     AppModel& m_model;
     Workspace& m_workspace;
     std::function<void()> m_openSetup;
+    Clock& m_clock;
     std::function<void()> m_quit;
     bool m_reduceMotion;
 
@@ -90,6 +92,7 @@ private:
     TodayRow* m_today = nullptr;
     EventFeed* m_feed = nullptr;
     QPushButton* m_pause = nullptr;
+    QToolButton* m_pauseFor = nullptr;
     QPushButton* m_dashboard = nullptr;
     QPushButton* m_setup = nullptr;
     QPushButton* m_quitButton = nullptr;

@@ -76,6 +76,11 @@ GeneralSettings::GeneralSettings(AppModel& model, const BundleInfo& bundle, QWid
     m_loginNote->setFont(Type::font(TypeStyle::Callout));
     login->addWidget(m_login);
     login->addWidget(m_loginNote);
+    m_notify = new QCheckBox(tr("Notify me when Wrenbox needs attention"), loginBox);
+    m_notify->setObjectName(QStringLiteral("notifySwitch"));
+    connect(m_notify, &QCheckBox::toggled, this,
+            [this](bool notify) { m_model.setNotifyAttention(notify); });
+    login->addWidget(m_notify);
     column->addWidget(loginBox);
 
     auto* thisMac = new QGroupBox(tr("This Mac"), this);
@@ -112,13 +117,14 @@ GeneralSettings::GeneralSettings(AppModel& model, const BundleInfo& bundle, QWid
     column->addStretch();
 
     for (auto signal : {&AppModel::loginItemEnabledChanged, &AppModel::statusChanged,
-                        &AppModel::isCheckingChanged})
+                        &AppModel::isCheckingChanged, &AppModel::notifyAttentionChanged})
         connect(&m_model, signal, this, &GeneralSettings::sync);
     sync();
 }
 
 void GeneralSettings::sync() {
     m_login->setChecked(m_model.loginItemEnabled());
+    m_notify->setChecked(m_model.notifyAttention());
     Look::tint(m_loginNote, Palette::text2());
 
     const RelayStatus& status = m_model.status();

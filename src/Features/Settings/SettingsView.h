@@ -30,6 +30,7 @@ private:
     const BundleInfo& m_bundle;
     QCheckBox* m_login;
     QLabel* m_loginNote;
+    QCheckBox* m_notify;
     QLabel* m_device;
     QLabel* m_server;
     QLabel* m_relay;

@@ -171,7 +171,7 @@ SetupView::SetupView(AppModel& model, const Platform& platform, PairingRequest& 
 
     for (auto signal : {&AppModel::doctorChanged, &AppModel::isCheckingChanged,
                         &AppModel::messagesPermissionChanged, &AppModel::askingMessagesChanged,
-                        &AppModel::statusChanged})
+                        &AppModel::statusChanged, &AppModel::relayExitsChanged})
         connect(&m_model, signal, this, &SetupView::sync);
     sync();
 }

@@ -5,7 +5,7 @@
 
 Platform LinuxPlatform::services(Clock* clock) {
     Platform platform;
-    platform.clock = clock ? clock : &Clock::system();
+    platform.clock = clock ? clock : &this->clock;
     platform.defaults = &defaults;
     platform.loginItem = &loginItem;
     platform.messages = &messages;
@@ -16,6 +16,8 @@ Platform LinuxPlatform::services(Clock* clock) {
     platform.desktop = &desktop;
     platform.process = &process;
     platform.systemSignals = &systemSignals;
+    platform.notifier = &notifier;
+    platform.power = &power;
     return platform;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Core/Platform/SystemPlatform.h"
+#include "Platform/Linux/BootClock.h"
+#include "Platform/Linux/DBusNotifier.h"
 #include "Platform/Linux/DesktopWorkspace.h"
 #include "Platform/Linux/LinuxBundleInfo.h"
 #include "Platform/Linux/LinuxDesktopSettings.h"
@@ -8,6 +10,7 @@
 #include "Platform/Linux/LinuxMessagesAutomation.h"
 #include "Platform/Linux/LinuxProcessControl.h"
 #include "Platform/Linux/LinuxProcessInfo.h"
+#include "Platform/Linux/LogindPower.h"
 #include "Platform/Linux/SettingsDefaults.h"
 #include "Platform/Linux/UnixSignals.h"
 #include "Platform/Linux/XdgLoginItem.h"
@@ -36,4 +39,7 @@ public:
     LinuxDesktopSettings desktop;
     LinuxProcessInfo process;
     UnixSignals systemSignals;
+    BootClock clock;
+    DBusNotifier notifier;
+    LogindPower power;
 };

@@ -58,16 +58,39 @@ SettingsDefaults::SettingsDefaults(const QString& filePath) {
 
 bool SettingsDefaults::boolValue(const QString& key) const {
     if (!m_settings)
-        return m_unsaved.value(key, false);
+        return m_unsaved.value(key, false).toBool();
     return m_settings->value(key, false).toBool();
 }
 
 void SettingsDefaults::setBool(const QString& key, bool value) {
+    store(key, value);
+}
+
+std::optional<QDateTime> SettingsDefaults::timeValue(const QString& key) const {
+    const QVariant value = m_settings ? m_settings->value(key) : m_unsaved.value(key);
+    // Kept as text in UTC, so the file stays readable and moves with the user across zones.
+    const QDateTime time = QDateTime::fromString(value.toString(), Qt::ISODate);
+    if (!time.isValid())
+        return std::nullopt;
+    return time;
+}
+
+void SettingsDefaults::setTime(const QString& key, const std::optional<QDateTime>& value) {
+    store(key, value ? QVariant(value->toUTC().toString(Qt::ISODate)) : QVariant());
+}
+
+void SettingsDefaults::store(const QString& key, const QVariant& value) {
     if (!m_settings) {
-        m_unsaved.insert(key, value);
+        if (value.isValid())
+            m_unsaved.insert(key, value);
+        else
+            m_unsaved.remove(key);
         return;
     }
-    m_settings->setValue(key, value);
-    // These flags are decisions the user made; write them now rather than at exit.
+    if (value.isValid())
+        m_settings->setValue(key, value);
+    else
+        m_settings->remove(key);
+    // These are decisions the user made; write them now rather than at exit.
     m_settings->sync();
 }

@@ -18,12 +18,16 @@ public:
 
     bool boolValue(const QString& key) const override;
     void setBool(const QString& key, bool value) override;
+    std::optional<QDateTime> timeValue(const QString& key) const override;
+    void setTime(const QString& key, const std::optional<QDateTime>& value) override;
 
     // Where the usual settings live: the file QSettings would pick for this application.
     static QString usualFile();
 
 private:
+    void store(const QString& key, const QVariant& value); // an invalid value removes the key
+
     // Null when the file could be neither used nor set aside: the flags then live in memory.
     std::unique_ptr<QSettings> m_settings;
-    QHash<QString, bool> m_unsaved;
+    QHash<QString, QVariant> m_unsaved;
 };

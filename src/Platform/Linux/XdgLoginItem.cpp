@@ -56,8 +56,11 @@ bool XdgLoginItem::isEnabled() const {
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq < 0)
             continue;
-        if (line.left(eq).trimmed() == QLatin1String("Hidden") &&
-            line.mid(eq + 1).trimmed() == QLatin1String("true"))
+        // Both ways a desktop turns an entry off without removing it.
+        const QString key = line.left(eq).trimmed();
+        const QString value = line.mid(eq + 1).trimmed();
+        if ((key == QLatin1String("Hidden") && value == QLatin1String("true")) ||
+            (key == QLatin1String("X-GNOME-Autostart-enabled") && value == QLatin1String("false")))
             return false;
     }
     return true;
@@ -91,6 +94,8 @@ std::optional<QString> XdgLoginItem::setEnabled(bool enabled) {
                              QByteArrayLiteral("\n"
                                                "Terminal=false\n"
                                                "X-GNOME-Autostart-enabled=true\n"
+                                               "X-GNOME-Autostart-Delay=5\n"
+                                               "X-KDE-autostart-after=panel\n"
                                                "X-LXQt-Need-Tray=true\n");
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(entry) != entry.size() || !file.commit())

@@ -11,9 +11,11 @@
 #include "ViewRig.h"
 
 #include <QAccessible>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QVariantAnimation>
 
 using namespace std::chrono_literals;
@@ -26,6 +28,8 @@ private Q_SLOTS:
     void statusLine();
     void controls();
     void buttonsAndShortcuts();
+    void pauseForAWhile_data();
+    void pauseForAWhile();
     void refreshesWhenShownAndRestsWhileHidden();
     void phaseChangeAnimatesUnlessMotionIsReduced();
     void feed();
@@ -192,6 +196,52 @@ void TestStatusPanel::buttonsAndShortcuts() {
     QVERIFY(finish(launch(rig.model->refreshStatus())));
     QTest::keyClick(&panel, Qt::Key_D, Qt::ControlModifier);
     QCOMPARE(rig.fake.workspace.opened.size(), 1);
+}
+
+void TestStatusPanel::pauseForAWhile_data() {
+    QTest::addColumn<QString>("choice"); // none: a pause stored by the app's last run
+    QTest::addColumn<int>("minutes");    // until it ends by itself; 0: until Resume
+    QTest::addColumn<QString>("detail"); // the manual clock starts at 10:00
+    QTest::newRow("hour") << u"Pause for 1 hour"_qs << 60 << u"Paused until 11:00."_qs;
+    QTest::newRow("tomorrow") << u"Pause until tomorrow"_qs << 0
+                              << u"Paused until 02/05/2024 08:00."_qs;
+    QTest::newRow("until resumed")
+        << u"Pause"_qs << 0 << u"Nothing is sent until you resume. Texts wait on the server."_qs;
+    QTest::newRow("stored") << QString() << 30 << u"Paused until 10:30."_qs;
+    QTest::newRow("stored, passed while not running")
+        << QString() << -5
+        << u"Texts go out from your iPhone's number as soon as they're queued."_qs;
+}
+
+void TestStatusPanel::pauseForAWhile() {
+    QFETCH(QString, choice);
+    QFETCH(int, minutes);
+    QFETCH(QString, detail);
+    const ScopedEnv zone("TZ", "UTC");
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    Panel rig;
+    const QDateTime until = rig.fake.clock.now().addSecs(minutes * 60);
+    if (choice.isEmpty()) {
+        rig.fake.defaults.setBool(u"paused"_qs, true);
+        rig.fake.defaults.setTime(u"pausedUntil"_qs, until);
+    }
+    QVERIFY(rig.start());
+    StatusPanel& panel = rig.show();
+    const auto* pauseFor = child<QToolButton>(&panel, u"Pause for a while"_qs);
+    for (QAction* action : pauseFor->menu()->actions())
+        action->text() == choice ? action->trigger() : void();
+    QTRY_COMPARE(textAt(&panel, u"detail"_qs), detail);
+    if (minutes > 0) {
+        QCOMPARE(rig.fake.defaults.timeValue(u"pausedUntil"_qs), until);
+        rig.advance(std::chrono::minutes(minutes) - 1s);
+        QVERIFY(rig.model->userPaused());
+        rig.advance(1s);
+    } else if (minutes == 0) {
+        QTest::mouseClick(child<QPushButton>(&panel, u"pause"_qs), Qt::LeftButton);
+    }
+    // Over, and forgotten: a restart of the app does not pause again.
+    QVERIFY(!rig.model->userPaused() && rig.model->runner().wanted());
+    QVERIFY(!rig.fake.defaults.timeValue(u"pausedUntil"_qs));
 }
 
 void TestStatusPanel::refreshesWhenShownAndRestsWhileHidden() {

@@ -58,6 +58,10 @@ void TestSettingsView::loginSwitchShowsTheRealState() {
     QCOMPARE(rig.fake.loginItem.calls, (QList<bool>{true, true}));
     QVERIFY(login->isChecked());
     QVERIFY(rig.fake.defaults.boolValue(u"loginItemDecided"_qs));
+    auto* notify = child<QCheckBox>(&view, u"Notify me when Wrenbox needs attention"_qs);
+    QVERIFY(notify->isChecked());
+    notify->click();
+    QVERIFY(rig.fake.defaults.boolValue(u"attentionNotificationsOff"_qs));
 }
 
 void TestSettingsView::commandLineRelayWarningFollowsItsFile() {

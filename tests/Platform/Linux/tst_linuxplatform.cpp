@@ -41,19 +41,23 @@ void TestLinuxPlatform::loginItem() {
     const QByteArray text = entry.readAll();
     entry.close();
     QVERIFY(text.startsWith("[Desktop Entry]\n") && text.contains("\nType=Application\n"));
+    // It waits for the panel its icon goes in.
+    QVERIFY(text.contains("\nX-GNOME-Autostart-Delay=5\n") &&
+            text.contains("\nX-KDE-autostart-after=panel\n"));
     QVERIFY2(text.contains(R"(Exec="/opt/wren box/100%%/a\\$b\\"c\\\\d")"), text.constData());
     QCOMPARE(item.setEnabled(false), std::nullopt);
     QVERIFY(!item.isEnabled() && !entry.exists());
     QCOMPARE(item.setEnabled(false), std::nullopt); // already off: still fine
 
-    // Desktops turn an entry off with Hidden=true; turning it on again replaces that.
+    // Desktops turn an entry off with Hidden=true or X-GNOME-Autostart-enabled=false; turning it
+    // on again replaces that.
     for (const char* hidden :
-         {"[Desktop Entry]\nHidden = true\n",
+         {"[Desktop Entry]\nHidden = true\n", "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n",
           "[Desktop Entry]\nHidden=false\n[Desktop Action x]\nHidden=true\n"}) {
         QVERIFY(entry.open(QIODevice::WriteOnly | QIODevice::Truncate));
         entry.write(hidden);
         entry.close();
-        QCOMPARE(item.isEnabled(), QByteArray(hidden).contains("false"));
+        QCOMPARE(item.isEnabled(), QByteArray(hidden).contains("Hidden=false"));
     }
     QCOMPARE(item.setEnabled(true), std::nullopt);
     QVERIFY(item.isEnabled());
@@ -97,8 +101,11 @@ void TestLinuxPlatform::unusableSettingsAreSetAside() {
     SettingsDefaults defaults;
     QVERIFY(!defaults.boolValue(u"paused"_qs));
     defaults.setBool(u"paused"_qs, true);
+    defaults.setTime(u"pausedUntil"_qs, QDateTime::fromSecsSinceEpoch(1714570200));
     QVERIFY(QFileInfo(path).isFile() && QFileInfo(path).size() < 100);
     QVERIFY(SettingsDefaults().boolValue(u"paused"_qs) && !SettingsDefaults().boolValue(u"x"_qs));
+    QCOMPARE(SettingsDefaults().timeValue(u"pausedUntil"_qs),
+             QDateTime::fromSecsSinceEpoch(1714570200));
     // What was there is kept beside, as it was.
     const QFileInfoList aside =
         QDir(QFileInfo(path).path())
