@@ -124,6 +124,10 @@ public:
     QCoro::Task<> refreshStatus();
     // Pausing here lasts until resumed; either way any timed pause ends.
     void setPaused(bool paused);
+    // Pauses until `until`, when sending resumes by itself (also after a restart of the app).
+    void pauseUntil(const QDateTime& until);
+    // 08:00 local time on the day after `now`.
+    static QDateTime tomorrowMorning(const QDateTime& now);
     // Throws RelayError (code "dry_run" when a dry run is asked for a non-local server).
     QCoro::Task<RelayDevice> pair(QString code, QString server);
     QCoro::Task<> unpair();
