@@ -26,6 +26,37 @@
         <source>The relay stopped (exit %1). Wrenbox restarts it.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Recent relay exits</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>signal %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>exit %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1  %2  ran %3 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Standard error of the last run:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The relay keeps stopping (%1 times in 10 minutes). Setup has the details.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AttentionNotice</name>
+    <message>
+        <source>Open Setup</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CheckRow</name>
@@ -195,6 +226,10 @@
     </message>
     <message>
         <source>Sends through Messages</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Notify me when Wrenbox needs attention</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -766,6 +801,10 @@
         <source>%1 of %2 sent</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Paused until %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>StatusPanel</name>
@@ -823,6 +862,18 @@
     </message>
     <message>
         <source>Quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause for a while</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause for 1 hour</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause until tomorrow</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -183,6 +183,7 @@ struct RelayRig {
     // Output bytes for the model's relay, as if the relay had printed them.
     void consume(const QByteArray& chunk) { model->m_runner->consume(chunk); }
     void startRelay() { model->m_runner->start(); }
+    const RelayRunner& runner() const { return *model->m_runner; }
 
     // Moves the clock; sleepers whose time ran out resume on the next turn of the event loop.
     void advance(std::chrono::milliseconds span) {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "Core/MessagesPermission.h"
+#include "Core/Platform/DesktopSettings.h"
 #include "Core/Platform/Notifier.h"
 #include "Core/Platform/PowerEvents.h"
-#include "Core/Platform/DesktopSettings.h"
 #include "Core/Platform/ProcessControl.h"
 #include "Core/RunOptions.h"
 

@@ -16,8 +16,8 @@ const char* const tones[] = {"text2", "text3", "primary", "success", "warning", 
 } // namespace
 
 // A phase written as in texts.txt: "idle 750" (synced 750 s ago), "sending 2 5", "paused user"…
-RelayPhase phaseOf(const QString& spec) {
-    const QStringList words = spec.split(u' ');
+RelayPhase phaseOf(const QString& text) {
+    const QStringList words = text.split(u' ');
     if (words[0] == u"idle")
         return RelayPhase::idle(words.size() > 1 ? std::optional(now.addSecs(-words[1].toInt()))
                                                  : std::nullopt);
@@ -25,16 +25,16 @@ RelayPhase phaseOf(const QString& spec) {
         return RelayPhase::sending(words[1].toInt(), words[2].toInt());
     if (words[0] == u"paused")
         return RelayPhase::paused(words[1] == u"server");
-    if (spec == u"not paired")
+    if (text == u"not paired")
         return RelayPhase::attention(Attention::notPaired());
-    if (spec == u"full disk access")
+    if (text == u"full disk access")
         return RelayPhase::attention(Attention::fullDiskAccess());
-    if (spec == u"automation")
+    if (text == u"automation")
         return RelayPhase::attention(Attention::automation());
-    if (spec == u"update required")
+    if (text == u"update required")
         return RelayPhase::attention(Attention::updateRequired());
-    if (spec.startsWith(u"relay stopped "))
-        return RelayPhase::attention(Attention::relayStopped(spec.mid(14)));
+    if (text.startsWith(u"relay stopped "))
+        return RelayPhase::attention(Attention::relayStopped(text.mid(14)));
     return RelayPhase::starting();
 }
 

@@ -240,7 +240,7 @@ void TestStatusPanel::pauseForAWhile() {
         QTest::mouseClick(child<QPushButton>(&panel, u"pause"_qs), Qt::LeftButton);
     }
     // Over, and forgotten: a restart of the app does not pause again.
-    QVERIFY(!rig.model->userPaused() && rig.model->runner().wanted());
+    QVERIFY(!rig.model->userPaused() && rig.model->relayWanted());
     QVERIFY(!rig.fake.defaults.timeValue(u"pausedUntil"_qs));
 }
 
