@@ -1,5 +1,5 @@
 // The model over the fake relay: refreshes and the poll, pairing, pause, the relay's events and
-// exits, the batch, Messages permission and the login item.
+// exits and crash loops, the batch, Messages permission and the login item.
 
 #include "RelayRig.h"
 
@@ -33,6 +33,8 @@ private Q_SLOTS:
     void exits_data();
     void exits();
     void errorsAndControlEvents();
+    void crashLoopIsExplained_data();
+    void crashLoopIsExplained();
 };
 
 char* toString(const RelayPhase& phase) {
@@ -309,23 +311,19 @@ void TestAppModel::messagesPermission() {
     AppModel& model = rig.make();
     QSignalSpy spy(&model, &AppModel::messagesPermissionChanged);
     FakeMessages& messages = rig.fake.messages;
-    messages.running = true;
-    messages.answerWithoutAsking = MessagesPermission::NotAsked;
-    QVERIFY(finish(launch(model.checkMessagesPermission())));
-    QVERIFY(finish(launch(model.checkMessagesPermission())));
-    QCOMPARE(model.messagesPermission(), MessagesPermission::NotAsked);
-    QCOMPARE(spy.count(), 1);
     // Without Messages running there is no answer: "not asked" becomes unknown, others stay.
-    messages.running = false;
-    QVERIFY(finish(launch(model.refresh())));
-    QCOMPARE(model.messagesPermission(), MessagesPermission::Unknown);
-    messages.running = true;
-    messages.answerWithoutAsking = MessagesPermission::Denied;
-    QVERIFY(finish(launch(model.checkMessagesPermission())));
-    messages.running = false;
-    QVERIFY(finish(launch(model.refresh())));
-    QCOMPARE(model.messagesPermission(), MessagesPermission::Denied);
-    QCOMPARE(messages.quietAsks, 3);
+    using P = MessagesPermission;
+    for (const auto& [answer, after] : {std::pair(P::NotAsked, P::Unknown), {P::Denied, P::Denied}}) {
+        messages.running = true;
+        messages.answerWithoutAsking = answer;
+        QVERIFY(finish(launch(model.checkMessagesPermission())));
+        QCOMPARE(model.messagesPermission(), answer);
+        messages.running = false;
+        QVERIFY(finish(launch(model.refresh())));
+        QCOMPARE(model.messagesPermission(), after);
+    }
+    QCOMPARE(spy.count(), 3); // the second denial changes nothing
+    QCOMPARE(messages.quietAsks, 2);
     QCOMPARE(messages.prompts, 0);
 
     // Asking when Messages already runs: no launch, no wait; a refusal needs attention.
@@ -427,6 +425,10 @@ void TestAppModel::feedAndBatches() {
     QCOMPARE(model.events().size(), 12);
     QCOMPARE(model.events().first().messageID, u"r13"_qs);
     QCOMPARE(model.events().last().messageID, u"r2"_qs);
+    // Hostile counts saturate instead of wrapping.
+    const QByteArray half = R"({"event":"synced","jobs":4611686018427387904})"; // 2^62
+    rig.print({half, half, R"({"event":"sent"})"});
+    QCOMPARE(model.batch(), std::optional(RelayBatch{1, std::numeric_limits<qint64>::max()}));
 }
 
 void TestAppModel::exits_data() {
@@ -490,6 +492,44 @@ void TestAppModel::errorsAndControlEvents() {
     QCOMPARE(rig.count(doctorArgs), 2);
     QVERIFY(rig.relay.livePids().isEmpty());
     QCOMPARE(model.relayError(), std::nullopt);
+}
+
+void TestAppModel::crashLoopIsExplained_data() {
+    QTest::addColumn<QByteArray>("printed"); // by each run before it exits
+    QTest::addColumn<int>("apart");          // seconds between restarts
+    QTest::addColumn<bool>("loop");          // explained as one after the fifth exit
+    QTest::newRow("crashing") << QByteArray() << 60 << true;
+    QTest::newRow("syncing in between") << QByteArray("{\"event\":\"synced\"}\n") << 60 << false;
+    QTest::newRow("spread over 12 minutes") << QByteArray() << 180 << false;
+}
+
+void TestAppModel::crashLoopIsExplained() {
+    QFETCH(QByteArray, printed);
+    QFETCH(int, apart);
+    QFETCH(bool, loop);
+    RelayRig rig("status-paired");
+    rig.relay.runStream({.chunks = {{300, printed}}, // outlives the poll's status call
+                         .stayAlive = false,
+                         .exitCode = 3,
+                         .err = QByteArray(9000, 'x') + "\ndatabase is locked\n"});
+    QVERIFY(rig.start());
+    AppModel& model = *rig.model;
+    for (int exits = 1; exits <= 5; ++exits) {
+        rig.advance(std::chrono::seconds(exits > 1 ? apart : 0));
+        QTRY_COMPARE(rig.runner().exits().size(), exits);
+        QCOMPARE(
+            model.relayError(),
+            loop && exits == 5
+                ? u"The relay keeps stopping (5 times in 10 minutes). Setup has the details."_qs
+                : u"The relay stopped (exit 3). Wrenbox restarts it."_qs);
+    }
+    // Only the end of what the last run wrote, and only in the report.
+    const QString report = model.diagnostics();
+    QVERIFY(report.contains(u"\nRecent relay exits\n"_qs));
+    QCOMPARE(report.count(u"  exit 3  ran "_qs), 5);
+    QVERIFY(report.endsWith(u"Standard error of the last run:\n"_qs +
+                            QString(RelayRunner::stderrTailBytes - 20, u'x') +
+                            u"\ndatabase is locked"_qs));
 }
 
 QTEST_GUILESS_MAIN(TestAppModel)

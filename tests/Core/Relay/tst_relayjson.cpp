@@ -101,13 +101,6 @@ void TestRelayJson::decoding_data() {
     for (const QByteArrayList& row : table("Core/Relay/decoding.txt"))
         QTest::addRow("%s: %s", row[0].constData(), row[1].constData())
             << row[0] << row[2] << row[3];
-    const QByteArray euro("\xE2\x82\xAC");
-    QTest::newRow("payload: 300 bytes")
-        << QByteArray("payload") << QByteArray(300, 'a') << QByteArray(200, 'a');
-    QTest::newRow("payload: cut character") << QByteArray("payload") << QByteArray(198, 'a') + euro
-                                            << QByteArray(198, 'a') + "\xef\xbf\xbd";
-    QTest::newRow("payload: whole character")
-        << QByteArray("payload") << QByteArray(197, 'a') + euro << QByteArray(197, 'a') + euro;
 }
 
 void TestRelayJson::decoding() {
