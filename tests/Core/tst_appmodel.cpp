@@ -140,9 +140,7 @@ void TestAppModel::modelDestroyedDuringSlowCalls() {
 }
 
 void TestAppModel::checksDriveThePhase_data() {
-    QTest::addColumn<QByteArrayList>("row");
-    for (const QByteArrayList& row : table("Core/checks.txt"))
-        QTest::newRow(row[0].constData()) << row;
+    addRows("Core/checks.txt");
 }
 
 void TestAppModel::checksDriveThePhase() {
@@ -261,17 +259,13 @@ void TestAppModel::pairAndUnpair() {
 }
 
 void TestAppModel::dashboardAndDiagnostics_data() {
-    QTest::addColumn<QByteArray>("status");
-    QTest::addColumn<QString>("dashboard");
-    QTest::newRow("no server") << QByteArray(R"({"paired":true})") << "https://wrenbox.app/app";
-    QTest::newRow("origin with slash")
-        << paired("").replace("8080", "8080/") << "http://localhost:8080/app";
-    QTest::newRow("not a URL") << QByteArray(R"({"server":"https://a b"})") << "";
+    addRows("Core/dashboards.txt");
 }
 
 void TestAppModel::dashboardAndDiagnostics() {
-    QFETCH(QByteArray, status);
-    QFETCH(QString, dashboard);
+    QFETCH(QByteArrayList, row);
+    const QByteArray status = row[1];
+    const QString dashboard = QString::fromUtf8(row[2]);
     RelayRig rig;
     rig.relay.reply(statusArgs, status);
     rig.relay.reply(doctorArgs,
@@ -313,7 +307,8 @@ void TestAppModel::messagesPermission() {
     FakeMessages& messages = rig.fake.messages;
     // Without Messages running there is no answer: "not asked" becomes unknown, others stay.
     using P = MessagesPermission;
-    for (const auto& [answer, after] : {std::pair(P::NotAsked, P::Unknown), {P::Denied, P::Denied}}) {
+    for (const auto& [answer, after] :
+         {std::pair(P::NotAsked, P::Unknown), {P::Denied, P::Denied}}) {
         messages.running = true;
         messages.answerWithoutAsking = answer;
         QVERIFY(finish(launch(model.checkMessagesPermission())));
@@ -432,17 +427,13 @@ void TestAppModel::feedAndBatches() {
 }
 
 void TestAppModel::exits_data() {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("error"); // empty: none
-    QTest::newRow("0") << 0 << "";
-    QTest::newRow("2") << 2 << "The relay stopped (exit 2). Wrenbox restarts it.";
-    QTest::newRow("an error event before the exit stays") << 1 << "Database locked";
-    QTest::newRow("78: stopped for good") << 78 << "Database locked";
+    addRows("Core/exits.txt");
 }
 
 void TestAppModel::exits() {
-    QFETCH(int, code);
-    QFETCH(QString, error);
+    QFETCH(QByteArrayList, row);
+    const int code = row[1].toInt();
+    const QString error = QString::fromUtf8(row[2]);
     RelayRig rig("status-paired");
     const QByteArray line = R"({"event":"error","message":"Database locked"})"
                             "\n";
@@ -495,18 +486,14 @@ void TestAppModel::errorsAndControlEvents() {
 }
 
 void TestAppModel::crashLoopIsExplained_data() {
-    QTest::addColumn<QByteArray>("printed"); // by each run before it exits
-    QTest::addColumn<int>("apart");          // seconds between restarts
-    QTest::addColumn<bool>("loop");          // explained as one after the fifth exit
-    QTest::newRow("crashing") << QByteArray() << 60 << true;
-    QTest::newRow("syncing in between") << QByteArray("{\"event\":\"synced\"}\n") << 60 << false;
-    QTest::newRow("spread over 12 minutes") << QByteArray() << 180 << false;
+    addRows("Core/crashloops.txt");
 }
 
 void TestAppModel::crashLoopIsExplained() {
-    QFETCH(QByteArray, printed);
-    QFETCH(int, apart);
-    QFETCH(bool, loop);
+    QFETCH(QByteArrayList, row);
+    const QByteArray printed = row[1];
+    const int apart = row[2].toInt();
+    const bool loop = row[3] == "yes";
     RelayRig rig("status-paired");
     rig.relay.runStream({.chunks = {{300, printed}}, // outlives the poll's status call
                          .stayAlive = false,

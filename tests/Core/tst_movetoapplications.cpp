@@ -70,27 +70,15 @@ private Q_SLOTS:
 };
 
 void TestMoveToApplications::offeredOnceFromElsewhere_data() {
-    QTest::addColumn<QString>("bundle");
-    QTest::addColumn<bool>("offers");
-    QTest::addColumn<bool>("askedBefore");
-    QTest::addColumn<bool>("asks");
-    QTest::newRow("in Applications") << "/Applications/./Wrenbox.app" << true << false << false;
-    QTest::newRow("in the user's Applications")
-        << "/home/Applications/Tools/Wrenbox.app" << true << false << false;
-    QTest::newRow("asked before") << "/Downloads/Wrenbox.app" << true << true << false;
-    QTest::newRow("no such offer here") << "/Downloads/Wrenbox.app" << false << false << false;
-    QTest::newRow("beside Applications, declined")
-        << "/ApplicationsOld/Wrenbox.app" << true << false << true;
+    addRows("Core/moves.txt");
 }
 
 void TestMoveToApplications::offeredOnceFromElsewhere() {
-    QFETCH(QString, bundle);
-    QFETCH(bool, offers);
-    QFETCH(bool, askedBefore);
-    QFETCH(bool, asks);
+    QFETCH(QByteArrayList, row);
+    const bool askedBefore = row[3] == "yes", asks = row[4] == "yes";
     Moves moves;
-    moves.makeBundle(bundle);
-    moves.offers = offers;
+    moves.makeBundle(QString::fromUtf8(row[1]));
+    moves.offers = row[2] == "yes";
     moves.answer = 1;
     if (askedBefore)
         moves.fakeDefaults.setBool(MoveToApplications::askedKey, true);

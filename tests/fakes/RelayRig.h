@@ -64,6 +64,13 @@ inline QList<QByteArrayList> table(const char* file) {
     return rows;
 }
 
+// One data row per table row, its columns as one QByteArrayList named "row"; row[0] names it.
+inline void addRows(const char* file) {
+    QTest::addColumn<QByteArrayList>("row");
+    for (const QByteArrayList& row : table(file))
+        QTest::newRow(row[0].constData()) << row;
+}
+
 // Sets an environment variable (or unsets it, given no value) for one scope.
 class ScopedEnv {
 public:

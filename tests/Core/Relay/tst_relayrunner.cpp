@@ -119,27 +119,15 @@ void TestRelayRunner::restartPausesDoubleUntilProgress() {
 }
 
 void TestRelayRunner::leavesNothingBehind_data() {
-    QTest::addColumn<QString>("ending");
-    QTest::addColumn<bool>("ignoreTerm");
-    QTest::addColumn<bool>("ownSession"); // the relay's child leaves its group; the app adopts it
-    QTest::addColumn<QList<int>>("exits");
-    QTest::newRow("stop") << "stop" << false << false << QList<int>{15};
-    QTest::newRow("stop, ignores termination") << "stop" << true << false << QList<int>{9};
-    QTest::newRow("quit") << "quit" << false << false << QList<int>{};
-    QTest::newRow("quit, ignores termination") << "quit" << true << false << QList<int>{};
-    QTest::newRow("stop then quit, ignores termination")
-        << "stopquit" << true << false << QList<int>{};
-    QTest::newRow("crash") << "crash" << false << false << QList<int>{3};
-    QTest::newRow("crash, own session") << "crash" << false << true << QList<int>{3};
-    QTest::newRow("stop, own session") << "stop" << false << true << QList<int>{15};
-    QTest::newRow("quit, own session") << "quit" << false << true << QList<int>{};
+    addRows("Core/Relay/endings.txt");
 }
 
 void TestRelayRunner::leavesNothingBehind() {
-    QFETCH(QString, ending);
-    QFETCH(bool, ignoreTerm);
-    QFETCH(bool, ownSession);
-    QFETCH(QList<int>, exits);
+    QFETCH(QByteArrayList, row);
+    const QString ending = QString::fromUtf8(row[1]);
+    const bool ignoreTerm = row[2] == "yes";
+    const bool ownSession = row[3] == "yes";
+    const QList<int> exits = row[4].isEmpty() ? QList<int>() : QList<int>{row[4].toInt()};
     LinuxProcessControl processes;
     processes.adoptOrphans(); // as the app does at start-up
     Runner rig({}, ownSession ? &processes : nullptr);

@@ -58,27 +58,13 @@ private Q_SLOTS:
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_address.toUtf8());
     }
     void cleanupTestCase() { m_bus.kill(), m_bus.waitForFinished(); }
-    void attentionNotifies_data() {
-        QTest::addColumn<bool>("server");
-        QTest::addColumn<bool>("wanted"); // the Settings switch
-        QTest::addColumn<bool>("paired"); // unpaired is found at start-up, when Setup opens for it
-        QTest::addColumn<int>("code");    // the relay's exit; it says why only when 1
-        QTest::addColumn<QStringList>("told"); // headline, detail, actions; none: nothing sent
-        const QStringList actions{"default", "Open Setup", "open-setup", "Open Setup"};
-        const QStringList locked = QStringList{"The relay stopped", "Database locked"} + actions;
-        QTest::newRow("into attention while running") << true << true << true << 1 << locked;
-        QTest::newRow("stopped for good")
-            << true << true << true << 78 << QStringList{locked[0], ""} + actions;
-        QTest::newRow("switched off") << true << false << true << 1 << QStringList();
-        QTest::newRow("found at start-up") << true << true << false << 1 << QStringList();
-        QTest::newRow("no notification server") << false << true << true << 1 << QStringList();
-    }
+    void attentionNotifies_data() { addRows("Platform/Linux/notices.txt"); }
     void attentionNotifies() {
-        QFETCH(bool, server);
-        QFETCH(bool, wanted);
-        QFETCH(bool, paired);
-        QFETCH(int, code);
-        QFETCH(QStringList, told);
+        QFETCH(QByteArrayList, row);
+        const bool server = row[1] == "yes", wanted = row[2] == "yes", paired = row[3] == "yes";
+        const int code = row[4].toInt();
+        const QStringList told =
+            row[5].isEmpty() ? QStringList() : QString::fromUtf8(row[5]).split(u'|');
         FakeNotifications fake;
         QDBusConnection desktop = QDBusConnection::connectToBus(m_address, u"desktop"_qs);
         // Leaving the bus gives the service's name up for the next row.
