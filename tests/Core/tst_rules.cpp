@@ -19,16 +19,12 @@ private Q_SLOTS:
 };
 
 void TestRules::derive_data() {
-    QTest::addColumn<QStringList>("inputs");
-    QTest::addColumn<QString>("expected");
-    for (const QByteArrayList& row : table("Core/phases.txt"))
-        QTest::newRow(row[0].constData())
-            << QString::fromUtf8(row[1]).split(u' ') << QString::fromUtf8(row[2]);
+    addRows("Core/phases.txt");
 }
 
 void TestRules::derive() {
-    QFETCH(QStringList, inputs);
-    QFETCH(QString, expected);
+    QFETCH(QByteArrayList, row);
+    const QStringList inputs = QString::fromUtf8(row[1]).split(u' ');
     RelayPhase::Inputs in;
     in.loaded = inputs.contains(u"loaded");
     in.paired = inputs.contains(u"paired");
@@ -48,7 +44,7 @@ void TestRules::derive() {
     }
     if (inputs.contains(u"synced"))
         in.lastSyncAt = QDateTime(QDate(2024, 5, 1), QTime(9, 59), Qt::UTC);
-    QCOMPARE(RelayPhase::derive(in).debugText(), expected);
+    QCOMPARE(RelayPhase::derive(in).debugText(), QString::fromUtf8(row[2]));
 }
 
 void TestRules::pairing_data() {

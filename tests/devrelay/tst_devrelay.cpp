@@ -123,17 +123,13 @@ void TestDevRelay::pairStatusUnpairUninstall() {
 }
 
 void TestDevRelay::refusals_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("failure");
-    for (const QByteArrayList& row : table("devrelay/commands.txt"))
-        QTest::newRow(row[0].constData())
-            << QString::fromUtf8(row[1]).split(u'\t', Qt::SkipEmptyParts)
-            << QString::fromUtf8(row[2]);
+    addRows("devrelay/commands.txt");
 }
 
 void TestDevRelay::refusals() {
-    QFETCH(QStringList, args);
-    QFETCH(QString, failure);
+    QFETCH(QByteArrayList, row);
+    const QStringList args = QString::fromUtf8(row[1]).split(u'\t', Qt::SkipEmptyParts);
+    const QString failure = QString::fromUtf8(row[2]);
     const bool usage = failure == u"usage";
     const auto [code, out] = relay(args, {}, usage);
     QCOMPARE(code, usage ? 2 : 1);

@@ -48,22 +48,15 @@ private Q_SLOTS:
 };
 
 void TestRelayCli::answers_data() {
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QByteArray>("out");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("expected");
-    for (const QByteArrayList& row : table("Core/Relay/answers.txt"))
-        QTest::newRow(row[0].constData())
-            << QString::fromUtf8(row[1])
-            << (row[2].startsWith('@') ? answer(row[2].mid(1).constData()) : row[2])
-            << row[3].toInt() << QString::fromUtf8(row[4]);
+    addRows("Core/Relay/answers.txt");
 }
 
 void TestRelayCli::answers() {
-    QFETCH(QString, operation);
-    QFETCH(QByteArray, out);
-    QFETCH(int, exitCode);
-    QFETCH(QString, expected);
+    QFETCH(QByteArrayList, row);
+    const QString operation = QString::fromUtf8(row[1]);
+    const QByteArray out = row[2].startsWith('@') ? answer(row[2].mid(1).constData()) : row[2];
+    const int exitCode = row[3].toInt();
+    const QString expected = QString::fromUtf8(row[4]);
     FakeRelay fake;
     fake.reply(argumentsOf(operation), out, exitCode, 0, "standard error is never read");
     auto outcome = run(RelayCLI(fake.helperPath(), processes), operation);
