@@ -6,8 +6,6 @@
 #include "RelayRig.h"
 
 #include <QDir>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <array>
 
@@ -142,18 +140,6 @@ void TestDevRelay::refusals() {
 
 void TestDevRelay::streamOfQueuedTexts() {
     QCOMPARE(relay(pairArgs).first, 0);
-    // Counters start afresh each day.
-    QFile file(m_config->filePath(u"state.json"_qs));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
-    file.close();
-    state.insert(u"day"_qs, QDate::currentDate().addDays(-1).toString(Qt::ISODate));
-    state.insert(u"sent"_qs, 7);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(QJsonDocument(state).toJson());
-    file.close();
-    QCOMPARE(status().today, RelayToday{});
-
     const QString plain = queue(u"+15551234567"_qs, u"Hello"_qs);
     const QString wrongNumber = queue(u"5551234"_qs, u"Hi"_qs);
     const QString asksReply = queue(u"+447700900123"_qs, u"Please reply"_qs);

@@ -96,6 +96,7 @@ template <typename T> struct Outcome {
     bool done = false;
     std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> value; // none for void tasks
     std::exception_ptr error;
+    std::optional<RelayError> relayError; // when the error is one
 };
 
 template <typename T> std::shared_ptr<Outcome<T>> launch(QCoro::Task<T> task) {
@@ -106,6 +107,9 @@ template <typename T> std::shared_ptr<Outcome<T>> launch(QCoro::Task<T> task) {
                 co_await std::move(task);
             else
                 out->value = co_await std::move(task);
+        } catch (const RelayError& e) {
+            out->relayError = e;
+            out->error = std::current_exception();
         } catch (...) {
             out->error = std::current_exception();
         }
@@ -117,17 +121,6 @@ template <typename T> std::shared_ptr<Outcome<T>> launch(QCoro::Task<T> task) {
 
 template <typename T> [[nodiscard]] bool finish(const std::shared_ptr<Outcome<T>>& outcome) {
     return QTest::qWaitFor([&] { return outcome->done; }, 20'000);
-}
-
-inline std::optional<RelayError> relayErrorOf(const std::exception_ptr& error) {
-    try {
-        if (error)
-            std::rethrow_exception(error);
-    } catch (const RelayError& e) {
-        return e;
-    } catch (...) {
-    }
-    return std::nullopt;
 }
 
 // A model over the fake relay (a real child process) and the fake platform with its manual

@@ -63,7 +63,7 @@ void TestRelayCli::answers() {
     QVERIFY(finish(outcome));
     QCOMPARE(fake.calls(), QList<QStringList>{argumentsOf(operation)});
     QString got = u"ok"_qs;
-    if (const auto error = relayErrorOf(outcome->error)) {
+    if (const auto error = outcome->relayError) {
         got = error->kind() == RelayError::Kind::Failed
                   ? u"failed:"_qs + error->code().value_or(u"~"_qs) + u':' + error->description()
                   : u"unreadable:"_qs + error->payload();
@@ -81,7 +81,7 @@ void TestRelayCli::helpersThatCannotAnswer() {
         auto outcome =
             launch(RelayCLI(dir.filePath(QString::fromLatin1(name)), processes).status());
         QVERIFY(outcome->done); // nothing started: no trip through the event loop
-        QCOMPARE(relayErrorOf(outcome->error), RelayError::missingHelper());
+        QCOMPARE(outcome->relayError, RelayError::missingHelper());
     }
     QVERIFY(fake.calls().isEmpty());
 
@@ -91,8 +91,8 @@ void TestRelayCli::helpersThatCannotAnswer() {
     ManualClock clock;
     auto unlaunchable = launch(RelayCLI(helper, processes, &clock).status());
     QVERIFY(finish(unlaunchable));
-    QCOMPARE(relayErrorOf(unlaunchable->error)->kind(), RelayError::Kind::Launch);
-    QCOMPARE(relayErrorOf(unlaunchable->error)->message(), platformText);
+    QCOMPARE(unlaunchable->relayError->kind(), RelayError::Kind::Launch);
+    QCOMPARE(unlaunchable->relayError->message(), platformText);
     QCOMPARE(clock.pendingTimers(), 0);
     // A task nobody awaits logs the failure's text, not its type.
     QTest::ignoreMessage(QtWarningMsg, qPrintable(u"Wrenbox: pairing failed: "_qs + platformText));
@@ -107,8 +107,7 @@ void TestRelayCli::helpersThatCannotAnswer() {
     QVERIFY(FakeRelay::writeExecutable(helper, "#!/bin/sh\nprintf partial\nkill -TERM $$\n"));
     auto killed = launch(RelayCLI(helper, processes).status());
     QVERIFY(finish(killed));
-    QCOMPARE(relayErrorOf(killed->error)->description(),
-             u"The relay stopped with an error (15)."_qs);
+    QCOMPARE(killed->relayError->description(), u"The relay stopped with an error (15)."_qs);
 }
 
 void TestRelayCli::callsRunSideBySideOutliveTheirCliAndTimeOut() {
@@ -131,7 +130,7 @@ void TestRelayCli::callsRunSideBySideOutliveTheirCliAndTimeOut() {
     QVERIFY(!hung->done);
     clock.advance(1ms);
     QVERIFY(hung->done);
-    QCOMPARE(relayErrorOf(hung->error),
+    QCOMPARE(hung->relayError,
              RelayError::failed(u"timeout"_qs, u"The relay didn't answer in time. Try again."_qs));
     QCOMPARE(clock.pendingTimers(), 0); // no time limit left behind
     QTRY_VERIFY(fake.livePids().isEmpty());
@@ -161,7 +160,7 @@ void TestRelayCli::capsTheOutput() {
     ManualClock clock; // never advanced: only the cap can end an endless call
     auto outcome = run(RelayCLI(fake.helperPath(), processes, &clock), operation);
     QVERIFY(finish(outcome));
-    QCOMPARE(relayErrorOf(outcome->error),
+    QCOMPARE(outcome->relayError,
              fits ? std::nullopt
                   : std::optional(RelayError::unreadable(out.repeated(200 / out.size() + 1))));
     QTRY_VERIFY(fake.livePids().isEmpty());
