@@ -17,6 +17,10 @@
 #include <QSystemTrayIcon>
 
 #include <csignal>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -115,6 +119,8 @@ private Q_SLOTS:
     void signalsQuitCleanly();
     void quitWhileHandlingAHandedOverLinkIsClean();
     void secondCopyHandsOverAndAKilledCopyIsReplaced();
+    void aDeadCopysSocketIsTakenOver_data();
+    void aDeadCopysSocketIsTakenOver();
     void killedAppLeavesNoRelay();
     void launchFailsLoudlyWithoutAnAnswer();
 };
@@ -308,6 +314,40 @@ void TestApp::secondCopyHandsOverAndAKilledCopyIsReplaced() {
         }
     }
     QVERIFY(!QFile::exists(path)); // a copy that quits normally removes its socket
+}
+
+void TestApp::aDeadCopysSocketIsTakenOver_data() {
+    QTest::addColumn<bool>("dying");
+    QTest::newRow("left behind") << false;
+    QTest::newRow("closing as the next copy connects") << true;
+}
+
+void TestApp::aDeadCopysSocketIsTakenOver() {
+    // A killed copy leaves its socket bound; a child it was starting may hold it open a moment
+    // longer, taking the next copy's connection and dropping it unanswered as the child ends.
+    QFETCH(bool, dying);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"wrenbox.socket"_qs);
+    const int held = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+    QVERIFY(::bind(held, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+    QVERIFY(::listen(held, 4) == 0);
+    std::thread ending([held, dying] {
+        pollfd waiting{held, POLLIN, 0};
+        if (dying)
+            ::poll(&waiting, 1, 20'000); // until a connection waits in the backlog
+        ::close(held);
+    });
+    if (!dying)
+        ending.join();
+    SingleInstance next(path);
+    const SingleInstance::Role role = next.claim({});
+    if (ending.joinable())
+        ending.join();
+    QCOMPARE(role, SingleInstance::Role::First);
+    QVERIFY(next.failure().isEmpty());
 }
 
 void TestApp::killedAppLeavesNoRelay() {
