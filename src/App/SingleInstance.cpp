@@ -17,6 +17,11 @@ constexpr int connectTimeoutMs = 1000;
 constexpr int writeTimeoutMs = 2000;
 // A first copy answers as soon as its loop turns, even when busy; a stopped one never does.
 constexpr int answerTimeoutMs = 5000;
+// A copy killed a moment ago can keep its socket open for an instant through a child it was
+// starting (forked, not yet running its program): that child holds our connection and drops it
+// unanswered as it ends. Once it is gone the socket refuses, so asking again tells a dead copy
+// from a live one; a live program that keeps hanging up gets no more tries than this.
+constexpr int handOverTries = 3;
 
 // A 32-bit length, then the arguments in UTF-8, each ended by a NUL (argv holds no NUL).
 QByteArray encode(const QStringList& arguments) {
@@ -55,10 +60,12 @@ SingleInstance::Role SingleInstance::claim(const QStringList& arguments) {
     if (!lock.tryLock(writeTimeoutMs))
         return Role::Alone;
 
-    const HandOver handed = handOver(arguments);
+    HandOver handed = handOver(arguments);
+    for (int tries = 1; handed == HandOver::Dropped && tries < handOverTries; ++tries)
+        handed = handOver(arguments);
     if (handed == HandOver::Acknowledged)
         return Role::Second;
-    if (handed == HandOver::Failed)
+    if (handed == HandOver::Failed || handed == HandOver::Dropped)
         return Role::Failed;
 
     auto* server = new QLocalServer(this);
@@ -91,6 +98,7 @@ SingleInstance::Role SingleInstance::claim(const QStringList& arguments) {
 }
 
 SingleInstance::HandOver SingleInstance::handOver(const QStringList& arguments) {
+    m_failure.clear();
     QLocalSocket socket;
     socket.connectToServer(m_path);
     if (!socket.waitForConnected(connectTimeoutMs)) {
@@ -115,13 +123,14 @@ SingleInstance::HandOver SingleInstance::handOver(const QStringList& arguments) 
            !deadline.hasExpired())
         socket.waitForReadyRead(int(deadline.remainingTime()));
     const bool acknowledged = socket.read(1) == "k";
+    const bool dropped = socket.state() == QLocalSocket::UnconnectedState;
     socket.abort();
     if (acknowledged)
         return HandOver::Acknowledged;
     m_failure = tr("Another copy of Wrenbox holds %1 but did not take this request. If it is "
                    "stuck or stopped, quit it and start Wrenbox again.")
                     .arg(m_path);
-    return HandOver::Failed;
+    return dropped ? HandOver::Dropped : HandOver::Failed;
 }
 
 void SingleInstance::accept() {

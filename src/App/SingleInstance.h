@@ -41,7 +41,8 @@ Q_SIGNALS:
     void argumentsReceived(const QStringList& arguments);
 
 private:
-    enum class HandOver { Acknowledged, NotFound, Refused, Failed };
+    // Dropped: the connection ended unanswered; Failed: no answer in time, or no connection.
+    enum class HandOver { Acknowledged, NotFound, Refused, Dropped, Failed };
     HandOver handOver(const QStringList& arguments);
     void accept();
     void read(QLocalSocket* socket);

@@ -1,5 +1,6 @@
-// The application shell: its windows and tray icon over the fake relay, and the real app and
-// development relay as child processes for start, hand-over and quit.
+// The application shell: the whole app over the fake relay and platform (no system's platform
+// is linked in), and the real app and development relay as child processes for start,
+// hand-over and quit.
 
 #include "App/AppDelegate.h"
 #include "App/SingleInstance.h"
@@ -13,33 +14,48 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSystemTrayIcon>
 
 #include <csignal>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
 
 namespace {
-bool trayFlag = false;
+bool trayFlag = false; // whether the desktop has a tray, for the next app made
 
-// An app over the fake relay and platform, as a development copy with its own single-copy socket.
+// The whole app over the fake relay and platform, its alerts kept for the test. Given no
+// single-copy socket it is a development copy, which claims none.
 struct Shell : RelayRig {
-    explicit Shell(const char* status = "status-unpaired", bool tray = false)
+    explicit Shell(const char* status = "status-unpaired", bool dryRun = false,
+                   const QString& socket = {})
         : RelayRig(status) {
-        trayFlag = tray;
-        fake.run.development = true;
+        fake.run.development = socket.isEmpty();
+        fake.run.dryRun = dryRun;
         WrenboxMacApp::Options options;
         options.platform = fake.platform();
-        options.handleSignals = false;
         options.trayAvailable = [] { return trayFlag; };
-        options.singleInstancePath = home.filePath(u"wrenbox.sock"_qs);
-        options.alert = [](const QString&, const QString&, const QStringList&) { return 0; };
+        options.singleInstancePath = socket;
+        options.alert = [this](const QString& message, const QString& informative,
+                               const QStringList&) {
+            alerts.append(message + u'|' + informative);
+            return 0;
+        };
         app = std::make_unique<WrenboxMacApp>(options);
     }
-    ~Shell() { app.reset(); }
+    [[nodiscard]] bool settle() {
+        return QTest::qWaitFor([this] { return !app->model().isChecking(); }, 20'000) &&
+               RelayRig::settle();
+    }
     QSystemTrayIcon* tray() const { return app->findChild<QSystemTrayIcon*>(); }
+    QString field(const QString& name) const {
+        return child<QLineEdit>(app->window(u"setup"_qs), name)->text();
+    }
+    QStringList alerts;
     std::unique_ptr<WrenboxMacApp> app; // goes before the model's platform
 };
 
@@ -54,7 +70,7 @@ QList<qint64> childrenOf(qint64 pid) {
     return found;
 }
 
-// One run of the real app in a home of its own, with a paired development relay.
+// Runs of the real app in a home of their own, with a paired development relay.
 struct RealApp {
     explicit RealApp(bool development)
         : development(development) {
@@ -83,16 +99,15 @@ struct RealApp {
     }
     // Starts a copy; with `waitForWindow`, waits until it shows its first window.
     bool launch(QProcess& copy, const QStringList& arguments = {}, bool waitForWindow = true) {
+        seen.clear();
         copy.setProcessEnvironment(environment());
         copy.start(QStringLiteral(WRENBOX_APP_BINARY), arguments);
-        return QTest::qWaitFor(
-                   [&] {
-                       seen += copy.readAllStandardError();
-                       return seen.contains("first window") ||
-                              copy.state() == QProcess::NotRunning || !waitForWindow;
-                   },
-                   20'000) &&
-               (!waitForWindow || seen.contains("first window"));
+        return !waitForWindow || (QTest::qWaitFor([&] {
+                                      seen += copy.readAllStandardError();
+                                      return seen.contains("first window") ||
+                                             copy.state() == QProcess::NotRunning;
+                                  }) &&
+                                  seen.contains("first window"));
     }
     QTemporaryDir home;
     bool development;
@@ -104,6 +119,7 @@ struct RealApp {
 class TestApp : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void init() { trayFlag = false; }
     void setupOpensOnceAfterTheDelay_data();
     void setupOpensOnceAfterTheDelay();
     void panelQuitStopsTheRelayAndQuits();
@@ -113,10 +129,14 @@ private Q_SLOTS:
     void panelGeometry();
     void signalsQuitCleanly_data();
     void signalsQuitCleanly();
-    void quitWhileHandlingAHandedOverLinkIsClean();
     void secondCopyHandsOverAndAKilledCopyIsReplaced();
-    void killedAppLeavesNoRelay();
+    void aDeadCopysSocketIsTakenOver();
     void launchFailsLoudlyWithoutAnAnswer();
+    void pairingLinks_data();
+    void pairingLinks();
+    void activationRefreshesEverything();
+    void laterLinkNeverInheritsAServer_data();
+    void laterLinkNeverInheritsAServer();
 };
 
 void TestApp::setupOpensOnceAfterTheDelay_data() {
@@ -144,8 +164,6 @@ void TestApp::setupOpensOnceAfterTheDelay() {
     QVERIFY(!rig.app->window(u"setup"_qs) || !rig.app->window(u"setup"_qs)->isVisible());
     rig.app->delegate().openSetup();
     QVERIFY(rig.app->window(u"setup"_qs)->isVisible());
-    QCOMPARE(rig.app->openWindow(u"settings"_qs)->windowTitle(), u"Wrenbox Settings"_qs);
-    QVERIFY(!rig.app->openWindow(u"nonsense"_qs));
     QVERIFY(rig.settle());
 }
 
@@ -165,7 +183,8 @@ void TestApp::panelQuitStopsTheRelayAndQuits() {
 }
 
 void TestApp::panelDropsFromTheTrayAndToggles() {
-    Shell rig("status-unpaired", true);
+    trayFlag = true;
+    Shell rig;
     QGuiApplication::setWindowIcon(QIcon());
     QVERIFY(rig.app->launch({}));
     QVERIFY(rig.tray()->isVisible());
@@ -200,9 +219,7 @@ void TestApp::trayAppearingLateIsPickedUpAndRetriesAreBounded() {
         const qint64 key = rig.tray()->icon().cacheKey();
         Q_EMIT rig.app->model().phaseChanged();
         const QPalette light = QApplication::palette();
-        QPalette dark = light;
-        dark.setColor(QPalette::Window, QColor(0x20, 0x20, 0x20));
-        QApplication::setPalette(dark);
+        QApplication::setPalette(QPalette(QColor(0x20, 0x20, 0x20)));
         QCOMPARE(rig.tray()->icon().cacheKey(), key);
         QApplication::setPalette(light);
     }
@@ -260,11 +277,11 @@ void TestApp::signalsQuitCleanly() {
     QVERIFY(!QFile::exists(real.home.filePath(u"config/autostart/app.wrenbox.Wrenbox.desktop"_qs)));
 }
 
-void TestApp::quitWhileHandlingAHandedOverLinkIsClean() {
-    // The first copy refuses a handed-over link with an alert, which waits in an event loop of
-    // its own; asked to quit then, it must end cleanly, not crash unwinding from the alert.
+void TestApp::secondCopyHandsOverAndAKilledCopyIsReplaced() {
     RealApp real(false);
-    QVERIFY(real.paired);
+    const QString path = real.home.filePath(u"run/wrenbox-%1.socket"_qs.arg(::getuid()));
+    // A real first copy refuses a handed-over link with an alert, which waits in an event loop
+    // of its own; asked to quit then, it must end cleanly, not crash unwinding from the alert.
     QProcess first;
     QVERIFY2(real.launch(first), real.seen.constData());
     QProcess second;
@@ -277,57 +294,70 @@ void TestApp::quitWhileHandlingAHandedOverLinkIsClean() {
     QTRY_COMPARE_WITH_TIMEOUT(first.state(), QProcess::NotRunning, 20'000);
     QCOMPARE(first.exitStatus(), QProcess::NormalExit);
     QCOMPARE(first.exitCode(), 0);
-}
-
-void TestApp::secondCopyHandsOverAndAKilledCopyIsReplaced() {
-    RealApp real(false);
-    const QString path = real.home.filePath(u"run/wrenbox-%1.socket"_qs.arg(::getuid()));
-    QProcess killed;
-    QVERIFY2(real.launch(killed), real.seen.constData());
-    killed.kill();
-    QVERIFY(killed.waitForFinished(10'000));
-    QVERIFY(QFile::exists(path)); // left behind, yet the next copy is the first
-    {
-        SingleInstance first(path);
-        QCOMPARE(first.claim({}), SingleInstance::Role::First);
-        QSignalSpy received(&first, &SingleInstance::argumentsReceived);
-        // A message declaring 4 GiB: the first copy hangs up without allocating it.
-        QLocalSocket client;
-        client.connectToServer(path);
-        QVERIFY(client.waitForConnected(2000));
-        client.write(QByteArray("\xff\xff\xff\xff", 4) + QByteArray(1000, 'a'));
-        QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
-        const QStringList link{u"wrenbox-mac://pair?code=ABC234&server=http://lökälhost"_qs};
-        for (const QStringList& arguments : {link, QStringList{}}) {
-            QProcess second;
-            QVERIFY(real.launch(second, arguments, false));
-            QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20'000);
-            QCOMPARE(second.exitCode(), 0);
-            QTRY_VERIFY(!received.isEmpty());
-            QCOMPARE(received.takeFirst().first().toStringList(), arguments);
-        }
-    }
     QVERIFY(!QFile::exists(path)); // a copy that quits normally removes its socket
-}
 
-void TestApp::killedAppLeavesNoRelay() {
-    // The real app installed beside the fake relay, which stays up without a word: nothing but
-    // the app's end can end it.
-    RealApp real(false);
-    FakeRelay relay;
-    relay.reply(statusArgs, answer("status-paired"));
-    relay.reply(doctorArgs, "{}");
-    relay.runStream({});
+    // Installed beside the fake relay, which stays up without a word: nothing but the app's end
+    // can end it. Killed, the app gets no say.
+    RelayRig fakes("status-paired");
     const QString installed = real.home.filePath(u"install"_qs);
     QVERIFY(QDir(installed).mkpath(u"bin"_qs) && QDir(installed).mkpath(u"libexec/wrenbox"_qs));
     QVERIFY(QFile::copy(QStringLiteral(WRENBOX_APP_BINARY), installed + u"/bin/wrenbox-app"_qs));
-    QVERIFY(QFile::link(relay.helperPath(), installed + u"/libexec/wrenbox/wrenbox"_qs));
-    QProcess app;
-    app.setProcessEnvironment(real.environment());
-    app.start(installed + u"/bin/wrenbox-app"_qs);
-    QTRY_VERIFY_WITH_TIMEOUT(relay.calls().contains(runArgs + QStringList{"--dry-run"}), 20'000);
-    app.kill(); // SIGKILL: the app gets no say
-    QTRY_VERIFY2(relay.livePids().isEmpty(), "a relay outlived the killed app");
+    QVERIFY(QFile::link(fakes.relay.helperPath(), installed + u"/libexec/wrenbox/wrenbox"_qs));
+    QProcess killed;
+    killed.setProcessEnvironment(real.environment());
+    killed.start(installed + u"/bin/wrenbox-app"_qs);
+    QTRY_VERIFY_WITH_TIMEOUT(fakes.count(runArgs + QStringList{"--dry-run"}) == 1, 20'000);
+    killed.kill();
+    QTRY_VERIFY2(fakes.relay.livePids().isEmpty(), "a relay outlived the killed app");
+    QVERIFY(QFile::exists(path)); // left behind, yet the next copy is the first
+    Shell rig("status-unpaired", false, path);
+    QVERIFY(rig.app->launch({}));
+    QWidget* panel = rig.app->window(u"panel"_qs); // a window, where there is no tray
+    QVERIFY(panel->isVisible() && !panel->windowFlags().testFlag(Qt::Popup));
+    panel->close();
+    // A message declaring 4 GiB: the first copy hangs up without allocating it.
+    QLocalSocket client;
+    client.connectToServer(path);
+    QVERIFY(client.waitForConnected(2000));
+    client.write(QByteArray("\xff\xff\xff\xff", 4) + QByteArray(1000, 'a'));
+    QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
+    // Started again, the app brings its panel back; started with a link, it opens Setup.
+    for (const QString& link :
+         {u""_qs, u"wrenbox-mac://pair?code=ABC234&server=http://lökälhost"_qs}) {
+        QProcess again;
+        QVERIFY(real.launch(again, link.isEmpty() ? QStringList() : QStringList{link}, false));
+        QTRY_COMPARE_WITH_TIMEOUT(again.state(), QProcess::NotRunning, 20'000);
+        QCOMPARE(again.exitCode(), 0);
+    }
+    QTRY_VERIFY(panel->isVisible());
+    QTRY_VERIFY(rig.app->window(u"setup"_qs) && rig.app->window(u"setup"_qs)->isVisible());
+    QCOMPARE(rig.field(u"Pairing code"_qs) + u' ' + rig.field(u"Server"_qs),
+             u"ABC234 http://lökälhost"_qs);
+    QVERIFY(rig.settle());
+}
+
+void TestApp::aDeadCopysSocketIsTakenOver() {
+    // A child that a killed copy was starting (forked, not yet running its program) holds the
+    // copy's socket a moment longer: it takes the next copy's connection and, as it ends, drops
+    // it unanswered.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"wrenbox.socket"_qs);
+    const int held = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+    QVERIFY(::bind(held, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::listen(held, 4) == 0);
+    std::thread ending([held] {
+        pollfd waiting{held, POLLIN, 0};
+        ::poll(&waiting, 1, 20'000); // until a connection waits in the backlog
+        ::close(held);
+    });
+    SingleInstance next(path);
+    const SingleInstance::Role role = next.claim({});
+    ending.join();
+    QCOMPARE(role, SingleInstance::Role::First);
+    QVERIFY(next.failure().isEmpty());
 }
 
 void TestApp::launchFailsLoudlyWithoutAnAnswer() {
@@ -350,6 +380,74 @@ void TestApp::launchFailsLoudlyWithoutAnAnswer() {
                  said.constData());
         QVERIFY(listener || (file.open(QIODevice::ReadOnly) && file.readAll() == "mine"));
     }
+}
+
+void TestApp::pairingLinks_data() {
+    QTest::addColumn<bool>("dryRun");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("refused");
+    for (const QByteArrayList& row : table("App/links.txt"))
+        QTest::newRow(row[0].constData()) << (row[1] == "1") << QString::fromUtf8(row[2])
+                                          << QString::fromUtf8(row[3]) << (row[4] == "yes");
+}
+
+void TestApp::pairingLinks() {
+    QFETCH(bool, dryRun);
+    QFETCH(QString, url);
+    QFETCH(QString, shown);
+    QFETCH(bool, refused);
+    Shell rig("status-unpaired", dryRun);
+    rig.app->delegate().handle(QUrl(url));
+    const QWidget* setup = rig.app->window(u"setup"_qs);
+    QCOMPARE(setup && setup->isVisible()
+                 ? rig.field(u"Pairing code"_qs) + u' ' + rig.field(u"Server"_qs)
+                 : u"-"_qs,
+             shown);
+    QCOMPARE(rig.alerts,
+             refused ? QStringList{u"This pairing link wasn't used|"_qs + AppModel::dryRunRefusal()}
+                     : QStringList());
+    // The app comes forward for Setup or for the alert, not for a link it ignored.
+    QCOMPARE(rig.fake.workspace.activations, shown != u"-" || refused ? 1 : 0);
+    QVERIFY(rig.settle());
+}
+
+void TestApp::activationRefreshesEverything() {
+    trayFlag = true; // no window at launch, which could bring the app forward itself
+    Shell rig;
+    QVERIFY(rig.app->launch({}));
+    // The relay is asked nothing until the event loop turns: the first window comes first.
+    QVERIFY(!rig.app->model().isChecking());
+    QTRY_VERIFY(rig.app->model().loaded());
+    QVERIFY(rig.settle());
+    // Brought forward by the desktop, it asks again.
+    Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+    QVERIFY(rig.settle());
+    QCOMPARE(rig.count(doctorArgs), 2);
+}
+
+void TestApp::laterLinkNeverInheritsAServer_data() {
+    QTest::addColumn<QList<QStringList>>("launches");
+    const QString evil = u"wrenbox-mac://pair?code=ABC234&server=https://evil.example"_qs;
+    const QString plain = u"wrenbox-mac://pair?code=XYZ789"_qs;
+    QTest::newRow("later link without server") << QList<QStringList>{{evil}, {plain}};
+    QTest::newRow("later link with empty server")
+        << QList<QStringList>{{evil}, {plain + "&server="}};
+    QTest::newRow("both on one command line")
+        << QList<QStringList>{{u"--verbose"_qs, evil, u"wrenbox-mac://pair?nothing"_qs, plain}};
+}
+
+void TestApp::laterLinkNeverInheritsAServer() {
+    QFETCH(QList<QStringList>, launches);
+    Shell rig;
+    // The first launch's arguments, then links handed over by later ones.
+    QVERIFY(rig.app->launch(launches.first()));
+    for (const QString& link : launches.value(1))
+        rig.app->delegate().openUrls({QUrl(link)});
+    // The link naming no server pairs with the default one, never with the earlier link's.
+    const QStringList pair{"relay", "pair", "XYZ789", "--server", "https://wrenbox.app", "--json"};
+    QTRY_COMPARE(rig.count(pair), 1);
+    QVERIFY(rig.settle());
 }
 
 QTEST_MAIN(TestApp)
