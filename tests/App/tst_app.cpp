@@ -251,9 +251,8 @@ void TestApp::panelGeometry() {
 
 void TestApp::signalsQuitCleanly_data() {
     QTest::addColumn<int>("signalNumber");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
-    QTest::newRow("SIGHUP") << int(SIGHUP);
+    for (const int number : {SIGTERM, SIGINT, SIGHUP})
+        QTest::newRow(strsignal(number)) << number;
 }
 
 void TestApp::signalsQuitCleanly() {
@@ -383,21 +382,14 @@ void TestApp::launchFailsLoudlyWithoutAnAnswer() {
 }
 
 void TestApp::pairingLinks_data() {
-    QTest::addColumn<bool>("dryRun");
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<bool>("refused");
-    for (const QByteArrayList& row : table("App/links.txt"))
-        QTest::newRow(row[0].constData()) << (row[1] == "1") << QString::fromUtf8(row[2])
-                                          << QString::fromUtf8(row[3]) << (row[4] == "yes");
+    addRows("App/links.txt");
 }
 
 void TestApp::pairingLinks() {
-    QFETCH(bool, dryRun);
-    QFETCH(QString, url);
-    QFETCH(QString, shown);
-    QFETCH(bool, refused);
-    Shell rig("status-unpaired", dryRun);
+    QFETCH(QByteArrayList, row);
+    const QString url = QString::fromUtf8(row[2]), shown = QString::fromUtf8(row[3]);
+    const bool refused = row[4] == "yes";
+    Shell rig("status-unpaired", row[1] == "1");
     rig.app->delegate().handle(QUrl(url));
     const QWidget* setup = rig.app->window(u"setup"_qs);
     QCOMPARE(setup && setup->isVisible()
