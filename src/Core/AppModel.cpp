@@ -148,7 +148,11 @@ QString AppModel::dashboardPath() {
 }
 
 std::optional<QUrl> AppModel::dashboardURL() const {
-    QUrl url(m_status.server.value_or(defaultServer()), QUrl::StrictMode);
+    return dashboardURL(m_status.server.value_or(defaultServer()));
+}
+
+std::optional<QUrl> AppModel::dashboardURL(const QString& server) {
+    QUrl url(server, QUrl::StrictMode);
     // Only an absolute address can be opened as a web page.
     if (!url.isValid() || url.isRelative() || url.host().isEmpty())
         return std::nullopt;

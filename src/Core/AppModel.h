@@ -110,6 +110,8 @@ public:
     static QString defaultServer();
     static QString dashboardPath();
     std::optional<QUrl> dashboardURL() const;
+    // The dashboard of the server at this address; none unless it is an absolute one.
+    static std::optional<QUrl> dashboardURL(const QString& server);
     QString diagnostics() const;
     QString launchAgentPath() const;
 

@@ -1,5 +1,5 @@
 // The model's pure rules: which one phase shows when several conditions hold, pairing links and
-// codes, and the local-server rule.
+// codes, the local-server rule and the dashboard's address.
 
 #include "Core/LocalServerUrl.h"
 #include "Core/MacPairLink.h"
@@ -61,11 +61,13 @@ void TestRules::pairing() {
     QFETCH(QByteArray, input);
     QFETCH(QString, expected);
     const auto link = MacPairLink::fromUrl(QUrl::fromEncoded(input));
-    const QString got = kind == "code" ? PairCode::clean(QString::fromUtf8(input))
-                        : kind == "link"
-                            ? (link ? link->code + u' ' + link->server.value_or(u"~"_qs) : u"-"_qs)
-                        : isLocalServer(QString::fromUtf8(input)) ? u"yes"_qs
-                                                                  : u"no"_qs;
+    const QString got =
+        kind == "code"   ? PairCode::clean(QString::fromUtf8(input))
+        : kind == "link" ? (link ? link->code + u' ' + link->server.value_or(u"~"_qs) : u"-"_qs)
+        : kind == "dashboard"
+            ? AppModel::dashboardURL(QString::fromUtf8(input)).value_or(QUrl(u"-"_qs)).toString()
+        : isLocalServer(QString::fromUtf8(input)) ? u"yes"_qs
+                                                  : u"no"_qs;
     QCOMPARE(got, expected);
 }
 

@@ -154,7 +154,7 @@ void TestLinuxPlatform::init() {
 
 void TestLinuxPlatform::loginItem() {
     QFile entry(config(u"autostart/app.wrenbox.Wrenbox.desktop"_qs));
-    XdgLoginItem item(uR"(/opt/wren box/100%/a$b"c\d)"_qs);
+    XdgLoginItem item(u"/opt/wren box/100%/a$b\"c\\d"_qs);
     QVERIFY(!item.isEnabled());
     QCOMPARE(item.setEnabled(true), std::nullopt);
     QVERIFY(item.isEnabled() && entry.open(QIODevice::ReadOnly));
@@ -164,7 +164,8 @@ void TestLinuxPlatform::loginItem() {
     // It waits for the panel its icon goes in.
     QVERIFY(text.contains("\nX-GNOME-Autostart-Delay=5\n") &&
             text.contains("\nX-KDE-autostart-after=panel\n"));
-    QVERIFY2(text.contains(R"(Exec="/opt/wren box/100%%/a\\$b\\"c\\\\d")"), text.constData());
+    QVERIFY2(text.contains("Exec=\"/opt/wren box/100%%/a\\\\$b\\\\\"c\\\\\\\\d\""),
+             text.constData());
     QCOMPARE(item.setEnabled(false), std::nullopt);
     QVERIFY(!item.isEnabled() && !entry.exists());
     QCOMPARE(item.setEnabled(false), std::nullopt); // already off: still fine
