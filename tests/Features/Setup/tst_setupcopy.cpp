@@ -65,10 +65,8 @@ void TestSetupCopy::texts() {
             ids << c.id;
         shown << ids.join(u' ');
     } else {
-        const auto permission =
-            QList{MessagesPermission::Granted, MessagesPermission::NotAsked,
-                  MessagesPermission::Denied, MessagesPermission::Unknown}
-                .at(QStringList{"granted", "notAsked", "denied", "unknown"}.indexOf(key));
+        const auto permission = MessagesPermission(
+            QStringList{"granted", "notAsked", "denied", "unknown"}.indexOf(key));
         shown << SetupCopy::automation(permission)
               << statuses.value(int(SetupCopy::automationStatus(permission)));
     }
