@@ -25,14 +25,13 @@ RelayPhase phaseOf(const QString& text) {
         return RelayPhase::sending(words[1].toInt(), words[2].toInt());
     if (words[0] == u"paused")
         return RelayPhase::paused(words[1] == u"server");
-    if (text == u"not paired")
-        return RelayPhase::attention(Attention::notPaired());
-    if (text == u"full disk access")
-        return RelayPhase::attention(Attention::fullDiskAccess());
-    if (text == u"automation")
-        return RelayPhase::attention(Attention::automation());
-    if (text == u"update required")
-        return RelayPhase::attention(Attention::updateRequired());
+    const std::map<QString, Attention> attentions{
+        {u"not paired"_qs, Attention::notPaired()},
+        {u"full disk access"_qs, Attention::fullDiskAccess()},
+        {u"automation"_qs, Attention::automation()},
+        {u"update required"_qs, Attention::updateRequired()}};
+    if (const auto it = attentions.find(text); it != attentions.end())
+        return RelayPhase::attention(it->second);
     if (text.startsWith(u"relay stopped "))
         return RelayPhase::attention(Attention::relayStopped(text.mid(14)));
     return RelayPhase::starting();

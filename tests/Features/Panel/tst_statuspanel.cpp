@@ -99,7 +99,6 @@ void TestStatusPanel::statusLine() {
     if (row[0] != "sending")
         return;
     QCOMPARE(bar->value() * 10 + bar->maximum(), 25);
-    QCOMPARE(bar->accessibleDescription(), u"2 of 5 sent"_qs);
     rig.print({R"({"event":"sent"})"}); // the line follows within a frame
     QTRY_COMPARE(textAt(&panel, u"headline"_qs), u"Sending 4 of 5"_qs);
     QCOMPARE(bar->accessibleDescription(), u"3 of 5 sent"_qs);
@@ -113,16 +112,18 @@ void TestStatusPanel::buttonsAndShortcuts() {
     int quits = 0; // Quit stops the relay first
     panel.setQuitAction([&] { quits += !rig.model->relayWanted() && !rig.model->relayRunning(); });
     QVERIFY(showActive(panel));
-    panel.setReduceMotion(false);
     QTest::mouseClick(child<QPushButton>(&panel, u"pause"_qs), Qt::LeftButton);
     QVERIFY(rig.model->userPaused());
-    // The new phase fades in, and the fade leaves nothing behind.
+    QCOMPARE(textAt(&panel, u"pause"_qs), u"Resume"_qs);
+    QVERIFY(!panel.findChild<QVariantAnimation*>()); // motion reduced
+    // Otherwise the new phase fades in, and the fade leaves nothing behind.
+    panel.setReduceMotion(false);
+    QTest::keyClick(&panel, Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(!rig.model->userPaused());
     QTRY_VERIFY(panel.findChild<QVariantAnimation*>());
     auto* fade = panel.findChild<QVariantAnimation*>();
     fade->setCurrentTime(fade->duration());
     QVERIFY(!panel.findChild<StatusLineView*>()->graphicsEffect());
-    QTest::keyClick(&panel, Qt::Key_P, Qt::ControlModifier);
-    QVERIFY(!rig.model->userPaused());
     QTest::keyClick(&panel, Qt::Key_D, Qt::ControlModifier);
     QCOMPARE(rig.fake.workspace.opened, QList<QUrl>{QUrl(u"http://localhost:8080/app"_qs)});
     QTest::keyClick(&panel, Qt::Key_Comma, Qt::ControlModifier);
@@ -166,8 +167,7 @@ void TestStatusPanel::pauseForAWhile() {
     }
     QVERIFY(rig.start());
     StatusPanel& panel = rig.show();
-    const auto* pauseFor = child<QToolButton>(&panel, u"Pause for a while"_qs);
-    for (QAction* action : pauseFor->menu()->actions())
+    for (QAction* action : child<QToolButton>(&panel, u"Pause for a while"_qs)->menu()->actions())
         action->text() == QString::fromUtf8(row[1]) ? action->trigger() : void();
     QTRY_COMPARE(textAt(&panel, u"detail"_qs), QString::fromUtf8(row[3]));
     if (minutes > 0) {
