@@ -188,8 +188,9 @@ void TestSetupView::unpairThroughTheConfirmation() {
     SetupView& view = rig.open();
     QCOMPARE(textAt(&view, u"pairedTitle"_qs), u"Paired as this Mac"_qs);
     // While paired a link waits, for the form that unpairing brings back.
-    rig.pairing.setPending(MacPairLink{std::nullopt, u"MN"_qs});
-    QVERIFY(rig.pairing.pending());
+    const MacPairLink link{std::nullopt, u"MN"_qs};
+    rig.pairing.setPending(link);
+    QCOMPARE(rig.pairing.pending(), std::optional(link));
     rig.relay.reply(statusArgs, answer("status-unpaired"));
     for (const QString& choice : {u"Cancel"_qs, u"Unpair"_qs}) {
         rig.click(u"Unpair…"_qs);
