@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -16,8 +15,6 @@ inline QString textOf(const QWidget* widget) {
         return button->text();
     if (const auto* label = qobject_cast<const QLabel*>(widget))
         return label->text();
-    if (const auto* box = qobject_cast<const QGroupBox*>(widget))
-        return box->title();
     return {};
 }
 

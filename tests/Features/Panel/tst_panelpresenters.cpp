@@ -25,14 +25,13 @@ RelayPhase phaseOf(const QString& text) {
         return RelayPhase::sending(words[1].toInt(), words[2].toInt());
     if (words[0] == u"paused")
         return RelayPhase::paused(words[1] == u"server");
-    if (text == u"not paired")
-        return RelayPhase::attention(Attention::notPaired());
-    if (text == u"full disk access")
-        return RelayPhase::attention(Attention::fullDiskAccess());
-    if (text == u"automation")
-        return RelayPhase::attention(Attention::automation());
-    if (text == u"update required")
-        return RelayPhase::attention(Attention::updateRequired());
+    const std::map<QString, Attention> attentions{
+        {u"not paired"_qs, Attention::notPaired()},
+        {u"full disk access"_qs, Attention::fullDiskAccess()},
+        {u"automation"_qs, Attention::automation()},
+        {u"update required"_qs, Attention::updateRequired()}};
+    if (const auto it = attentions.find(text); it != attentions.end())
+        return RelayPhase::attention(it->second);
     if (text.startsWith(u"relay stopped "))
         return RelayPhase::attention(Attention::relayStopped(text.mid(14)));
     return RelayPhase::starting();
@@ -43,9 +42,6 @@ class TestPanelPresenters : public QObject {
 private Q_SLOTS:
     void texts_data();
     void texts();
-    void clockTexts();
-    void trayCount_data();
-    void trayCount();
 };
 
 void TestPanelPresenters::texts_data() {
@@ -55,11 +51,8 @@ void TestPanelPresenters::texts_data() {
     for (const QByteArrayList& row : table("Features/Panel/texts.txt")) {
         const QString kind = QString::fromUtf8(row[0]);
         const QString input = QString::fromUtf8(kind == u"phase" ? row[1] : row[2]);
-        QStringList expected;
-        for (const QByteArray& column : row.mid(kind == u"phase" ? 2 : 3))
-            expected.append(QString::fromUtf8(column));
         QTest::addRow("%s: %s", row[0].constData(), row[1].constData())
-            << kind << input << expected.join(u" ¦ ");
+            << kind << input << QString::fromUtf8(row.mid(kind == u"phase" ? 2 : 3).join(" ¦ "));
     }
 }
 
@@ -90,6 +83,32 @@ void TestPanelPresenters::texts() {
                  StatusAction::Kind::OpenSetup);
     } else if (kind == u"ago") {
         shown = StatusLine::ago(now.addMSecs(-input.toLongLong()), now);
+        QCOMPARE(StatusLine::ago(now.addSecs(-3600), now), clockText(now.addSecs(-3600)));
+    } else if (kind == u"clock") {
+        const QDateTime at(QDate(2024, 5, 1), QTime(14, 5, 7), Qt::LocalTime);
+        shown = clockText(at.toUTC(), QLocale(input));
+    } else if (kind == u"tray") {
+        const QStringList n = input.split(u' ');
+        const auto batch = n.size() == 2
+                               ? std::optional(RelayBatch{n[0].toLongLong(), n[1].toLongLong()})
+                               : std::nullopt;
+        const qint64 remaining = MenuBarLabel::remaining(batch);
+        const RelayPhase sending = RelayPhase::sending(0, 1);
+        const bool badge = MenuBarLabel::showsCount(sending, remaining);
+        QVERIFY(!MenuBarLabel::showsCount(RelayPhase::paused(false), remaining));
+        shown = QString::number(remaining) + u" ¦ "_qs +
+                (badge ? MenuBarLabel::badgeText(remaining) : u"-"_qs);
+        // The badge shows on every tray size while sending, and nowhere else; the tray icon is it.
+        const QIcon icon = MenuBarLabel::trayIcon(sending, remaining);
+        for (int size : MenuBarLabel::traySizes()) {
+            const QImage image = MenuBarLabel::render(sending, remaining, size, 1);
+            QCOMPARE(icon.pixmap(QSize(size, size)).toImage(), image);
+            QCOMPARE(image != MenuBarLabel::render(sending, 0, size, 1), badge);
+            const RelayPhase idle = RelayPhase::idle(std::nullopt);
+            QCOMPARE(MenuBarLabel::render(idle, remaining, size, 1),
+                     MenuBarLabel::render(idle, 0, size, 1));
+        }
+        QCOMPARE(StatusLine::progressMaximum(RelayPhase::sending(0, 0)), 1); // never an empty bar
     } else {
         const RelayEvent e =
             *RelayEvent::decode(input.toUtf8(), QDateTime(QDate(2024, 5, 1), QTime(9, 7, 42)));
@@ -98,52 +117,6 @@ void TestPanelPresenters::texts() {
         QCOMPARE(EventRow::time(e), clockText(e.at, QLocale::system())); // no seconds
     }
     QCOMPARE(shown, expected);
-}
-
-void TestPanelPresenters::clockTexts() {
-    QCOMPARE(StatusLine::ago(now.addSecs(-3600), now),
-             clockText(now.addSecs(-3600))); // after an hour
-    const QDateTime at(QDate(2024, 5, 1), QTime(14, 5, 7), Qt::LocalTime);
-    QCOMPARE(clockText(at.toUTC(), QLocale(u"de_DE"_qs)), u"14:05"_qs);
-    QCOMPARE(clockText(at, QLocale(u"en_US"_qs)), u"2:05 PM"_qs);
-    QCOMPARE(StatusLine::progressMaximum(RelayPhase::sending(0, 0)), 1);
-}
-
-void TestPanelPresenters::trayCount_data() {
-    QTest::addColumn<std::optional<RelayBatch>>("batch");
-    QTest::addColumn<qint64>("remaining");
-    QTest::addColumn<QString>("badge");
-    constexpr qint64 max = std::numeric_limits<qint64>::max();
-    QTest::newRow("no batch") << std::optional<RelayBatch>() << qint64(0) << "";
-    QTest::newRow("7 of 10") << std::optional(RelayBatch{7, 10}) << qint64(3) << "3";
-    QTest::newRow("5 of 2, never negative") << std::optional(RelayBatch{5, 2}) << qint64(0) << "";
-    QTest::newRow("99") << std::optional(RelayBatch{1, 100}) << qint64(99) << "99";
-    QTest::newRow("100") << std::optional(RelayBatch{0, 100}) << qint64(100) << "99+";
-    QTest::newRow("no overflow") << std::optional(RelayBatch{std::numeric_limits<qint64>::min(), 1})
-                                 << max << "99+";
-}
-
-void TestPanelPresenters::trayCount() {
-    QFETCH(std::optional<RelayBatch>, batch);
-    QFETCH(qint64, remaining);
-    QFETCH(QString, badge);
-    QCOMPARE(MenuBarLabel::remaining(batch), remaining);
-    const RelayPhase sending = RelayPhase::sending(0, 1);
-    QCOMPARE(MenuBarLabel::showsCount(sending, remaining), !badge.isEmpty());
-    QVERIFY(!MenuBarLabel::showsCount(RelayPhase::paused(false), remaining));
-    if (badge.isEmpty())
-        return;
-    QCOMPARE(MenuBarLabel::badgeText(remaining), badge);
-    // The badge shows on every tray size while sending, and nowhere else; the tray icon is it.
-    const QIcon icon = MenuBarLabel::trayIcon(sending, remaining);
-    for (int size : MenuBarLabel::traySizes()) {
-        const QImage image = MenuBarLabel::render(sending, remaining, size, 1);
-        QCOMPARE(icon.pixmap(QSize(size, size)).toImage(), image);
-        QVERIFY(image != MenuBarLabel::render(sending, 0, size, 1));
-        const RelayPhase idle = RelayPhase::idle(std::nullopt);
-        QCOMPARE(MenuBarLabel::render(idle, remaining, size, 1),
-                 MenuBarLabel::render(idle, 0, size, 1));
-    }
 }
 
 QTEST_MAIN(TestPanelPresenters)

@@ -26,21 +26,17 @@ private Q_SLOTS:
 };
 
 void TestSetupCopy::texts_data() {
-    QTest::addColumn<QStringList>("row");
-    for (const QByteArrayList& row : table("Features/Setup/texts.txt")) {
-        QStringList columns;
-        for (const QByteArray& column : row)
-            columns.append(QString::fromUtf8(column));
+    QTest::addColumn<QByteArrayList>("row");
+    for (const QByteArrayList& row : table("Features/Setup/texts.txt"))
         QTest::addRow("%s %s %s", row[0].constData(), row[1].left(20).constData(),
                       row[2].left(30).constData())
-            << columns;
-    }
+            << row;
 }
 
 void TestSetupCopy::texts() {
-    QFETCH(QStringList, row);
-    const QString kind = row[0];
-    const QString key = row[1];
+    QFETCH(QByteArrayList, row);
+    const QString kind = QString::fromUtf8(row[0]);
+    const QString key = QString::fromUtf8(row[1]);
     QStringList shown{kind, key};
     if (kind == u"status") {
         const auto status = check(u"chatdb"_qs, key);
@@ -51,7 +47,8 @@ void TestSetupCopy::texts() {
               << SetupCopy::forwarding(check(u"forwarding"_qs, key), false)
               << SetupCopy::forwarding(check(u"forwarding"_qs, key), true);
     } else if (kind == u"server") {
-        shown << row[2] << SetupCopy::server(check(u"server"_qs, key), row[2]);
+        const QString server = QString::fromUtf8(row[2]);
+        shown << server << SetupCopy::server(check(u"server"_qs, key), server);
     } else if (kind == u"title") {
         shown << SetupCopy::title(*check(key, u"warn"_qs));
     } else if (kind == u"summary") {
@@ -65,14 +62,12 @@ void TestSetupCopy::texts() {
             ids << c.id;
         shown << ids.join(u' ');
     } else {
-        const auto permission =
-            QList{MessagesPermission::Granted, MessagesPermission::NotAsked,
-                  MessagesPermission::Denied, MessagesPermission::Unknown}
-                .at(QStringList{"granted", "notAsked", "denied", "unknown"}.indexOf(key));
+        const auto permission = MessagesPermission(
+            QStringList{"granted", "notAsked", "denied", "unknown"}.indexOf(key));
         shown << SetupCopy::automation(permission)
               << statuses.value(int(SetupCopy::automationStatus(permission)));
     }
-    QCOMPARE(shown, row);
+    QCOMPARE(shown.join(u" ¦ "), QString::fromUtf8(row.join(" ¦ ")));
 }
 
 QTEST_MAIN(TestSetupCopy)
