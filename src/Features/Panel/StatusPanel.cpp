@@ -25,9 +25,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
+
+#include <algorithm>
 
 namespace {
 constexpr int markSize = 26;
@@ -46,6 +50,25 @@ void setTextColor(QWidget* widget, const QColor& color) {
     p.setColor(QPalette::WindowText, color);
     widget->setPalette(p);
 }
+
+// A footer button gives way down to its text and the style's padding when the row is short of
+// room. Styles such as Fusion keep every button with text at least 80 px wide, and five of
+// those are wider than the panel.
+class FooterButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    QSize minimumSizeHint() const override {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        int width = fontMetrics().size(Qt::TextShowMnemonic, text()).width();
+        if (!icon().isNull())
+            width += iconSize().width() + 4; // as QPushButton spaces icon and text
+        width += 2 * (style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this) +
+                      style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this));
+        const QSize hint = sizeHint();
+        return {std::min(width, hint.width()), hint.height()};
+    }
+};
 } // namespace
 
 QString StatusPanel::subtitle(const std::optional<QString>& deviceName) {
@@ -166,7 +189,8 @@ QWidget* StatusPanel::makeControls() {
     row->setSpacing(8);
 
     const auto button = [this, controls](const QKeySequence& keys, const QString& toolTip) {
-        auto* b = new QPushButton(controls);
+        auto* b = new FooterButton(controls);
+        b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         b->setAutoDefault(false);
         b->setToolTip(toolTip);
         // A shortcut of the panel's window rather than the button's own, which would only
@@ -207,9 +231,13 @@ QWidget* StatusPanel::makeControls() {
             [this] { m_model.setPaused(true); });
     m_pauseFor->setMenu(menu);
 
-    row->addWidget(m_pause);
-    row->addSpacing(-6);
-    row->addWidget(m_pauseFor);
+    // Pause and its menu close together, in a group of their own so that no gap is left where
+    // either is hidden.
+    auto* pauseGroup = new QHBoxLayout;
+    pauseGroup->setSpacing(2);
+    pauseGroup->addWidget(m_pause);
+    pauseGroup->addWidget(m_pauseFor);
+    row->addLayout(pauseGroup);
     row->addWidget(m_dashboard);
     row->addWidget(m_setup);
     row->addStretch(1);

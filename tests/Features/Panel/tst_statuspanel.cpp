@@ -165,8 +165,15 @@ void TestStatusPanel::buttonsAndShortcuts() {
     panel.setQuitAction([&] { quits += !rig.model->relayWanted() && !rig.model->relayRunning(); });
     QVERIFY(showActive(panel));
     auto* pause = child<QPushButton>(&panel, u"pause"_qs);
+    const auto footerFits = [&] { // its buttons within the panel's margins, once laid out
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QWidget* footer = pause->parentWidget();
+        return (panel.rect() - QMargins(16, 16, 16, 16))
+            .contains(footer->childrenRect().translated(footer->pos()));
+    };
+    QVERIFY(footerFits());
     QTest::mouseClick(pause, Qt::LeftButton);
-    QVERIFY(rig.model->userPaused());
+    QVERIFY(rig.model->userPaused() && footerFits()); // Resume is wider
     QCOMPARE(pause->text() + u'|' + pause->toolTip(), u"Resume|Start sending again"_qs);
     QCOMPARE(textAt(&panel, u"headline"_qs), u"Paused"_qs);
     QTest::keyClick(&panel, Qt::Key_P, Qt::ControlModifier);
