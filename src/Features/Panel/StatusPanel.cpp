@@ -27,6 +27,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionToolButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
@@ -67,6 +68,19 @@ public:
                       style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this));
         const QSize hint = sizeHint();
         return {std::min(width, hint.width()), hint.height()};
+    }
+};
+
+// The arrow that opens the menu is the button's whole face: the style's small menu mark in its
+// corner would show a second one.
+class MenuArrowButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void initStyleOption(QStyleOptionToolButton* option) const override {
+        QToolButton::initStyleOption(option);
+        option->features &= ~QStyleOptionToolButton::HasMenu;
     }
 };
 } // namespace
@@ -216,9 +230,10 @@ QWidget* StatusPanel::makeControls() {
     m_quitButton->setObjectName(QStringLiteral("quit"));
 
     // Beside Pause, the ways to pause for a while.
-    m_pauseFor = new QToolButton(controls);
+    m_pauseFor = new MenuArrowButton(controls);
     m_pauseFor->setObjectName(QStringLiteral("pauseFor"));
     m_pauseFor->setArrowType(Qt::DownArrow);
+    m_pauseFor->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred); // as tall as Pause
     m_pauseFor->setPopupMode(QToolButton::InstantPopup);
     m_pauseFor->setAccessibleName(tr("Pause for a while"));
     m_pauseFor->setToolTip(tr("Pause for a while"));
