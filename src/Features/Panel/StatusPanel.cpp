@@ -197,7 +197,7 @@ QWidget* StatusPanel::makeDryRunWarning() {
 }
 
 QWidget* StatusPanel::makeControls() {
-    auto* controls = new QWidget(this);
+    auto* controls = m_controls = new QWidget(this);
     auto* row = new QHBoxLayout(controls);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
@@ -314,23 +314,28 @@ void StatusPanel::changeEvent(QEvent* event) {
 bool StatusPanel::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::LayoutRequest)
-        fitHeight();
+        fitSize();
     return handled;
 }
 
-void StatusPanel::fitHeight() {
+void StatusPanel::fitSize() {
     // As its own window the panel is as tall as its content at its fixed width: rows that
-    // appear or wrap grow it, rather than squeezing what is there.
+    // appear or wrap grow it, rather than squeezing what is there. A font too large for the
+    // footer's buttons at that width widens it, rather than cutting them.
     if (!isWindow())
         return;
-    const int height = heightForWidth(panelWidth);
+    const int width =
+        std::max(int(panelWidth), m_controls->minimumSizeHint().width() + 2 * padding);
+    if (width != this->width())
+        setFixedWidth(width);
+    const int height = heightForWidth(width);
     if (height > 0 && height != this->height())
         setFixedHeight(height);
 }
 
 void StatusPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    fitHeight();
+    fitSize();
     // Showing the panel is when the user wants to know: ask the relay now rather than wait
     // for the next poll.
     detach(m_model.refreshStatus(), "status refresh on showing the panel");
