@@ -25,9 +25,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionToolButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
+
+#include <algorithm>
 
 namespace {
 constexpr int markSize = 26;
@@ -46,6 +51,38 @@ void setTextColor(QWidget* widget, const QColor& color) {
     p.setColor(QPalette::WindowText, color);
     widget->setPalette(p);
 }
+
+// A footer button gives way down to its text and the style's padding when the row is short of
+// room. Styles such as Fusion keep every button with text at least 80 px wide, and five of
+// those are wider than the panel.
+class FooterButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    QSize minimumSizeHint() const override {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        int width = fontMetrics().size(Qt::TextShowMnemonic, text()).width();
+        if (!icon().isNull())
+            width += iconSize().width() + 4; // as QPushButton spaces icon and text
+        width += 2 * (style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this) +
+                      style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this));
+        const QSize hint = sizeHint();
+        return {std::min(width, hint.width()), hint.height()};
+    }
+};
+
+// The arrow that opens the menu is the button's whole face: the style's small menu mark in its
+// corner would show a second one.
+class MenuArrowButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void initStyleOption(QStyleOptionToolButton* option) const override {
+        QToolButton::initStyleOption(option);
+        option->features &= ~QStyleOptionToolButton::HasMenu;
+    }
+};
 } // namespace
 
 QString StatusPanel::subtitle(const std::optional<QString>& deviceName) {
@@ -160,13 +197,14 @@ QWidget* StatusPanel::makeDryRunWarning() {
 }
 
 QWidget* StatusPanel::makeControls() {
-    auto* controls = new QWidget(this);
+    auto* controls = m_controls = new QWidget(this);
     auto* row = new QHBoxLayout(controls);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
 
     const auto button = [this, controls](const QKeySequence& keys, const QString& toolTip) {
-        auto* b = new QPushButton(controls);
+        auto* b = new FooterButton(controls);
+        b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         b->setAutoDefault(false);
         b->setToolTip(toolTip);
         // A shortcut of the panel's window rather than the button's own, which would only
@@ -192,9 +230,10 @@ QWidget* StatusPanel::makeControls() {
     m_quitButton->setObjectName(QStringLiteral("quit"));
 
     // Beside Pause, the ways to pause for a while.
-    m_pauseFor = new QToolButton(controls);
+    m_pauseFor = new MenuArrowButton(controls);
     m_pauseFor->setObjectName(QStringLiteral("pauseFor"));
     m_pauseFor->setArrowType(Qt::DownArrow);
+    m_pauseFor->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred); // as tall as Pause
     m_pauseFor->setPopupMode(QToolButton::InstantPopup);
     m_pauseFor->setAccessibleName(tr("Pause for a while"));
     m_pauseFor->setToolTip(tr("Pause for a while"));
@@ -207,9 +246,13 @@ QWidget* StatusPanel::makeControls() {
             [this] { m_model.setPaused(true); });
     m_pauseFor->setMenu(menu);
 
-    row->addWidget(m_pause);
-    row->addSpacing(-6);
-    row->addWidget(m_pauseFor);
+    // Pause and its menu close together, in a group of their own so that no gap is left where
+    // either is hidden.
+    auto* pauseGroup = new QHBoxLayout;
+    pauseGroup->setSpacing(2);
+    pauseGroup->addWidget(m_pause);
+    pauseGroup->addWidget(m_pauseFor);
+    row->addLayout(pauseGroup);
     row->addWidget(m_dashboard);
     row->addWidget(m_setup);
     row->addStretch(1);
@@ -271,23 +314,28 @@ void StatusPanel::changeEvent(QEvent* event) {
 bool StatusPanel::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::LayoutRequest)
-        fitHeight();
+        fitSize();
     return handled;
 }
 
-void StatusPanel::fitHeight() {
+void StatusPanel::fitSize() {
     // As its own window the panel is as tall as its content at its fixed width: rows that
-    // appear or wrap grow it, rather than squeezing what is there.
+    // appear or wrap grow it, rather than squeezing what is there. A font too large for the
+    // footer's buttons at that width widens it, rather than cutting them.
     if (!isWindow())
         return;
-    const int height = heightForWidth(panelWidth);
+    const int width =
+        std::max(int(panelWidth), m_controls->minimumSizeHint().width() + 2 * padding);
+    if (width != this->width())
+        setFixedWidth(width);
+    const int height = heightForWidth(width);
     if (height > 0 && height != this->height())
         setFixedHeight(height);
 }
 
 void StatusPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    fitHeight();
+    fitSize();
     // Showing the panel is when the user wants to know: ask the relay now rather than wait
     // for the next poll.
     detach(m_model.refreshStatus(), "status refresh on showing the panel");

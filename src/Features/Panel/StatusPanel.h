@@ -66,7 +66,7 @@ private:
     QWidget* makeDryRunWarning();
     QWidget* makeControls();
     void restyle();
-    void fitHeight();
+    void fitSize();
     void phaseChanged();
 
     void togglePause();
@@ -91,6 +91,7 @@ private:
     QLabel* m_dryRunText = nullptr;
     TodayRow* m_today = nullptr;
     EventFeed* m_feed = nullptr;
+    QWidget* m_controls = nullptr;
     QPushButton* m_pause = nullptr;
     QToolButton* m_pauseFor = nullptr;
     QPushButton* m_dashboard = nullptr;

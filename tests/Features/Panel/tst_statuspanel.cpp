@@ -112,9 +112,17 @@ void TestStatusPanel::buttonsAndShortcuts() {
     int quits = 0; // Quit stops the relay first
     panel.setQuitAction([&] { quits += !rig.model->relayWanted() && !rig.model->relayRunning(); });
     QVERIFY(showActive(panel));
-    QTest::mouseClick(child<QPushButton>(&panel, u"pause"_qs), Qt::LeftButton);
-    QVERIFY(rig.model->userPaused());
-    QCOMPARE(textAt(&panel, u"pause"_qs), u"Resume"_qs);
+    auto* pause = child<QPushButton>(&panel, u"pause"_qs);
+    const auto footerFits = [&] { // its buttons within the panel's margins, once laid out
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QWidget* footer = pause->parentWidget();
+        return (panel.rect() - QMargins(16, 16, 16, 16))
+            .contains(footer->childrenRect().translated(footer->pos()));
+    };
+    QVERIFY(footerFits());
+    QTest::mouseClick(pause, Qt::LeftButton);
+    QVERIFY(rig.model->userPaused() && footerFits()); // Resume is wider
+    QCOMPARE(pause->text(), u"Resume"_qs);
     QVERIFY(!panel.findChild<QVariantAnimation*>()); // motion reduced
     // Otherwise the new phase fades in, and the fade leaves nothing behind.
     panel.setReduceMotion(false);
