@@ -234,16 +234,25 @@ void TestApp::panelGeometry() {
 
 void TestApp::signalsQuitCleanly_data() {
     QTest::addColumn<int>("signalNumber");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
-    QTest::newRow("SIGHUP") << int(SIGHUP);
+    QTest::addColumn<bool>("blockedByLauncher"); // a mask the app inherits
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+    QTest::newRow("SIGTERM blocked") << int(SIGTERM) << true;
 }
 
 void TestApp::signalsQuitCleanly() {
     QFETCH(int, signalNumber);
+    QFETCH(bool, blockedByLauncher);
     RealApp real(true);
     QVERIFY(real.paired);
     QProcess app;
+    if (blockedByLauncher)
+        app.setChildProcessModifier([signalNumber] {
+            sigset_t blocked;
+            ::sigemptyset(&blocked), ::sigaddset(&blocked, signalNumber);
+            ::sigprocmask(SIG_BLOCK, &blocked, nullptr);
+        });
     QVERIFY2(real.launch(app), real.seen.constData());
     QList<qint64> relays;
     QVERIFY2(
