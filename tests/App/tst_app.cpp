@@ -235,15 +235,19 @@ void TestApp::panelGeometry() {
 void TestApp::signalsQuitCleanly_data() {
     QTest::addColumn<int>("signalNumber");
     QTest::addColumn<bool>("blockedByLauncher"); // a mask the app inherits
-    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
-    QTest::newRow("SIGINT") << int(SIGINT) << false;
-    QTest::newRow("SIGHUP") << int(SIGHUP) << false;
-    QTest::newRow("SIGTERM blocked") << int(SIGTERM) << true;
+    QTest::addColumn<QStringList>("arguments");  // a refused link: an alert before the main loop
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false << QStringList();
+    QTest::newRow("SIGINT") << int(SIGINT) << false << QStringList();
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false << QStringList();
+    QTest::newRow("SIGTERM blocked") << int(SIGTERM) << true << QStringList();
+    QTest::newRow("SIGTERM at a launch alert")
+        << int(SIGTERM) << false << QStringList{u"wrenbox-mac://pair?code=ABC234"_qs};
 }
 
 void TestApp::signalsQuitCleanly() {
     QFETCH(int, signalNumber);
     QFETCH(bool, blockedByLauncher);
+    QFETCH(QStringList, arguments);
     RealApp real(true);
     QVERIFY(real.paired);
     QProcess app;
@@ -253,7 +257,7 @@ void TestApp::signalsQuitCleanly() {
             ::sigemptyset(&blocked), ::sigaddset(&blocked, signalNumber);
             ::sigprocmask(SIG_BLOCK, &blocked, nullptr);
         });
-    QVERIFY2(real.launch(app), real.seen.constData());
+    QVERIFY2(real.launch(app, arguments), real.seen.constData());
     QList<qint64> relays;
     QVERIFY2(
         QTest::qWaitFor([&] { return !(relays = childrenOf(app.processId())).isEmpty(); }, 20'000),
