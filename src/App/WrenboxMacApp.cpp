@@ -65,8 +65,12 @@ WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
     // Before the first relay starts: what it leaves behind is handed to the app, not the system.
     m_platform.processes->adoptOrphans();
     if (options.handleSignals && m_platform.systemSignals) {
-        connect(m_platform.systemSignals, &SystemSignals::quitRequested, this,
-                [] { QCoreApplication::quit(); });
+        connect(m_platform.systemSignals, &SystemSignals::quitRequested, this, [this] {
+            m_quitRequested = true;
+            // Not quit(), which goes unheard before the main loop runs: an alert at launch
+            // waits in a loop of its own, which exit() ends too.
+            QCoreApplication::exit(0);
+        });
         connect(m_platform.systemSignals, &SystemSignals::childExited, this,
                 [this] { m_platform.processes->reapOrphans(); });
     }

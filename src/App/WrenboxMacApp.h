@@ -46,6 +46,8 @@ public:
 
     // False when another copy is running and took over: quit without showing anything.
     bool launch(const QStringList& arguments);
+    // The system asked to quit; once asked during launch, the main loop must not start.
+    bool quitRequested() const { return m_quitRequested; }
 
     AppModel& model() { return *m_model; }
     AppDelegate& delegate() { return *m_delegate; }
@@ -80,4 +82,5 @@ private:
     QElapsedTimer m_panelHidden;
     PairingRequest m_pairing;
     std::function<bool()> m_trayAvailable;
+    bool m_quitRequested = false;
 };

@@ -49,7 +49,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "%s\n", qPrintable(failure));
         return 1;
     }
-    const int status = QApplication::exec();
+    const int status = wrenbox->quitRequested() ? 0 : QApplication::exec();
     // The model goes first (its relay stopped and reaped); tasks it woke finish on the next turns.
     wrenbox.reset();
     for (int turn = 0; turn < 3; ++turn) {

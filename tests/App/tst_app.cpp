@@ -251,16 +251,29 @@ void TestApp::panelGeometry() {
 
 void TestApp::signalsQuitCleanly_data() {
     QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("blockedByLauncher"); // a mask the app inherits
+    QTest::addColumn<QStringList>("arguments");  // a refused link: an alert before the main loop
     for (const int number : {SIGTERM, SIGINT, SIGHUP})
-        QTest::newRow(strsignal(number)) << number;
+        QTest::newRow(strsignal(number)) << number << false << QStringList();
+    QTest::newRow("SIGTERM blocked") << int(SIGTERM) << true << QStringList();
+    QTest::newRow("SIGTERM at a launch alert")
+        << int(SIGTERM) << false << QStringList{u"wrenbox-mac://pair?code=ABC234"_qs};
 }
 
 void TestApp::signalsQuitCleanly() {
     QFETCH(int, signalNumber);
+    QFETCH(bool, blockedByLauncher);
+    QFETCH(QStringList, arguments);
     RealApp real(true);
     QVERIFY(real.paired);
     QProcess app;
-    QVERIFY2(real.launch(app), real.seen.constData());
+    if (blockedByLauncher)
+        app.setChildProcessModifier([signalNumber] {
+            sigset_t blocked;
+            ::sigemptyset(&blocked), ::sigaddset(&blocked, signalNumber);
+            ::sigprocmask(SIG_BLOCK, &blocked, nullptr);
+        });
+    QVERIFY2(real.launch(app, arguments), real.seen.constData());
     QList<qint64> relays;
     QVERIFY2(
         QTest::qWaitFor([&] { return !(relays = childrenOf(app.processId())).isEmpty(); }, 20'000),

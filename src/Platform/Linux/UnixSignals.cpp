@@ -55,6 +55,15 @@ UnixSignals::UnixSignals(QObject* parent)
     sigemptyset(&child.sa_mask);
     child.sa_flags = SA_RESTART | SA_SIGINFO | SA_NOCLDSTOP;
     ::sigaction(SIGCHLD, &child, &previousChild);
+
+    // The mask is inherited from whoever started us: one that blocks these would leave every
+    // quit pending for ever. Threads started from here on inherit this thread's mask.
+    sigset_t ours;
+    sigemptyset(&ours);
+    for (const int number : handled)
+        sigaddset(&ours, number);
+    sigaddset(&ours, SIGCHLD);
+    ::pthread_sigmask(SIG_UNBLOCK, &ours, nullptr);
 }
 
 UnixSignals::~UnixSignals() {

@@ -6,7 +6,7 @@ class QSocketNotifier;
 
 // Turns SIGTERM, SIGINT and SIGHUP into quitRequested(), and SIGCHLD into childExited(), on the
 // main thread: the handler only writes the signal number into a socket pair, which a
-// QSocketNotifier reads. One per process.
+// QSocketNotifier reads. One per process; made on the main thread, which it unblocks them in.
 class UnixSignals final : public SystemSignals {
     Q_OBJECT
 public:
