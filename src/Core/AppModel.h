@@ -191,6 +191,11 @@ private:
     QCoro::Task<> refreshStatusOnce();
     QCoro::Task<> doctorCheck();
 
+    // Takes a value that differs and emits `changed`; a value the derived properties read
+    // (Derived::Yes) re-derives them too. Equal values change nothing and emit nothing.
+    enum class Derived { No, Yes };
+    template <typename T>
+    void change(T& field, const T& value, void (AppModel::*changed)(), Derived derived);
     void setStatus(const RelayStatus& value);
     void setDoctor(const DoctorReport& value);
     void setEvents(const QList<RelayEvent>& value);
