@@ -214,8 +214,8 @@ private:
     // Holds the derived signals back while several properties change as one step, so views
     // never see a phase that existed only halfway through it.
     struct OneStep {
-        explicit OneStep(AppModel& model)
-            : model(model) {
+        explicit OneStep(AppModel& owner)
+            : model(owner) {
             ++model.m_stepDepth;
         }
         ~OneStep() {
