@@ -240,111 +240,70 @@ std::optional<QString> AppModel::noticeBeside(const QString& helperPath) {
 
 // Setters: store, notify only on a real change, then re-derive.
 
-void AppModel::setStatus(const RelayStatus& value) {
-    if (m_status == value)
+template <typename T>
+void AppModel::change(T& field, const T& value, void (AppModel::*changed)(), Derived derived) {
+    if (field == value)
         return;
-    m_status = value;
-    Q_EMIT statusChanged();
-    rederive();
+    field = value;
+    Q_EMIT(this->*changed)();
+    if (derived == Derived::Yes)
+        rederive();
+}
+
+void AppModel::setStatus(const RelayStatus& value) {
+    change(m_status, value, &AppModel::statusChanged, Derived::Yes);
 }
 
 void AppModel::setDoctor(const DoctorReport& value) {
-    if (m_doctor == value)
-        return;
-    m_doctor = value;
-    Q_EMIT doctorChanged();
-    rederive();
+    change(m_doctor, value, &AppModel::doctorChanged, Derived::Yes);
 }
 
 void AppModel::setEvents(const QList<RelayEvent>& value) {
-    if (m_events == value)
-        return;
-    m_events = value;
-    Q_EMIT eventsChanged();
+    change(m_events, value, &AppModel::eventsChanged, Derived::No);
 }
 
 void AppModel::setToday(const RelayToday& value) {
-    if (m_today == value)
-        return;
-    m_today = value;
-    Q_EMIT todayChanged();
+    change(m_today, value, &AppModel::todayChanged, Derived::No);
 }
 
 void AppModel::setLastSyncAt(const std::optional<QDateTime>& value) {
-    if (m_lastSyncAt == value)
-        return;
-    m_lastSyncAt = value;
-    Q_EMIT lastSyncAtChanged();
-    rederive();
+    change(m_lastSyncAt, value, &AppModel::lastSyncAtChanged, Derived::Yes);
 }
 
 void AppModel::setBatch(const std::optional<RelayBatch>& value) {
-    if (m_batch == value)
-        return;
-    m_batch = value;
-    Q_EMIT batchChanged();
-    rederive();
+    change(m_batch, value, &AppModel::batchChanged, Derived::Yes);
 }
 
 void AppModel::setRelayError(const std::optional<QString>& value) {
-    if (m_relayError == value)
-        return;
-    m_relayError = value;
-    Q_EMIT relayErrorChanged();
-    rederive();
+    change(m_relayError, value, &AppModel::relayErrorChanged, Derived::Yes);
 }
 
 void AppModel::setIsChecking(bool value) {
-    if (m_isChecking == value)
-        return;
-    m_isChecking = value;
-    Q_EMIT isCheckingChanged();
+    change(m_isChecking, value, &AppModel::isCheckingChanged, Derived::No);
 }
 
 void AppModel::setLoginItemEnabled(bool value) {
-    if (m_loginItemEnabled == value)
-        return;
-    m_loginItemEnabled = value;
-    Q_EMIT loginItemEnabledChanged();
+    change(m_loginItemEnabled, value, &AppModel::loginItemEnabledChanged, Derived::No);
 }
 
 void AppModel::setLoaded(bool value) {
-    if (m_loaded == value)
-        return;
-    m_loaded = value;
-    Q_EMIT loadedChanged();
-    rederive();
+    change(m_loaded, value, &AppModel::loadedChanged, Derived::Yes);
 }
 
 void AppModel::setMessagesPermission(MessagesPermission value) {
-    if (m_messagesPermission == value)
-        return;
-    m_messagesPermission = value;
-    Q_EMIT messagesPermissionChanged();
-    rederive();
+    change(m_messagesPermission, value, &AppModel::messagesPermissionChanged, Derived::Yes);
 }
 
 void AppModel::setAskingMessages(bool value) {
-    if (m_askingMessages == value)
-        return;
-    m_askingMessages = value;
-    Q_EMIT askingMessagesChanged();
+    change(m_askingMessages, value, &AppModel::askingMessagesChanged, Derived::No);
 }
 
 void AppModel::setUserPaused(bool value) {
-    if (m_userPaused == value)
-        return;
-    m_userPaused = value;
-    Q_EMIT userPausedChanged();
-    rederive();
+    change(m_userPaused, value, &AppModel::userPausedChanged, Derived::Yes);
 }
 
 void AppModel::setPausedUntil(const std::optional<QDateTime>& value) {
-    if (m_pausedUntil == value)
-        return;
-    m_pausedUntil = value;
-    Q_EMIT pausedUntilChanged();
-    rederive();
+    change(m_pausedUntil, value, &AppModel::pausedUntilChanged, Derived::Yes);
 }
 
 void AppModel::setNotifyAttention(bool notify) {

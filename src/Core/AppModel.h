@@ -193,6 +193,11 @@ private:
     QCoro::Task<> refreshStatusOnce();
     QCoro::Task<> doctorCheck();
 
+    // Takes a value that differs and emits `changed`; a value the derived properties read
+    // (Derived::Yes) re-derives them too. Equal values change nothing and emit nothing.
+    enum class Derived { No, Yes };
+    template <typename T>
+    void change(T& field, const T& value, void (AppModel::*changed)(), Derived derived);
     void setStatus(const RelayStatus& value);
     void setDoctor(const DoctorReport& value);
     void setEvents(const QList<RelayEvent>& value);
@@ -211,8 +216,8 @@ private:
     // Holds the derived signals back while several properties change as one step, so views
     // never see a phase that existed only halfway through it.
     struct OneStep {
-        explicit OneStep(AppModel& model)
-            : model(model) {
+        explicit OneStep(AppModel& owner)
+            : model(owner) {
             ++model.m_stepDepth;
         }
         ~OneStep() {

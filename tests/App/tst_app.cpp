@@ -72,8 +72,8 @@ QList<qint64> childrenOf(qint64 pid) {
 
 // Runs of the real app in a home of their own, with a paired development relay.
 struct RealApp {
-    explicit RealApp(bool development)
-        : development(development) {
+    explicit RealApp(bool developmentRun)
+        : development(developmentRun) {
         QDir(home.path()).mkpath(u"run"_qs);
         QFile::setPermissions(home.filePath(u"run"_qs),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

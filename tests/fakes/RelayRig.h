@@ -101,19 +101,19 @@ template <typename T> struct Outcome {
 
 template <typename T> std::shared_ptr<Outcome<T>> launch(QCoro::Task<T> task) {
     auto out = std::make_shared<Outcome<T>>();
-    auto collect = [](QCoro::Task<T> task, std::shared_ptr<Outcome<T>> out) -> QCoro::Task<> {
+    auto collect = [](QCoro::Task<T> running, std::shared_ptr<Outcome<T>> into) -> QCoro::Task<> {
         try {
             if constexpr (std::is_void_v<T>)
-                co_await std::move(task);
+                co_await std::move(running);
             else
-                out->value = co_await std::move(task);
+                into->value = co_await std::move(running);
         } catch (const RelayError& e) {
-            out->relayError = e;
-            out->error = std::current_exception();
+            into->relayError = e;
+            into->error = std::current_exception();
         } catch (...) {
-            out->error = std::current_exception();
+            into->error = std::current_exception();
         }
-        out->done = true;
+        into->done = true;
     };
     detach(collect(std::move(task), out), "test task");
     return out;

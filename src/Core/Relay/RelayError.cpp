@@ -11,8 +11,9 @@ constexpr qsizetype unreadablePayloadBytes = 200;
 
 // Decodes UTF-8, replacing each maximal subpart of an ill-formed sequence with one U+FFFD (the
 // practice the Unicode Standard recommends, §3.9, and the one Swift's and the WHATWG decoders
-// follow). QString::fromUtf8 would instead replace every byte of a cut character, so that a
-// three-byte character cut after two bytes became two replacement characters.
+// follow). Qt's decoders (QString::fromUtf8, QStringDecoder) would instead replace every byte
+// of a cut character, so that a three-byte character cut after two bytes, as the 200-byte cut
+// below makes, became two replacement characters.
 QString decodeUtf8Replacing(QByteArrayView bytes) {
     QString out;
     out.reserve(bytes.size());

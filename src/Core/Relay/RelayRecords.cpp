@@ -105,6 +105,9 @@ qint64 daysFromCivil(int year, int month, int day) {
 //   YYYY-MM-DDTHH:MM:SS[.d+](Z|±HH:MM)
 // "T" and "Z" may be lower case (RFC 3339 §5.6). Fractions are kept to the millisecond
 // (truncated). A leap second (:60) is refused: QDateTime cannot represent it.
+// QDateTime::fromString(Qt::ISODateWithMs) is no substitute: it accepts what the relay never
+// sends (a space for "T", no zone as local time, no seconds, a comma fraction, "+0200", "+05",
+// hour 24), refuses the year 0000 and rounds ".9999" up into the next second.
 std::optional<QDateTime> parseInternetDateTime(QStringView text) {
     const qsizetype size = text.size();
     if (size < 20) // the 19 characters up to the seconds, then at least "Z"

@@ -6,10 +6,10 @@
 #include "Design/ScreenFit.h"
 #include "Design/Symbols.h"
 #include "Design/Type.h"
-#include "Features/Settings/LicenceTexts.h"
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,6 +19,15 @@
 #include <QVBoxLayout>
 
 namespace {
+// The licence texts of the components this build links or bundles, verbatim, bundled from
+// licences/: shown unchanged, never translated.
+QString licence(const char* name) {
+    QFile file(QStringLiteral(":/wrenbox/licences/%1.txt").arg(QLatin1String(name)));
+    [[maybe_unused]] const bool opened = file.open(QIODevice::ReadOnly);
+    Q_ASSERT(opened);
+    return QString::fromUtf8(file.readAll());
+}
+
 // Licence files are hard-wrapped at about 75 columns; in a narrower window every line wrapped
 // again and stranded a word. Each paragraph becomes one line that the label wraps at its own
 // width; blank lines and numbered or lettered items keep their breaks.
@@ -203,14 +212,14 @@ LicencesView::LicencesView(std::optional<QString> relayNotice, QWidget* parent)
              "dynamically so that you can replace them with your own build. Qt is used under the "
              "GNU Lesser General Public License, version 3, which builds on the GNU General Public "
              "License, version 3:"),
-          {LicenceTexts::qtNotice(), flowed(LicenceTexts::lgpl3()), flowed(LicenceTexts::gpl3())});
+          {licence("qt"), flowed(licence("lgpl-3.0")), flowed(licence("gpl-3.0"))});
     group(QStringLiteral("QCoro"),
           tr("Wrenbox's background work runs on QCoro, used under the MIT licence:"),
-          {flowed(LicenceTexts::qcoro())});
+          {flowed(licence("qcoro"))});
     group(QStringLiteral("Bootstrap Icons"),
           tr("The symbols in Wrenbox's windows are drawn from Bootstrap Icons, used under the MIT "
              "licence:"),
-          {flowed(LicenceTexts::bootstrapIcons())});
+          {flowed(licence("bootstrap-icons"))});
     if (relayNotice)
         group(tr("Wrenbox relay"), tr("The relay that comes with Wrenbox carries its own notice:"),
               {*relayNotice});

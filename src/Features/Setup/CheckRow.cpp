@@ -1,7 +1,7 @@
 #include "Features/Setup/CheckRow.h"
 
 #include "Design/Spinner.h"
-#include "Design/Type.h"
+#include "Features/Setup/StatusRow.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -10,17 +10,11 @@
 
 namespace {
 constexpr int iconSize = 18;
-constexpr int iconFrame = 22;
 } // namespace
 
 CheckRow::CheckRow(QWidget* parent)
     : QWidget(parent) {
-    m_layout = new QHBoxLayout(this);
-    m_layout->setContentsMargins(0, 2, 0, 2);
-    m_layout->setSpacing(12);
-
     auto* iconBox = new QWidget(this);
-    iconBox->setFixedWidth(iconFrame);
     auto* iconLayout = new QVBoxLayout(iconBox);
     iconLayout->setContentsMargins(0, 0, 0, 0);
     m_icon = new QLabel(iconBox);
@@ -30,23 +24,14 @@ CheckRow::CheckRow(QWidget* parent)
     iconLayout->addWidget(m_icon, 0, Qt::AlignHCenter | Qt::AlignTop);
     iconLayout->addWidget(m_spinner, 0, Qt::AlignHCenter | Qt::AlignTop);
     iconLayout->addStretch();
-    m_layout->addWidget(iconBox, 0, Qt::AlignTop);
 
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(3);
-    m_title = new QLabel(this);
+    const StatusRow row(this, iconBox);
+    m_row = row.layout;
+    m_title = row.title;
     m_title->setObjectName(QStringLiteral("title"));
-    m_title->setFont(Type::font(TypeStyle::Body, QFont::Medium));
-    m_text = new QLabel(this);
+    m_text = row.detail;
     m_text->setObjectName(QStringLiteral("text"));
-    m_text->setFont(Type::font(TypeStyle::Callout));
-    m_text->setWordWrap(true);
-    m_text->setTextFormat(Qt::PlainText);
-    m_title->setTextFormat(Qt::PlainText);
-    texts->addWidget(m_title);
-    texts->addWidget(m_text);
-    texts->addStretch();
-    m_layout->addLayout(texts, 1);
+    row.texts->addStretch();
     sync();
 }
 
@@ -81,7 +66,7 @@ void CheckRow::setFix(QWidget* fix) {
     delete m_fix;
     m_fix = fix;
     if (fix)
-        m_layout->addWidget(fix, 0, Qt::AlignTop | Qt::AlignRight);
+        m_row->addWidget(fix, 0, Qt::AlignTop | Qt::AlignRight);
     sync();
 }
 

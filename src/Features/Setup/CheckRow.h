@@ -55,6 +55,6 @@ private:
     Spinner* m_spinner;
     QLabel* m_title;
     QLabel* m_text;
-    QHBoxLayout* m_layout;
+    QHBoxLayout* m_row;
     QPointer<QWidget> m_fix;
 };

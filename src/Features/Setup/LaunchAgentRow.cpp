@@ -6,9 +6,9 @@
 #include "Design/Appearance.h"
 #include "Design/Look.h"
 #include "Design/Type.h"
+#include "Features/Setup/StatusRow.h"
 
 #include <QEvent>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -17,38 +17,25 @@
 LaunchAgentRow::LaunchAgentRow(AppModel& model, QWidget* parent)
     : QWidget(parent)
     , m_model(model) {
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 2, 0, 2);
-    layout->setSpacing(12);
     m_icon = new QLabel(this);
-    m_icon->setFixedWidth(22);
     m_icon->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_icon->setAccessibleName(tr("Needs a look"));
-    layout->addWidget(m_icon, 0, Qt::AlignTop);
-
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(3);
-    auto* title = new QLabel(tr("A command-line relay is installed"), this);
-    title->setFont(Type::font(TypeStyle::Body, QFont::Medium));
-    m_text = new QLabel(tr("It was set up with wrenbox relay install. Remove it so only Wrenbox "
-                           "sends; two relays never run at once."),
-                        this);
-    m_text->setFont(Type::font(TypeStyle::Callout));
-    m_text->setWordWrap(true);
+    const StatusRow row(this, m_icon);
+    row.title->setText(tr("A command-line relay is installed"));
+    m_text = row.detail;
+    m_text->setText(tr("It was set up with wrenbox relay install. Remove it so only Wrenbox "
+                       "sends; two relays never run at once."));
     m_errorLabel = new QLabel(this);
     m_errorLabel->setObjectName(QStringLiteral("launchAgentError"));
     m_errorLabel->setFont(Type::font(TypeStyle::Caption));
     m_errorLabel->setWordWrap(true);
     m_errorLabel->setTextFormat(Qt::PlainText);
-    texts->addWidget(title);
-    texts->addWidget(m_text);
-    texts->addWidget(m_errorLabel);
-    layout->addLayout(texts, 1);
+    row.texts->addWidget(m_errorLabel);
 
     // Not disabled while a removal runs: each press runs the uninstall command once.
     m_remove = new QPushButton(tr("Remove it"), this);
     connect(m_remove, &QPushButton::clicked, this, &LaunchAgentRow::remove);
-    layout->addWidget(m_remove, 0, Qt::AlignTop);
+    row.addControl(m_remove);
     sync();
 }
 

@@ -9,6 +9,7 @@
 #include "Design/ScreenFit.h"
 #include "Design/Spinner.h"
 #include "Design/Type.h"
+#include "Features/Setup/StatusRow.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -142,31 +143,18 @@ QWidget* PairingRows::buildForm() {
 
 QWidget* PairingRows::buildPairedRow() {
     auto* row = new QWidget(this);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 2, 0, 2);
-    layout->setSpacing(12);
     m_pairedIcon = new QLabel(row);
-    m_pairedIcon->setFixedWidth(22);
     m_pairedIcon->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_pairedIcon->setAccessibleName(tr("Done"));
-    layout->addWidget(m_pairedIcon, 0, Qt::AlignTop);
-
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(3);
-    m_pairedTitle = new QLabel(row);
+    const StatusRow layout(row, m_pairedIcon);
+    m_pairedTitle = layout.title;
     m_pairedTitle->setObjectName(QStringLiteral("pairedTitle"));
-    m_pairedTitle->setTextFormat(Qt::PlainText);
-    m_pairedTitle->setFont(Type::font(TypeStyle::Body, QFont::Medium));
-    auto* detail = wrappingLabel(tr("Shows on your dashboard under Phones."), row);
-    detail->setObjectName(QStringLiteral("pairedDetail"));
-    detail->setFont(Type::font(TypeStyle::Callout));
-    texts->addWidget(m_pairedTitle);
-    texts->addWidget(detail);
-    layout->addLayout(texts, 1);
+    layout.detail->setObjectName(QStringLiteral("pairedDetail"));
+    layout.detail->setText(tr("Shows on your dashboard under Phones."));
 
     m_unpairButton = new QPushButton(tr("Unpair…"), row);
     connect(m_unpairButton, &QPushButton::clicked, this, &PairingRows::confirmUnpair);
-    layout->addWidget(m_unpairButton, 0, Qt::AlignTop);
+    layout.addControl(m_unpairButton);
     return row;
 }
 

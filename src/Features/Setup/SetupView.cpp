@@ -68,10 +68,10 @@ protected:
             QApplication::startDragDistance())
             return;
         m_pressedAt.reset();
-        auto* data = new QMimeData;
-        data->setUrls({QUrl::fromLocalFile(m_bundlePath)});
+        auto* mime = new QMimeData;
+        mime->setUrls({QUrl::fromLocalFile(m_bundlePath)});
         auto* drag = new QDrag(this);
-        drag->setMimeData(data);
+        drag->setMimeData(mime);
         drag->setPixmap(pixmap());
         drag->exec(Qt::CopyAction | Qt::LinkAction);
     }

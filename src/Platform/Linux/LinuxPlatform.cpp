@@ -3,9 +3,9 @@
 #include "Core/Clock.h"
 #include "Platform/Linux/LinuxMoveServices.h"
 
-Platform LinuxPlatform::services(Clock* clock) {
+Platform LinuxPlatform::services(Clock* replacement) {
     Platform platform;
-    platform.clock = clock ? clock : &this->clock;
+    platform.clock = replacement ? replacement : &clock;
     platform.defaults = &defaults;
     platform.loginItem = &loginItem;
     platform.messages = &messages;

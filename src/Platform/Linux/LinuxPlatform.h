@@ -25,7 +25,7 @@ public:
     LinuxPlatform(const LinuxPlatform&) = delete;
     LinuxPlatform& operator=(const LinuxPlatform&) = delete;
 
-    Platform services(Clock* clock = nullptr) override;
+    Platform services(Clock* replacement = nullptr) override;
     std::unique_ptr<MoveServices> moveServices(std::function<void()> stopRelay,
                                                AlertPresenter alert) override;
 
