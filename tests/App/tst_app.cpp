@@ -120,340 +120,323 @@ class TestApp : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void init() { trayFlag = false; }
-    void setupOpensOnceAfterTheDelay_data();
-    void setupOpensOnceAfterTheDelay();
-    void panelQuitStopsTheRelayAndQuits();
-    void panelDropsFromTheTrayAndToggles();
-    void trayAppearingLateIsPickedUpAndRetriesAreBounded();
-    void panelGeometry_data();
-    void panelGeometry();
-    void signalsQuitCleanly_data();
-    void signalsQuitCleanly();
-    void secondCopyHandsOverAndAKilledCopyIsReplaced();
-    void aDeadCopysSocketIsTakenOver();
-    void launchFailsLoudlyWithoutAnAnswer();
-    void pairingLinks_data();
-    void pairingLinks();
-    void activationRefreshesEverything();
-    void laterLinkNeverInheritsAServer_data();
-    void laterLinkNeverInheritsAServer();
-};
+    void setupOpensOnceAfterTheDelay_data() {
+        QTest::addColumn<QByteArray>("status");
+        QTest::newRow("incomplete") << QByteArray("status-unpaired");
+        QTest::newRow("complete") << QByteArray("status-paired");
+    }
 
-void TestApp::setupOpensOnceAfterTheDelay_data() {
-    QTest::addColumn<QByteArray>("status");
-    QTest::newRow("incomplete") << QByteArray("status-unpaired");
-    QTest::newRow("complete") << QByteArray("status-paired");
-}
-
-void TestApp::setupOpensOnceAfterTheDelay() {
-    QFETCH(QByteArray, status);
-    Shell rig(status.constData());
-    QVERIFY(rig.app->launch({}));
-    QVERIFY(rig.settle());
-    rig.advance(1499ms);
-    QVERIFY(!rig.app->window(u"setup"_qs));
-    rig.advance(1ms);
-    QWidget* setup = rig.app->window(u"setup"_qs);
-    QCOMPARE(setup && setup->isVisible(), status == "status-unpaired");
-    if (!setup)
-        return;
-    QCOMPARE(setup->windowTitle(), u"Set Up Wrenbox"_qs);
-    // Closed, it comes back only when asked.
-    setup->close();
-    rig.advance(60s);
-    QVERIFY(!rig.app->window(u"setup"_qs) || !rig.app->window(u"setup"_qs)->isVisible());
-    rig.app->delegate().openSetup();
-    QVERIFY(rig.app->window(u"setup"_qs)->isVisible());
-    QVERIFY(rig.settle());
-}
-
-void TestApp::panelQuitStopsTheRelayAndQuits() {
-    Shell rig("status-paired");
-    FakeRelay::Stream stream;
-    stream.spawnGrandchild = true;
-    rig.relay.runStream(stream);
-    QVERIFY(rig.app->launch({}));
-    // The relay and its own child; not a status call, or Quit would come before the relay.
-    QTRY_VERIFY(rig.count(runArgs) == 1 && rig.relay.livePids().size() == 2);
-    QMetaObject::invokeMethod(child<QPushButton>(rig.app->window(u"panel"_qs), u"Quit"_qs),
-                              &QPushButton::click, Qt::QueuedConnection);
-    QCoreApplication::exec(); // returns once Quit ended the loop
-    QVERIFY(!rig.app->model().relayWanted());
-    QTRY_VERIFY_WITH_TIMEOUT(rig.relay.livePids().isEmpty(), 20'000);
-}
-
-void TestApp::panelDropsFromTheTrayAndToggles() {
-    trayFlag = true;
-    Shell rig;
-    QGuiApplication::setWindowIcon(QIcon());
-    QVERIFY(rig.app->launch({}));
-    QVERIFY(rig.tray()->isVisible());
-    QVERIFY(!rig.app->window(u"panel"_qs));          // a tray app opens no window at launch,
-    QVERIFY(QGuiApplication::windowIcon().isNull()); // nor draws its window icon
-    const QRect icon(100, 0, 24, 24);
-    rig.app->togglePanel(icon);
-    QWidget* panel = rig.app->window(u"panel"_qs);
-    QVERIFY(panel->isVisible() && panel->windowFlags().testFlag(Qt::Popup));
-    QVERIFY(panel->geometry().top() > icon.bottom());
-    QVERIFY(panel->windowIcon().availableSizes().contains(QSize(48, 48)));
-    rig.app->togglePanel(icon);
-    QVERIFY(!panel->isVisible());
-    // Opened as a window (from a second launch, say) it is an ordinary one.
-    rig.app->openWindow(u"panel"_qs);
-    QVERIFY(panel->isVisible() && !panel->windowFlags().testFlag(Qt::Popup));
-    QVERIFY(rig.settle());
-}
-
-void TestApp::trayAppearingLateIsPickedUpAndRetriesAreBounded() {
-    {
-        Shell rig;
+    void setupOpensOnceAfterTheDelay() {
+        QFETCH(QByteArray, status);
+        Shell rig(status.constData());
         QVERIFY(rig.app->launch({}));
-        rig.advance(2s);
-        QVERIFY(!rig.tray());
-        trayFlag = true;
-        rig.advance(5s);
-        QVERIFY(rig.tray()->isVisible());
         QVERIFY(rig.settle());
-        QCOMPARE(rig.tray()->toolTip(), u"Wrenbox, needs attention"_qs);
-        // The icon reads on any panel and is drawn again only when its look changes.
-        const qint64 key = rig.tray()->icon().cacheKey();
-        Q_EMIT rig.app->model().phaseChanged();
-        const QPalette light = QApplication::palette();
-        QApplication::setPalette(QPalette(QColor(0x20, 0x20, 0x20)));
-        QCOMPARE(rig.tray()->icon().cacheKey(), key);
-        QApplication::setPalette(light);
+        rig.advance(1499ms);
+        QVERIFY(!rig.app->window(u"setup"_qs));
+        rig.advance(1ms);
+        QWidget* setup = rig.app->window(u"setup"_qs);
+        QCOMPARE(setup && setup->isVisible(), status == "status-unpaired");
+        if (!setup)
+            return;
+        QCOMPARE(setup->windowTitle(), u"Set Up Wrenbox"_qs);
+        // Closed, it comes back only when asked.
+        setup->close();
+        rig.advance(60s);
+        QVERIFY(!rig.app->window(u"setup"_qs) || !rig.app->window(u"setup"_qs)->isVisible());
+        rig.app->delegate().openSetup();
+        QVERIFY(rig.app->window(u"setup"_qs)->isVisible());
+        QVERIFY(rig.settle());
     }
-    RelayRig rig;
-    TrayIconHost tray(rig.make(), rig.fake.clock);
-    QVERIFY(!tray.start());
-    for (int i = 0; i < 10; ++i)
-        rig.advance(1min);
-    QVERIFY(!tray.findChild<QSystemTrayIcon*>());
-    QCOMPARE(rig.fake.clock.pendingTimers(), 0); // no more looks
-}
 
-void TestApp::panelGeometry_data() {
-    QTest::addColumn<QRect>("anchor");
-    QTest::addColumn<QRect>("expected");
-    QTest::newRow("top bar, middle") << QRect(1000, 0, 24, 24) << QRect(861, 28, 300, 400);
-    QTest::newRow("bottom panel") << QRect(1000, 1056, 24, 24) << QRect(861, 652, 300, 400);
-    QTest::newRow("right edge") << QRect(1900, 0, 20, 20) << QRect(1620, 24, 300, 400);
-    QTest::newRow("left edge") << QRect(0, 1060, 20, 20) << QRect(0, 656, 300, 400);
-    QTest::newRow("unknown anchor") << QRect() << QRect(810, 340, 300, 400);
-}
-
-void TestApp::panelGeometry() {
-    QFETCH(QRect, anchor);
-    QFETCH(QRect, expected);
-    QCOMPARE(WrenboxMacApp::panelGeometry(QSize(300, 400), anchor, QRect(0, 0, 1920, 1080)),
-             expected);
-}
-
-void TestApp::signalsQuitCleanly_data() {
-    QTest::addColumn<int>("signalNumber");
-    QTest::addColumn<bool>("blockedByLauncher"); // a mask the app inherits
-    QTest::addColumn<QStringList>("arguments");  // a refused link: an alert before the main loop
-    for (const int number : {SIGTERM, SIGINT, SIGHUP})
-        QTest::newRow(strsignal(number)) << number << false << QStringList();
-    QTest::newRow("SIGTERM blocked") << int(SIGTERM) << true << QStringList();
-    QTest::newRow("SIGTERM at a launch alert")
-        << int(SIGTERM) << false << QStringList{u"wrenbox-mac://pair?code=ABC234"_qs};
-}
-
-void TestApp::signalsQuitCleanly() {
-    QFETCH(int, signalNumber);
-    QFETCH(bool, blockedByLauncher);
-    QFETCH(QStringList, arguments);
-    RealApp real(true);
-    QVERIFY(real.paired);
-    QProcess app;
-    if (blockedByLauncher)
-        app.setChildProcessModifier([signalNumber] {
-            sigset_t blocked;
-            ::sigemptyset(&blocked), ::sigaddset(&blocked, signalNumber);
-            ::sigprocmask(SIG_BLOCK, &blocked, nullptr);
-        });
-    QVERIFY2(real.launch(app, arguments), real.seen.constData());
-    QList<qint64> relays;
-    QVERIFY2(
-        QTest::qWaitFor([&] { return !(relays = childrenOf(app.processId())).isEmpty(); }, 20'000),
-        "the app started no relay");
-    ::kill(pid_t(app.processId()), signalNumber);
-    QTRY_COMPARE_WITH_TIMEOUT(app.state(), QProcess::NotRunning, 20'000);
-    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(app.exitCode(), 0);
-    for (const qint64 relay : std::as_const(relays))
-        QTRY_VERIFY2(!FakeRelay::isAlive(relay), "a relay outlived the app");
-    // A development run keeps its settings beside its state and never starts at login.
-    QVERIFY(!QFile::exists(real.home.filePath(u"config/Wrenbox/Wrenbox.conf"_qs)));
-    QVERIFY(!QFile::exists(real.home.filePath(u"config/autostart/app.wrenbox.Wrenbox.desktop"_qs)));
-}
-
-void TestApp::secondCopyHandsOverAndAKilledCopyIsReplaced() {
-    RealApp real(false);
-    const QString path = real.home.filePath(u"run/wrenbox-%1.socket"_qs.arg(::getuid()));
-    // A real first copy refuses a handed-over link with an alert, which waits in an event loop
-    // of its own; asked to quit then, it must end cleanly, not crash unwinding from the alert.
-    QProcess first;
-    QVERIFY2(real.launch(first), real.seen.constData());
-    QProcess second;
-    QVERIFY(real.launch(second, {u"wrenbox-mac://pair?code=ABC234"_qs}, false));
-    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20'000);
-    QCOMPARE(second.exitCode(), 0);
-    QVERIFY(!second.readAllStandardError().contains("first window")); // it showed nothing
-    QCOMPARE(first.state(), QProcess::Running);
-    ::kill(pid_t(first.processId()), SIGTERM);
-    QTRY_COMPARE_WITH_TIMEOUT(first.state(), QProcess::NotRunning, 20'000);
-    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(first.exitCode(), 0);
-    QVERIFY(!QFile::exists(path)); // a copy that quits normally removes its socket
-
-    // Installed beside the fake relay, which stays up without a word: nothing but the app's end
-    // can end it. Killed, the app gets no say.
-    RelayRig fakes("status-paired");
-    const QString installed = real.home.filePath(u"install"_qs);
-    QVERIFY(QDir(installed).mkpath(u"bin"_qs) && QDir(installed).mkpath(u"libexec/wrenbox"_qs));
-    QVERIFY(QFile::copy(QStringLiteral(WRENBOX_APP_BINARY), installed + u"/bin/wrenbox-app"_qs));
-    QVERIFY(QFile::link(fakes.relay.helperPath(), installed + u"/libexec/wrenbox/wrenbox"_qs));
-    QProcess killed;
-    killed.setProcessEnvironment(real.environment());
-    killed.start(installed + u"/bin/wrenbox-app"_qs);
-    QTRY_VERIFY_WITH_TIMEOUT(fakes.count(runArgs + QStringList{"--dry-run"}) == 1, 20'000);
-    killed.kill();
-    QTRY_VERIFY2(fakes.relay.livePids().isEmpty(), "a relay outlived the killed app");
-    QVERIFY(QFile::exists(path)); // left behind, yet the next copy is the first
-    Shell rig("status-unpaired", false, path);
-    QVERIFY(rig.app->launch({}));
-    QWidget* panel = rig.app->window(u"panel"_qs); // a window, where there is no tray
-    QVERIFY(panel->isVisible() && !panel->windowFlags().testFlag(Qt::Popup));
-    panel->close();
-    // A message declaring 4 GiB: the first copy hangs up without allocating it.
-    QLocalSocket client;
-    client.connectToServer(path);
-    QVERIFY(client.waitForConnected(2000));
-    client.write(QByteArray("\xff\xff\xff\xff", 4) + QByteArray(1000, 'a'));
-    QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
-    // Started again, the app brings its panel back; started with a link, it opens Setup.
-    for (const QString& link :
-         {u""_qs, u"wrenbox-mac://pair?code=ABC234&server=http://lökälhost"_qs}) {
-        QProcess again;
-        QVERIFY(real.launch(again, link.isEmpty() ? QStringList() : QStringList{link}, false));
-        QTRY_COMPARE_WITH_TIMEOUT(again.state(), QProcess::NotRunning, 20'000);
-        QCOMPARE(again.exitCode(), 0);
+    void panelQuitStopsTheRelayAndQuits() {
+        Shell rig("status-paired");
+        FakeRelay::Stream stream;
+        stream.spawnGrandchild = true;
+        rig.relay.runStream(stream);
+        QVERIFY(rig.app->launch({}));
+        // The relay and its own child; not a status call, or Quit would come before the relay.
+        QTRY_VERIFY(rig.count(runArgs) == 1 && rig.relay.livePids().size() == 2);
+        QMetaObject::invokeMethod(child<QPushButton>(rig.app->window(u"panel"_qs), u"Quit"_qs),
+                                  &QPushButton::click, Qt::QueuedConnection);
+        QCoreApplication::exec(); // returns once Quit ended the loop
+        QVERIFY(!rig.app->model().relayWanted());
+        QTRY_VERIFY_WITH_TIMEOUT(rig.relay.livePids().isEmpty(), 20'000);
     }
-    QTRY_VERIFY(panel->isVisible());
-    QTRY_VERIFY(rig.app->window(u"setup"_qs) && rig.app->window(u"setup"_qs)->isVisible());
-    QCOMPARE(rig.field(u"Pairing code"_qs) + u' ' + rig.field(u"Server"_qs),
-             u"ABC234 http://lökälhost"_qs);
-    QVERIFY(rig.settle());
-}
 
-void TestApp::aDeadCopysSocketIsTakenOver() {
-    // A child that a killed copy was starting (forked, not yet running its program) holds the
-    // copy's socket a moment longer: it takes the next copy's connection and, as it ends, drops
-    // it unanswered.
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"wrenbox.socket"_qs);
-    const int held = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
-    QVERIFY(::bind(held, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            ::listen(held, 4) == 0);
-    std::thread ending([held] {
-        pollfd waiting{held, POLLIN, 0};
-        ::poll(&waiting, 1, 20'000); // until a connection waits in the backlog
-        ::close(held);
-    });
-    SingleInstance next(path);
-    const SingleInstance::Role role = next.claim({});
-    ending.join();
-    QCOMPARE(role, SingleInstance::Role::First);
-    QVERIFY(next.failure().isEmpty());
-}
+    void panelDropsFromTheTrayAndToggles() {
+        trayFlag = true;
+        Shell rig;
+        QGuiApplication::setWindowIcon(QIcon());
+        QVERIFY(rig.app->launch({}));
+        QVERIFY(rig.tray()->isVisible());
+        QVERIFY(!rig.app->window(u"panel"_qs));          // a tray app opens no window at launch,
+        QVERIFY(QGuiApplication::windowIcon().isNull()); // nor draws its window icon
+        const QRect icon(100, 0, 24, 24);
+        rig.app->togglePanel(icon);
+        QWidget* panel = rig.app->window(u"panel"_qs);
+        QVERIFY(panel->isVisible() && panel->windowFlags().testFlag(Qt::Popup));
+        QVERIFY(panel->geometry().top() > icon.bottom());
+        QVERIFY(panel->windowIcon().availableSizes().contains(QSize(48, 48)));
+        rig.app->togglePanel(icon);
+        QVERIFY(!panel->isVisible());
+        // Opened as a window (from a second launch, say) it is an ordinary one.
+        rig.app->openWindow(u"panel"_qs);
+        QVERIFY(panel->isVisible() && !panel->windowFlags().testFlag(Qt::Popup));
+        QVERIFY(rig.settle());
+    }
 
-void TestApp::launchFailsLoudlyWithoutAnAnswer() {
-    for (bool listener : {true, false}) { // one that never answers, or a plain file
+    void trayAppearingLateIsPickedUpAndRetriesAreBounded() {
+        {
+            Shell rig;
+            QVERIFY(rig.app->launch({}));
+            rig.advance(2s);
+            QVERIFY(!rig.tray());
+            trayFlag = true;
+            rig.advance(5s);
+            QVERIFY(rig.tray()->isVisible());
+            QVERIFY(rig.settle());
+            QCOMPARE(rig.tray()->toolTip(), u"Wrenbox, needs attention"_qs);
+            // The icon reads on any panel and is drawn again only when its look changes.
+            const qint64 key = rig.tray()->icon().cacheKey();
+            Q_EMIT rig.app->model().phaseChanged();
+            const QPalette light = QApplication::palette();
+            QApplication::setPalette(QPalette(QColor(0x20, 0x20, 0x20)));
+            QCOMPARE(rig.tray()->icon().cacheKey(), key);
+            QApplication::setPalette(light);
+        }
+        RelayRig rig;
+        TrayIconHost tray(rig.make(), rig.fake.clock);
+        QVERIFY(!tray.start());
+        for (int i = 0; i < 10; ++i)
+            rig.advance(1min);
+        QVERIFY(!tray.findChild<QSystemTrayIcon*>());
+        QCOMPARE(rig.fake.clock.pendingTimers(), 0); // no more looks
+    }
+
+    void panelGeometry_data() {
+        QTest::addColumn<QRect>("anchor");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("top bar, middle") << QRect(1000, 0, 24, 24) << QRect(861, 28, 300, 400);
+        QTest::newRow("bottom panel") << QRect(1000, 1056, 24, 24) << QRect(861, 652, 300, 400);
+        QTest::newRow("right edge") << QRect(1900, 0, 20, 20) << QRect(1620, 24, 300, 400);
+        QTest::newRow("left edge") << QRect(0, 1060, 20, 20) << QRect(0, 656, 300, 400);
+        QTest::newRow("unknown anchor") << QRect() << QRect(810, 340, 300, 400);
+    }
+
+    void panelGeometry() {
+        QFETCH(QRect, anchor);
+        QFETCH(QRect, expected);
+        QCOMPARE(WrenboxMacApp::panelGeometry(QSize(300, 400), anchor, QRect(0, 0, 1920, 1080)),
+                 expected);
+    }
+
+    void signalsQuitCleanly_data() {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<bool>("blockedByLauncher"); // a mask the app inherits
+        QTest::addColumn<QStringList>("arguments"); // a refused link: an alert before the main loop
+        for (const int number : {SIGTERM, SIGINT, SIGHUP})
+            QTest::newRow(strsignal(number)) << number << false << QStringList();
+        QTest::newRow("SIGTERM blocked") << int(SIGTERM) << true << QStringList();
+        QTest::newRow("SIGTERM at a launch alert")
+            << int(SIGTERM) << false << QStringList{u"wrenbox-mac://pair?code=ABC234"_qs};
+    }
+
+    void signalsQuitCleanly() {
+        QFETCH(int, signalNumber);
+        QFETCH(bool, blockedByLauncher);
+        QFETCH(QStringList, arguments);
+        RealApp real(true);
+        QVERIFY(real.paired);
+        QProcess app;
+        if (blockedByLauncher)
+            app.setChildProcessModifier([signalNumber] {
+                sigset_t blocked;
+                ::sigemptyset(&blocked), ::sigaddset(&blocked, signalNumber);
+                ::sigprocmask(SIG_BLOCK, &blocked, nullptr);
+            });
+        QVERIFY2(real.launch(app, arguments), real.seen.constData());
+        QList<qint64> relays;
+        QVERIFY2(QTest::qWaitFor([&] { return !(relays = childrenOf(app.processId())).isEmpty(); },
+                                 20'000),
+                 "the app started no relay");
+        ::kill(pid_t(app.processId()), signalNumber);
+        QTRY_COMPARE_WITH_TIMEOUT(app.state(), QProcess::NotRunning, 20'000);
+        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app.exitCode(), 0);
+        for (const qint64 relay : std::as_const(relays))
+            QTRY_VERIFY2(!FakeRelay::isAlive(relay), "a relay outlived the app");
+        // A development run keeps its settings beside its state and never starts at login.
+        QVERIFY(!QFile::exists(real.home.filePath(u"config/Wrenbox/Wrenbox.conf"_qs)));
+        QVERIFY(
+            !QFile::exists(real.home.filePath(u"config/autostart/app.wrenbox.Wrenbox.desktop"_qs)));
+    }
+
+    void secondCopyHandsOverAndAKilledCopyIsReplaced() {
         RealApp real(false);
         const QString path = real.home.filePath(u"run/wrenbox-%1.socket"_qs.arg(::getuid()));
-        QLocalServer silent; // never accepts, so never answers
-        QFile file(path);
-        if (listener)
-            QVERIFY(silent.listen(path));
-        else
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
-        file.close();
-        QProcess app;
-        QVERIFY(real.launch(app, {u"wrenbox-mac://pair?code=ABC234"_qs}, false));
-        QTRY_COMPARE_WITH_TIMEOUT(app.state(), QProcess::NotRunning, 20'000);
-        QCOMPARE(app.exitCode(), 1);
-        const QByteArray said = app.readAllStandardError();
-        QVERIFY2(said.contains(QFile::encodeName(path)) && !said.contains("first window"),
-                 said.constData());
-        QVERIFY(listener || (file.open(QIODevice::ReadOnly) && file.readAll() == "mine"));
+        // A real first copy refuses a handed-over link with an alert, which waits in an event loop
+        // of its own; asked to quit then, it must end cleanly, not crash unwinding from the alert.
+        QProcess first;
+        QVERIFY2(real.launch(first), real.seen.constData());
+        QProcess second;
+        QVERIFY(real.launch(second, {u"wrenbox-mac://pair?code=ABC234"_qs}, false));
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20'000);
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(!second.readAllStandardError().contains("first window")); // it showed nothing
+        QCOMPARE(first.state(), QProcess::Running);
+        ::kill(pid_t(first.processId()), SIGTERM);
+        QTRY_COMPARE_WITH_TIMEOUT(first.state(), QProcess::NotRunning, 20'000);
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first.exitCode(), 0);
+        QVERIFY(!QFile::exists(path)); // a copy that quits normally removes its socket
+
+        // Installed beside the fake relay, which stays up without a word: nothing but the app's end
+        // can end it. Killed, the app gets no say.
+        RelayRig fakes("status-paired");
+        const QString installed = real.home.filePath(u"install"_qs);
+        QVERIFY(QDir(installed).mkpath(u"bin"_qs) && QDir(installed).mkpath(u"libexec/wrenbox"_qs));
+        QVERIFY(
+            QFile::copy(QStringLiteral(WRENBOX_APP_BINARY), installed + u"/bin/wrenbox-app"_qs));
+        QVERIFY(QFile::link(fakes.relay.helperPath(), installed + u"/libexec/wrenbox/wrenbox"_qs));
+        QProcess killed;
+        killed.setProcessEnvironment(real.environment());
+        killed.start(installed + u"/bin/wrenbox-app"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(fakes.count(runArgs + QStringList{"--dry-run"}) == 1, 20'000);
+        killed.kill();
+        QTRY_VERIFY2(fakes.relay.livePids().isEmpty(), "a relay outlived the killed app");
+        QVERIFY(QFile::exists(path)); // left behind, yet the next copy is the first
+        Shell rig("status-unpaired", false, path);
+        QVERIFY(rig.app->launch({}));
+        QWidget* panel = rig.app->window(u"panel"_qs); // a window, where there is no tray
+        QVERIFY(panel->isVisible() && !panel->windowFlags().testFlag(Qt::Popup));
+        panel->close();
+        // A message declaring 4 GiB: the first copy hangs up without allocating it.
+        QLocalSocket client;
+        client.connectToServer(path);
+        QVERIFY(client.waitForConnected(2000));
+        client.write(QByteArray("\xff\xff\xff\xff", 4) + QByteArray(1000, 'a'));
+        QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
+        // Started again, the app brings its panel back; started with a link, it opens Setup.
+        for (const QString& link :
+             {u""_qs, u"wrenbox-mac://pair?code=ABC234&server=http://lökälhost"_qs}) {
+            QProcess again;
+            QVERIFY(real.launch(again, link.isEmpty() ? QStringList() : QStringList{link}, false));
+            QTRY_COMPARE_WITH_TIMEOUT(again.state(), QProcess::NotRunning, 20'000);
+            QCOMPARE(again.exitCode(), 0);
+        }
+        QTRY_VERIFY(panel->isVisible());
+        QTRY_VERIFY(rig.app->window(u"setup"_qs) && rig.app->window(u"setup"_qs)->isVisible());
+        QCOMPARE(rig.field(u"Pairing code"_qs) + u' ' + rig.field(u"Server"_qs),
+                 u"ABC234 http://lökälhost"_qs);
+        QVERIFY(rig.settle());
     }
-}
 
-void TestApp::pairingLinks_data() {
-    addRows("App/links.txt");
-}
+    void aDeadCopysSocketIsTakenOver() {
+        // A child that a killed copy was starting (forked, not yet running its program) holds the
+        // copy's socket a moment longer: it takes the next copy's connection and, as it ends, drops
+        // it unanswered.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"wrenbox.socket"_qs);
+        const int held = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+        QVERIFY(::bind(held, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                ::listen(held, 4) == 0);
+        std::thread ending([held] {
+            pollfd waiting{held, POLLIN, 0};
+            ::poll(&waiting, 1, 20'000); // until a connection waits in the backlog
+            ::close(held);
+        });
+        SingleInstance next(path);
+        const SingleInstance::Role role = next.claim({});
+        ending.join();
+        QCOMPARE(role, SingleInstance::Role::First);
+        QVERIFY(next.failure().isEmpty());
+    }
 
-void TestApp::pairingLinks() {
-    QFETCH(QByteArrayList, row);
-    const QString url = QString::fromUtf8(row[2]), shown = QString::fromUtf8(row[3]);
-    const bool refused = row[4] == "yes";
-    Shell rig("status-unpaired", row[1] == "1");
-    rig.app->delegate().handle(QUrl(url));
-    const QWidget* setup = rig.app->window(u"setup"_qs);
-    QCOMPARE(setup && setup->isVisible()
-                 ? rig.field(u"Pairing code"_qs) + u' ' + rig.field(u"Server"_qs)
-                 : u"-"_qs,
-             shown);
-    QCOMPARE(rig.alerts,
-             refused ? QStringList{u"This pairing link wasn't used|"_qs + AppModel::dryRunRefusal()}
-                     : QStringList());
-    // The app comes forward for Setup or for the alert, not for a link it ignored.
-    QCOMPARE(rig.fake.workspace.activations, shown != u"-" || refused ? 1 : 0);
-    QVERIFY(rig.settle());
-}
+    void launchFailsLoudlyWithoutAnAnswer() {
+        for (bool listener : {true, false}) { // one that never answers, or a plain file
+            RealApp real(false);
+            const QString path = real.home.filePath(u"run/wrenbox-%1.socket"_qs.arg(::getuid()));
+            QLocalServer silent; // never accepts, so never answers
+            QFile file(path);
+            if (listener)
+                QVERIFY(silent.listen(path));
+            else
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
+            file.close();
+            QProcess app;
+            QVERIFY(real.launch(app, {u"wrenbox-mac://pair?code=ABC234"_qs}, false));
+            QTRY_COMPARE_WITH_TIMEOUT(app.state(), QProcess::NotRunning, 20'000);
+            QCOMPARE(app.exitCode(), 1);
+            const QByteArray said = app.readAllStandardError();
+            QVERIFY2(said.contains(QFile::encodeName(path)) && !said.contains("first window"),
+                     said.constData());
+            QVERIFY(listener || (file.open(QIODevice::ReadOnly) && file.readAll() == "mine"));
+        }
+    }
 
-void TestApp::activationRefreshesEverything() {
-    trayFlag = true; // no window at launch, which could bring the app forward itself
-    Shell rig;
-    QVERIFY(rig.app->launch({}));
-    // The relay is asked nothing until the event loop turns: the first window comes first.
-    QVERIFY(!rig.app->model().isChecking());
-    QTRY_VERIFY(rig.app->model().loaded());
-    QVERIFY(rig.settle());
-    // Brought forward by the desktop, it asks again.
-    Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
-    QVERIFY(rig.settle());
-    QCOMPARE(rig.count(doctorArgs), 2);
-}
+    void pairingLinks_data() { addRows("App/links.txt"); }
 
-void TestApp::laterLinkNeverInheritsAServer_data() {
-    QTest::addColumn<QList<QStringList>>("launches");
-    const QString evil = u"wrenbox-mac://pair?code=ABC234&server=https://evil.example"_qs;
-    const QString plain = u"wrenbox-mac://pair?code=XYZ789"_qs;
-    QTest::newRow("later link without server") << QList<QStringList>{{evil}, {plain}};
-    QTest::newRow("later link with empty server")
-        << QList<QStringList>{{evil}, {plain + "&server="}};
-    QTest::newRow("both on one command line")
-        << QList<QStringList>{{u"--verbose"_qs, evil, u"wrenbox-mac://pair?nothing"_qs, plain}};
-}
+    void pairingLinks() {
+        QFETCH(QByteArrayList, row);
+        const QString url = QString::fromUtf8(row[2]), shown = QString::fromUtf8(row[3]);
+        const bool refused = row[4] == "yes";
+        Shell rig("status-unpaired", row[1] == "1");
+        rig.app->delegate().handle(QUrl(url));
+        const QWidget* setup = rig.app->window(u"setup"_qs);
+        QCOMPARE(setup && setup->isVisible()
+                     ? rig.field(u"Pairing code"_qs) + u' ' + rig.field(u"Server"_qs)
+                     : u"-"_qs,
+                 shown);
+        QCOMPARE(rig.alerts, refused ? QStringList{u"This pairing link wasn't used|"_qs +
+                                                   AppModel::dryRunRefusal()}
+                                     : QStringList());
+        // The app comes forward for Setup or for the alert, not for a link it ignored.
+        QCOMPARE(rig.fake.workspace.activations, shown != u"-" || refused ? 1 : 0);
+        QVERIFY(rig.settle());
+    }
 
-void TestApp::laterLinkNeverInheritsAServer() {
-    QFETCH(QList<QStringList>, launches);
-    Shell rig;
-    // The first launch's arguments, then links handed over by later ones.
-    QVERIFY(rig.app->launch(launches.first()));
-    for (const QString& link : launches.value(1))
-        rig.app->delegate().openUrls({QUrl(link)});
-    // The link naming no server pairs with the default one, never with the earlier link's.
-    const QStringList pair{"relay", "pair", "XYZ789", "--server", "https://wrenbox.app", "--json"};
-    QTRY_COMPARE(rig.count(pair), 1);
-    QVERIFY(rig.settle());
-}
+    void activationRefreshesEverything() {
+        trayFlag = true; // no window at launch, which could bring the app forward itself
+        Shell rig;
+        QVERIFY(rig.app->launch({}));
+        // The relay is asked nothing until the event loop turns: the first window comes first.
+        QVERIFY(!rig.app->model().isChecking());
+        QTRY_VERIFY(rig.app->model().loaded());
+        QVERIFY(rig.settle());
+        // Brought forward by the desktop, it asks again.
+        Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+        QVERIFY(rig.settle());
+        QCOMPARE(rig.count(doctorArgs), 2);
+    }
+
+    void laterLinkNeverInheritsAServer_data() {
+        QTest::addColumn<QList<QStringList>>("launches");
+        const QString evil = u"wrenbox-mac://pair?code=ABC234&server=https://evil.example"_qs;
+        const QString plain = u"wrenbox-mac://pair?code=XYZ789"_qs;
+        QTest::newRow("later link without server") << QList<QStringList>{{evil}, {plain}};
+        QTest::newRow("later link with empty server")
+            << QList<QStringList>{{evil}, {plain + "&server="}};
+        QTest::newRow("both on one command line")
+            << QList<QStringList>{{u"--verbose"_qs, evil, u"wrenbox-mac://pair?nothing"_qs, plain}};
+    }
+
+    void laterLinkNeverInheritsAServer() {
+        QFETCH(QList<QStringList>, launches);
+        Shell rig;
+        // The first launch's arguments, then links handed over by later ones.
+        QVERIFY(rig.app->launch(launches.first()));
+        for (const QString& link : launches.value(1))
+            rig.app->delegate().openUrls({QUrl(link)});
+        // The link naming no server pairs with the default one, never with the earlier link's.
+        const QStringList pair{"relay", "pair", "XYZ789", "--server", "https://wrenbox.app",
+                               "--json"};
+        QTRY_COMPARE(rig.count(pair), 1);
+        QVERIFY(rig.settle());
+    }
+};
 
 QTEST_MAIN(TestApp)
 #include "tst_app.moc"

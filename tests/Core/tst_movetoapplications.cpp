@@ -63,58 +63,53 @@ public:
 class TestMoveToApplications : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void offeredOnceFromElsewhere_data();
-    void offeredOnceFromElsewhere();
-    void acceptCopiesLaunchesThenTrashesAndQuits();
+    void offeredOnceFromElsewhere_data() { addRows("Core/moves.txt"); }
+
+    void offeredOnceFromElsewhere() {
+        QFETCH(QByteArrayList, row);
+        const bool askedBefore = row[3] == "yes", asks = row[4] == "yes";
+        Moves moves;
+        moves.makeBundle(QString::fromUtf8(row[1]));
+        moves.offers = row[2] == "yes";
+        moves.answer = 1;
+        if (askedBefore)
+            moves.fakeDefaults.setBool(MoveToApplications::askedKey, true);
+        MoveToApplications::offerIfNeeded(moves);
+        MoveToApplications::offerIfNeeded(moves);
+        QCOMPARE(moves.log,
+                 (asks ? QStringList{"activate", "alert Move Wrenbox to Applications? Move to "
+                                                 "Applications/Not Now"}
+                       : QStringList{}));
+        QCOMPARE(moves.fakeDefaults.values.contains(MoveToApplications::askedKey),
+                 asks || askedBefore);
+    }
+
+    void acceptCopiesLaunchesThenTrashesAndQuits() {
+        Moves moves;
+        const QString bundle = moves.makeBundle(u"/Downloads/Wrenbox.app"_qs);
+        const QString destination = moves.root + u"/Applications/Wrenbox.app"_qs;
+        QDir().mkpath(destination + u"/old-version"_qs);
+        MoveToApplications::offerIfNeeded(moves);
+        QCOMPARE(moves.log.mid(2), (QStringList{"trash " + destination, "copy " + destination,
+                                                "launch " + destination}));
+        QVERIFY(QFile::exists(destination + u"/bin/wrenbox-app"_qs));
+        QVERIFY(!QFile::exists(destination + u"/old-version"_qs));
+        QVERIFY(QFile::exists(bundle)); // nothing more until the new copy has launched
+        moves.launched();
+        QCOMPARE(moves.log.mid(5), (QStringList{"trash " + bundle, "stop", "terminate"}));
+        QVERIFY(QFile::exists(
+            moves.root + u"/home/.local/share/Trash/files/Wrenbox.app-0001/bin/wrenbox-app"_qs));
+
+        // A file where the folder should be fails the copy, even for root: it says so and stays.
+        Moves failing;
+        failing.makeBundle(u"/Downloads/Wrenbox.app"_qs);
+        QDir(failing.root + u"/Applications"_qs).removeRecursively();
+        QFile(failing.root + u"/Applications"_qs).open(QIODevice::WriteOnly);
+        MoveToApplications::offerIfNeeded(failing);
+        QCOMPARE(failing.log.last(), u"alert Wrenbox couldn't move itself "_qs);
+        QVERIFY(!failing.launched && QFile::exists(failing.bundle + u"/bin/wrenbox-app"_qs));
+    }
 };
-
-void TestMoveToApplications::offeredOnceFromElsewhere_data() {
-    addRows("Core/moves.txt");
-}
-
-void TestMoveToApplications::offeredOnceFromElsewhere() {
-    QFETCH(QByteArrayList, row);
-    const bool askedBefore = row[3] == "yes", asks = row[4] == "yes";
-    Moves moves;
-    moves.makeBundle(QString::fromUtf8(row[1]));
-    moves.offers = row[2] == "yes";
-    moves.answer = 1;
-    if (askedBefore)
-        moves.fakeDefaults.setBool(MoveToApplications::askedKey, true);
-    MoveToApplications::offerIfNeeded(moves);
-    MoveToApplications::offerIfNeeded(moves);
-    QCOMPARE(moves.log,
-             (asks ? QStringList{"activate", "alert Move Wrenbox to Applications? Move to "
-                                             "Applications/Not Now"}
-                   : QStringList{}));
-    QCOMPARE(moves.fakeDefaults.values.contains(MoveToApplications::askedKey), asks || askedBefore);
-}
-
-void TestMoveToApplications::acceptCopiesLaunchesThenTrashesAndQuits() {
-    Moves moves;
-    const QString bundle = moves.makeBundle(u"/Downloads/Wrenbox.app"_qs);
-    const QString destination = moves.root + u"/Applications/Wrenbox.app"_qs;
-    QDir().mkpath(destination + u"/old-version"_qs);
-    MoveToApplications::offerIfNeeded(moves);
-    QCOMPARE(moves.log.mid(2),
-             (QStringList{"trash " + destination, "copy " + destination, "launch " + destination}));
-    QVERIFY(QFile::exists(destination + u"/bin/wrenbox-app"_qs));
-    QVERIFY(!QFile::exists(destination + u"/old-version"_qs));
-    QVERIFY(QFile::exists(bundle)); // nothing more until the new copy has launched
-    moves.launched();
-    QCOMPARE(moves.log.mid(5), (QStringList{"trash " + bundle, "stop", "terminate"}));
-    QVERIFY(QFile::exists(moves.root +
-                          u"/home/.local/share/Trash/files/Wrenbox.app-0001/bin/wrenbox-app"_qs));
-
-    // A file where the folder should be fails the copy, even for root: it says so and stays.
-    Moves failing;
-    failing.makeBundle(u"/Downloads/Wrenbox.app"_qs);
-    QDir(failing.root + u"/Applications"_qs).removeRecursively();
-    QFile(failing.root + u"/Applications"_qs).open(QIODevice::WriteOnly);
-    MoveToApplications::offerIfNeeded(failing);
-    QCOMPARE(failing.log.last(), u"alert Wrenbox couldn't move itself "_qs);
-    QVERIFY(!failing.launched && QFile::exists(failing.bundle + u"/bin/wrenbox-app"_qs));
-}
 
 QTEST_GUILESS_MAIN(TestMoveToApplications)
 #include "tst_movetoapplications.moc"

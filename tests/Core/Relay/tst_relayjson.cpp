@@ -88,61 +88,57 @@ QString decoded(const QByteArray& kind, const QByteArray& input, const QByteArra
 class TestRelayJson : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void decoding_data();
-    void decoding();
-    void everyStatusKey();
-    void identities();
+    void decoding_data() {
+        QTest::addColumn<QByteArray>("kind");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("expected");
+        for (const QByteArrayList& row : table("Core/Relay/decoding.txt"))
+            QTest::addRow("%s: %s", row[0].constData(), row[1].constData())
+                << row[0] << row[2] << row[3];
+    }
+
+    void decoding() {
+        QFETCH(QByteArray, kind);
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(decoded(kind, input, expected), QString::fromUtf8(expected));
+    }
+
+    void everyStatusKey() {
+        const RelayStatus all{true,
+                              u"https://wrenbox.app"_qs,
+                              RelayDevice{u"d1"_qs, u"Ada’s 📱"_qs},
+                              utc("2024-05-01T10:00:00.123Z"),
+                              RelayToday{4, 1, 7},
+                              false,
+                              true,
+                              u""_qs,
+                              true};
+        const QByteArray json =
+            R"({"paired":true,"server":"https://wrenbox.app","device":{"id":"d1",)"
+            R"("name":"Ada’s 📱"},"lastSyncAt":"2024-05-01T10:00:00.123Z","today":{"sent":4,"failed":1,)"
+            R"("received":7},"sendingEnabled":false,"updateRequired":true,"updateUrl":"","running":true})";
+        QCOMPARE(RelayJson::decode<RelayStatus>(json), std::optional(all));
+        QCOMPARE(RelayJson::decode<RelayStatus>("{}"), RelayStatus{});
+    }
+
+    void identities() {
+        const QDateTime now = utc("2031-07-09T08:07:06Z");
+        const QByteArray line = R"({"event":"sent","at":"2024-05-01T12:00:00.250+02:00"})";
+        const auto first = RelayEvent::decode(line, now);
+        QCOMPARE(first->at, utc("2024-05-01T10:00:00.250Z"));
+        // The same line twice is two events; a copy with other fields is the same one.
+        QVERIFY(!(*RelayEvent::decode(line, now) == *first));
+        RelayEvent copy = *first;
+        copy.kind = RelayEvent::Kind::Failed;
+        QVERIFY(copy == *first);
+        QVERIFY(!(RelayEvent::make(RelayEvent::Kind::Paused, now) == *first));
+        // Errors are equal only with the same kind and code.
+        QVERIFY(
+            !(RelayError::failed(u"not_paired"_qs, u"m"_qs) == RelayError::failed({}, u"m"_qs)));
+        QVERIFY(!(RelayError::failed(std::nullopt, {}) == RelayError::unreadable({})));
+    }
 };
-
-void TestRelayJson::decoding_data() {
-    QTest::addColumn<QByteArray>("kind");
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QByteArray>("expected");
-    for (const QByteArrayList& row : table("Core/Relay/decoding.txt"))
-        QTest::addRow("%s: %s", row[0].constData(), row[1].constData())
-            << row[0] << row[2] << row[3];
-}
-
-void TestRelayJson::decoding() {
-    QFETCH(QByteArray, kind);
-    QFETCH(QByteArray, input);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(decoded(kind, input, expected), QString::fromUtf8(expected));
-}
-
-void TestRelayJson::everyStatusKey() {
-    const RelayStatus all{true,
-                          u"https://wrenbox.app"_qs,
-                          RelayDevice{u"d1"_qs, u"Ada’s 📱"_qs},
-                          utc("2024-05-01T10:00:00.123Z"),
-                          RelayToday{4, 1, 7},
-                          false,
-                          true,
-                          u""_qs,
-                          true};
-    const QByteArray json =
-        R"({"paired":true,"server":"https://wrenbox.app","device":{"id":"d1",)"
-        R"("name":"Ada’s 📱"},"lastSyncAt":"2024-05-01T10:00:00.123Z","today":{"sent":4,"failed":1,)"
-        R"("received":7},"sendingEnabled":false,"updateRequired":true,"updateUrl":"","running":true})";
-    QCOMPARE(RelayJson::decode<RelayStatus>(json), std::optional(all));
-    QCOMPARE(RelayJson::decode<RelayStatus>("{}"), RelayStatus{});
-}
-
-void TestRelayJson::identities() {
-    const QDateTime now = utc("2031-07-09T08:07:06Z");
-    const QByteArray line = R"({"event":"sent","at":"2024-05-01T12:00:00.250+02:00"})";
-    const auto first = RelayEvent::decode(line, now);
-    QCOMPARE(first->at, utc("2024-05-01T10:00:00.250Z"));
-    // The same line twice is two events; a copy with other fields is the same one.
-    QVERIFY(!(*RelayEvent::decode(line, now) == *first));
-    RelayEvent copy = *first;
-    copy.kind = RelayEvent::Kind::Failed;
-    QVERIFY(copy == *first);
-    QVERIFY(!(RelayEvent::make(RelayEvent::Kind::Paused, now) == *first));
-    // Errors are equal only with the same kind and code.
-    QVERIFY(!(RelayError::failed(u"not_paired"_qs, u"m"_qs) == RelayError::failed({}, u"m"_qs)));
-    QVERIFY(!(RelayError::failed(std::nullopt, {}) == RelayError::unreadable({})));
-}
 
 QTEST_GUILESS_MAIN(TestRelayJson)
 #include "tst_relayjson.moc"

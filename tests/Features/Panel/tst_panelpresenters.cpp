@@ -40,84 +40,85 @@ RelayPhase phaseOf(const QString& text) {
 class TestPanelPresenters : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void texts_data();
-    void texts();
-};
-
-void TestPanelPresenters::texts_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("expected");
-    for (const QByteArrayList& row : table("Features/Panel/texts.txt")) {
-        const QString kind = QString::fromUtf8(row[0]);
-        const QString input = QString::fromUtf8(kind == u"phase" ? row[1] : row[2]);
-        QTest::addRow("%s: %s", row[0].constData(), row[1].constData())
-            << kind << input << QString::fromUtf8(row.mid(kind == u"phase" ? 2 : 3).join(" ¦ "));
-    }
-}
-
-void TestPanelPresenters::texts() {
-    QFETCH(QString, kind);
-    QFETCH(QString, input);
-    QFETCH(QString, expected);
-    QString shown;
-    if (kind == u"phase") {
-        const RelayPhase phase = phaseOf(input);
-        shown =
-            QStringList{StatusLine::headline(phase, now),
-                        StatusLine::detail(phase).value_or(u"~"_qs),
-                        StatusLine::showsAction(phase) ? StatusLine::actionTitle(phase) : u"-"_qs,
-                        StatusLine::symbol(phase) + u' ' +
-                            QLatin1String(tones[int(StatusLine::tone(phase))]),
-                        MenuBarLabel::symbol(phase) + u' ' +
-                            MenuBarLabel::render(phase, 0, 22, 1).pixelColor(11, 1).name(),
-                        MenuBarLabel::accessibility(phase, 3)}
-                .join(u" ¦ ");
-    } else if (kind == u"update") {
-        const StatusAction action =
-            StatusLine::act(RelayPhase::attention(Attention::updateRequired()),
-                            input == u"~" ? std::nullopt : std::optional(input));
-        shown = action.kind == StatusAction::Kind::OpenSetup ? u"setup"_qs : action.url.toString();
-        // Only the update offers its address.
-        QCOMPARE(StatusLine::act(RelayPhase::attention(Attention::notPaired()), input).kind,
-                 StatusAction::Kind::OpenSetup);
-    } else if (kind == u"ago") {
-        shown = StatusLine::ago(now.addMSecs(-input.toLongLong()), now);
-        QCOMPARE(StatusLine::ago(now.addSecs(-3600), now), clockText(now.addSecs(-3600)));
-    } else if (kind == u"clock") {
-        const QDateTime at(QDate(2024, 5, 1), QTime(14, 5, 7), Qt::LocalTime);
-        shown = clockText(at.toUTC(), QLocale(input));
-    } else if (kind == u"tray") {
-        const QStringList n = input.split(u' ');
-        const auto batch = n.size() == 2
-                               ? std::optional(RelayBatch{n[0].toLongLong(), n[1].toLongLong()})
-                               : std::nullopt;
-        const qint64 remaining = MenuBarLabel::remaining(batch);
-        const RelayPhase sending = RelayPhase::sending(0, 1);
-        const bool badge = MenuBarLabel::showsCount(sending, remaining);
-        QVERIFY(!MenuBarLabel::showsCount(RelayPhase::paused(false), remaining));
-        shown = QString::number(remaining) + u" ¦ "_qs +
-                (badge ? MenuBarLabel::badgeText(remaining) : u"-"_qs);
-        // The badge shows on every tray size while sending, and nowhere else; the tray icon is it.
-        const QIcon icon = MenuBarLabel::trayIcon(sending, remaining);
-        for (int size : MenuBarLabel::traySizes()) {
-            const QImage image = MenuBarLabel::render(sending, remaining, size, 1);
-            QCOMPARE(icon.pixmap(QSize(size, size)).toImage(), image);
-            QCOMPARE(image != MenuBarLabel::render(sending, 0, size, 1), badge);
-            const RelayPhase idle = RelayPhase::idle(std::nullopt);
-            QCOMPARE(MenuBarLabel::render(idle, remaining, size, 1),
-                     MenuBarLabel::render(idle, 0, size, 1));
+    void texts_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("expected");
+        for (const QByteArrayList& row : table("Features/Panel/texts.txt")) {
+            const QString kind = QString::fromUtf8(row[0]);
+            const QString input = QString::fromUtf8(kind == u"phase" ? row[1] : row[2]);
+            QTest::addRow("%s: %s", row[0].constData(), row[1].constData())
+                << kind << input
+                << QString::fromUtf8(row.mid(kind == u"phase" ? 2 : 3).join(" ¦ "));
         }
-        QCOMPARE(StatusLine::progressMaximum(RelayPhase::sending(0, 0)), 1); // never an empty bar
-    } else {
-        const RelayEvent e =
-            *RelayEvent::decode(input.toUtf8(), QDateTime(QDate(2024, 5, 1), QTime(9, 7, 42)));
-        shown = EventRow::symbol(e) + u' ' + QLatin1String(tones[int(EventRow::tone(e))]) + u'|' +
-                EventRow::text(e);
-        QCOMPARE(EventRow::time(e), clockText(e.at, QLocale::system())); // no seconds
     }
-    QCOMPARE(shown, expected);
-}
+
+    void texts() {
+        QFETCH(QString, kind);
+        QFETCH(QString, input);
+        QFETCH(QString, expected);
+        QString shown;
+        if (kind == u"phase") {
+            const RelayPhase phase = phaseOf(input);
+            shown = QStringList{StatusLine::headline(phase, now),
+                                StatusLine::detail(phase).value_or(u"~"_qs),
+                                StatusLine::showsAction(phase) ? StatusLine::actionTitle(phase)
+                                                               : u"-"_qs,
+                                StatusLine::symbol(phase) + u' ' +
+                                    QLatin1String(tones[int(StatusLine::tone(phase))]),
+                                MenuBarLabel::symbol(phase) + u' ' +
+                                    MenuBarLabel::render(phase, 0, 22, 1).pixelColor(11, 1).name(),
+                                MenuBarLabel::accessibility(phase, 3)}
+                        .join(u" ¦ ");
+        } else if (kind == u"update") {
+            const StatusAction action =
+                StatusLine::act(RelayPhase::attention(Attention::updateRequired()),
+                                input == u"~" ? std::nullopt : std::optional(input));
+            shown =
+                action.kind == StatusAction::Kind::OpenSetup ? u"setup"_qs : action.url.toString();
+            // Only the update offers its address.
+            QCOMPARE(StatusLine::act(RelayPhase::attention(Attention::notPaired()), input).kind,
+                     StatusAction::Kind::OpenSetup);
+        } else if (kind == u"ago") {
+            shown = StatusLine::ago(now.addMSecs(-input.toLongLong()), now);
+            QCOMPARE(StatusLine::ago(now.addSecs(-3600), now), clockText(now.addSecs(-3600)));
+        } else if (kind == u"clock") {
+            const QDateTime at(QDate(2024, 5, 1), QTime(14, 5, 7), Qt::LocalTime);
+            shown = clockText(at.toUTC(), QLocale(input));
+        } else if (kind == u"tray") {
+            const QStringList n = input.split(u' ');
+            const auto batch = n.size() == 2
+                                   ? std::optional(RelayBatch{n[0].toLongLong(), n[1].toLongLong()})
+                                   : std::nullopt;
+            const qint64 remaining = MenuBarLabel::remaining(batch);
+            const RelayPhase sending = RelayPhase::sending(0, 1);
+            const bool badge = MenuBarLabel::showsCount(sending, remaining);
+            QVERIFY(!MenuBarLabel::showsCount(RelayPhase::paused(false), remaining));
+            shown = QString::number(remaining) + u" ¦ "_qs +
+                    (badge ? MenuBarLabel::badgeText(remaining) : u"-"_qs);
+            // The badge shows on every tray size while sending, and nowhere else; the tray icon is
+            // it.
+            const QIcon icon = MenuBarLabel::trayIcon(sending, remaining);
+            for (int size : MenuBarLabel::traySizes()) {
+                const QImage image = MenuBarLabel::render(sending, remaining, size, 1);
+                QCOMPARE(icon.pixmap(QSize(size, size)).toImage(), image);
+                QCOMPARE(image != MenuBarLabel::render(sending, 0, size, 1), badge);
+                const RelayPhase idle = RelayPhase::idle(std::nullopt);
+                QCOMPARE(MenuBarLabel::render(idle, remaining, size, 1),
+                         MenuBarLabel::render(idle, 0, size, 1));
+            }
+            QCOMPARE(StatusLine::progressMaximum(RelayPhase::sending(0, 0)),
+                     1); // never an empty bar
+        } else {
+            const RelayEvent e =
+                *RelayEvent::decode(input.toUtf8(), QDateTime(QDate(2024, 5, 1), QTime(9, 7, 42)));
+            shown = EventRow::symbol(e) + u' ' + QLatin1String(tones[int(EventRow::tone(e))]) +
+                    u'|' + EventRow::text(e);
+            QCOMPARE(EventRow::time(e), clockText(e.at, QLocale::system())); // no seconds
+        }
+        QCOMPARE(shown, expected);
+    }
+};
 
 QTEST_MAIN(TestPanelPresenters)
 #include "tst_panelpresenters.moc"

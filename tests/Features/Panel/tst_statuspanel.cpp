@@ -19,16 +19,6 @@
 using namespace std::chrono_literals;
 
 // Declared ahead of the helpers: moc cannot read the raw JSON strings below.
-class TestStatusPanel : public QObject {
-    Q_OBJECT
-private Q_SLOTS:
-    void statusLine_data();
-    void statusLine();
-    void buttonsAndShortcuts();
-    void pauseForAWhile_data();
-    void pauseForAWhile();
-    void feedAgeAndRefreshes();
-};
 
 namespace {
 // A panel over a model in one of the states it shows.
@@ -58,196 +48,204 @@ struct Panel : RelayRig {
 };
 } // namespace
 
-void TestStatusPanel::statusLine_data() {
-    QTest::addColumn<QByteArrayList>("row");
-    for (const QByteArrayList& row : table("Features/Panel/panel.txt"))
-        QTest::newRow(row[0].constData()) << row;
-}
+class TestStatusPanel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void statusLine_data() {
+        QTest::addColumn<QByteArrayList>("row");
+        for (const QByteArrayList& row : table("Features/Panel/panel.txt"))
+            QTest::newRow(row[0].constData()) << row;
+    }
 
-void TestStatusPanel::statusLine() {
-    QFETCH(QByteArrayList, row);
-    const QByteArray how = row[3];
-    Panel rig(row[1].constData());
-    rig.fake.run.dryRun = row[0].startsWith("dry run");
-    rig.relay.reply(doctorArgs, row[2] == "-" ? QByteArray("{}") : answer(row[2].constData()));
-    if (how == "stopped")
-        rig.relay.runStream({{}, false, 2});
-    if (how != "starting")
+    void statusLine() {
+        QFETCH(QByteArrayList, row);
+        const QByteArray how = row[3];
+        Panel rig(row[1].constData());
+        rig.fake.run.dryRun = row[0].startsWith("dry run");
+        rig.relay.reply(doctorArgs, row[2] == "-" ? QByteArray("{}") : answer(row[2].constData()));
+        if (how == "stopped")
+            rig.relay.runStream({{}, false, 2});
+        if (how != "starting")
+            QVERIFY(rig.start());
+        if (how == "paused")
+            rig.model->setPaused(true);
+        else if (how.startsWith('{'))
+            rig.print(how.split(' '));
+        StatusPanel& panel = rig.show();
+        const auto text = [&panel](const QString& key) {
+            return shown(child(&panel, key)) ? textAt(&panel, key) : u"-"_qs;
+        };
+        QTRY_COMPARE(QStringList({text(u"headline"_qs), text(u"action"_qs), text(u"subtitle"_qs),
+                                  text(u"pause"_qs)})
+                         .join(u" ¦ "),
+                     QString::fromUtf8(row.mid(4).join(" ¦ ")));
+        QCOMPARE(text(u"detail"_qs), StatusLine::detail(rig.model->phase()).value_or(u"-"_qs));
+        auto* bar = child<QProgressBar>(&panel, u"Batch progress"_qs);
+        QCOMPARE(shown(bar), row[0] == "sending");
+        const QString dryRun =
+            u"Dry run: the relay reports texts as sent without touching Messages."_qs;
+        QCOMPARE(shown(child(&panel, dryRun)), rig.fake.run.dryRun);
+        // The status line's headline and the feed's are headings to assistive technology.
+        for (const QString& heading : {u"headline"_qs, u"Recent"_qs})
+            QCOMPARE(QAccessible::queryAccessibleInterface(child(&panel, heading))->role(),
+                     QAccessible::Heading);
+        if (row[0] != "sending")
+            return;
+        QCOMPARE(bar->value() * 10 + bar->maximum(), 25);
+        rig.print({"{\"event\":\"sent\"}"}); // the line follows within a frame
+        QTRY_COMPARE(textAt(&panel, u"headline"_qs), u"Sending 4 of 5"_qs);
+        QCOMPARE(bar->accessibleDescription(), u"3 of 5 sent"_qs);
+    }
+
+    void buttonsAndShortcuts() {
+        Panel rig;
         QVERIFY(rig.start());
-    if (how == "paused")
-        rig.model->setPaused(true);
-    else if (how.startsWith('{'))
-        rig.print(how.split(' '));
-    StatusPanel& panel = rig.show();
-    const auto text = [&panel](const QString& key) {
-        return shown(child(&panel, key)) ? textAt(&panel, key) : u"-"_qs;
-    };
-    QTRY_COMPARE(QStringList({text(u"headline"_qs), text(u"action"_qs), text(u"subtitle"_qs),
-                              text(u"pause"_qs)})
-                     .join(u" ¦ "),
-                 QString::fromUtf8(row.mid(4).join(" ¦ ")));
-    QCOMPARE(text(u"detail"_qs), StatusLine::detail(rig.model->phase()).value_or(u"-"_qs));
-    auto* bar = child<QProgressBar>(&panel, u"Batch progress"_qs);
-    QCOMPARE(shown(bar), row[0] == "sending");
-    const QString dryRun =
-        u"Dry run: the relay reports texts as sent without touching Messages."_qs;
-    QCOMPARE(shown(child(&panel, dryRun)), rig.fake.run.dryRun);
-    // The status line's headline and the feed's are headings to assistive technology.
-    for (const QString& heading : {u"headline"_qs, u"Recent"_qs})
-        QCOMPARE(QAccessible::queryAccessibleInterface(child(&panel, heading))->role(),
-                 QAccessible::Heading);
-    if (row[0] != "sending")
-        return;
-    QCOMPARE(bar->value() * 10 + bar->maximum(), 25);
-    rig.print({R"({"event":"sent"})"}); // the line follows within a frame
-    QTRY_COMPARE(textAt(&panel, u"headline"_qs), u"Sending 4 of 5"_qs);
-    QCOMPARE(bar->accessibleDescription(), u"3 of 5 sent"_qs);
-}
+        StatusPanel& panel = rig.show();
+        QTRY_VERIFY(!rig.relay.livePids().isEmpty());
+        int quits = 0; // Quit stops the relay first
+        panel.setQuitAction(
+            [&] { quits += !rig.model->relayWanted() && !rig.model->relayRunning(); });
+        QVERIFY(showActive(panel));
+        auto* pause = child<QPushButton>(&panel, u"pause"_qs);
+        const auto footerFits = [&] { // its buttons within the panel's margins, once laid out
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            const QWidget* footer = pause->parentWidget();
+            return (panel.rect() - QMargins(16, 16, 16, 16))
+                .contains(footer->childrenRect().translated(footer->pos()));
+        };
+        QVERIFY(footerFits());
+        QTest::mouseClick(pause, Qt::LeftButton);
+        QVERIFY(rig.model->userPaused() && footerFits()); // Resume is wider
+        QCOMPARE(pause->text(), u"Resume"_qs);
+        QVERIFY(!panel.findChild<QVariantAnimation*>()); // motion reduced
+        // Otherwise the new phase fades in, and the fade leaves nothing behind.
+        panel.setReduceMotion(false);
+        QTest::keyClick(&panel, Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(!rig.model->userPaused());
+        QTRY_VERIFY(panel.findChild<QVariantAnimation*>());
+        auto* fade = panel.findChild<QVariantAnimation*>();
+        fade->setCurrentTime(fade->duration());
+        QVERIFY(!panel.findChild<StatusLineView*>()->graphicsEffect());
+        QTest::keyClick(&panel, Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(rig.fake.workspace.opened, QList<QUrl>{QUrl(u"http://localhost:8080/app"_qs)});
+        QTest::keyClick(&panel, Qt::Key_Comma, Qt::ControlModifier);
+        QCOMPARE(rig.setupOpens * 10 + rig.fake.workspace.activations, 11);
+        QTest::keyClick(&panel, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(quits, 1);
+        QVERIFY(rig.settle());
 
-void TestStatusPanel::buttonsAndShortcuts() {
-    Panel rig;
-    QVERIFY(rig.start());
-    StatusPanel& panel = rig.show();
-    QTRY_VERIFY(!rig.relay.livePids().isEmpty());
-    int quits = 0; // Quit stops the relay first
-    panel.setQuitAction([&] { quits += !rig.model->relayWanted() && !rig.model->relayRunning(); });
-    QVERIFY(showActive(panel));
-    auto* pause = child<QPushButton>(&panel, u"pause"_qs);
-    const auto footerFits = [&] { // its buttons within the panel's margins, once laid out
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        const QWidget* footer = pause->parentWidget();
-        return (panel.rect() - QMargins(16, 16, 16, 16))
-            .contains(footer->childrenRect().translated(footer->pos()));
-    };
-    QVERIFY(footerFits());
-    QTest::mouseClick(pause, Qt::LeftButton);
-    QVERIFY(rig.model->userPaused() && footerFits()); // Resume is wider
-    QCOMPARE(pause->text(), u"Resume"_qs);
-    QVERIFY(!panel.findChild<QVariantAnimation*>()); // motion reduced
-    // Otherwise the new phase fades in, and the fade leaves nothing behind.
-    panel.setReduceMotion(false);
-    QTest::keyClick(&panel, Qt::Key_P, Qt::ControlModifier);
-    QVERIFY(!rig.model->userPaused());
-    QTRY_VERIFY(panel.findChild<QVariantAnimation*>());
-    auto* fade = panel.findChild<QVariantAnimation*>();
-    fade->setCurrentTime(fade->duration());
-    QVERIFY(!panel.findChild<StatusLineView*>()->graphicsEffect());
-    QTest::keyClick(&panel, Qt::Key_D, Qt::ControlModifier);
-    QCOMPARE(rig.fake.workspace.opened, QList<QUrl>{QUrl(u"http://localhost:8080/app"_qs)});
-    QTest::keyClick(&panel, Qt::Key_Comma, Qt::ControlModifier);
-    QCOMPARE(rig.setupOpens * 10 + rig.fake.workspace.activations, 11);
-    QTest::keyClick(&panel, Qt::Key_Q, Qt::ControlModifier);
-    QCOMPARE(quits, 1);
-    QVERIFY(rig.settle());
-
-    // Unpaired there is no Pause for Ctrl+P to press, and Return presses the status line's
-    // button.
-    rig.relay.reply(statusArgs, answer("status-unpaired"));
-    QVERIFY(finish(launch(rig.model->refreshStatus())));
-    QTest::keyClick(&panel, Qt::Key_P, Qt::ControlModifier);
-    QVERIFY(!rig.model->userPaused());
-    QTRY_VERIFY(shown(panel.findChild<QPushButton*>(u"action"_qs))); // drawn on the next frame
-    QTest::keyClick(&panel, Qt::Key_Return);
-    QCOMPARE(rig.setupOpens, 2);
-    // The dashboard opens only a web address.
-    rig.relay.reply(statusArgs, R"({"paired":true,"server":"file:///etc"})");
-    QVERIFY(finish(launch(rig.model->refreshStatus())));
-    QTest::keyClick(&panel, Qt::Key_D, Qt::ControlModifier);
-    QCOMPARE(rig.fake.workspace.opened.size(), 1);
-}
-
-void TestStatusPanel::pauseForAWhile_data() {
-    QTest::addColumn<QByteArrayList>("row");
-    for (const QByteArrayList& row : table("Features/Panel/pauses.txt"))
-        QTest::newRow(row[0].constData()) << row;
-}
-
-void TestStatusPanel::pauseForAWhile() {
-    QFETCH(QByteArrayList, row);
-    const int minutes = row[2].toInt();
-    const ScopedEnv zone("TZ", "UTC");
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
-    Panel rig;
-    const QDateTime until = rig.fake.clock.now().addSecs(minutes * 60);
-    if (row[1] == "-") {
-        rig.fake.defaults.setBool(u"paused"_qs, true);
-        rig.fake.defaults.setTime(u"pausedUntil"_qs, until);
+        // Unpaired there is no Pause for Ctrl+P to press, and Return presses the status line's
+        // button.
+        rig.relay.reply(statusArgs, answer("status-unpaired"));
+        QVERIFY(finish(launch(rig.model->refreshStatus())));
+        QTest::keyClick(&panel, Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(!rig.model->userPaused());
+        QTRY_VERIFY(shown(panel.findChild<QPushButton*>(u"action"_qs))); // drawn on the next frame
+        QTest::keyClick(&panel, Qt::Key_Return);
+        QCOMPARE(rig.setupOpens, 2);
+        // The dashboard opens only a web address.
+        rig.relay.reply(statusArgs, "{\"paired\":true,\"server\":\"file:///etc\"}");
+        QVERIFY(finish(launch(rig.model->refreshStatus())));
+        QTest::keyClick(&panel, Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(rig.fake.workspace.opened.size(), 1);
     }
-    QVERIFY(rig.start());
-    StatusPanel& panel = rig.show();
-    for (QAction* action : child<QToolButton>(&panel, u"Pause for a while"_qs)->menu()->actions())
-        action->text() == QString::fromUtf8(row[1]) ? action->trigger() : void();
-    QTRY_COMPARE(textAt(&panel, u"detail"_qs), QString::fromUtf8(row[3]));
-    if (minutes > 0) {
-        QCOMPARE(rig.fake.defaults.timeValue(u"pausedUntil"_qs), until);
-        rig.advance(std::chrono::minutes(minutes) - 1s);
-        QVERIFY(rig.model->userPaused());
-        rig.advance(1s);
-    } else if (minutes == 0) {
-        QTest::mouseClick(child<QPushButton>(&panel, u"pause"_qs), Qt::LeftButton);
+
+    void pauseForAWhile_data() {
+        QTest::addColumn<QByteArrayList>("row");
+        for (const QByteArrayList& row : table("Features/Panel/pauses.txt"))
+            QTest::newRow(row[0].constData()) << row;
     }
-    // Over, and forgotten: a restart of the app does not pause again.
-    QVERIFY(!rig.model->userPaused() && rig.model->relayWanted());
-    QVERIFY(!rig.fake.defaults.timeValue(u"pausedUntil"_qs));
-}
 
-void TestStatusPanel::feedAgeAndRefreshes() {
-    Panel rig;
-    QVERIFY(rig.start());
-    StatusPanel& panel = rig.show();
-    QVERIFY(rig.settle()); // the refresh that showing starts is in
-    const QString empty = u"Nothing yet. Texts show up here as they go out."_qs;
-    QVERIFY(shown(child(&panel, empty)) && rig.rows().isEmpty());
-    rig.print({R"({"event":"sent"})", R"({"event":"sent"})", R"({"event":"received"})",
-               R"({"event":"failed","message":"Long"})",
-               R"({"event":"failed","message":"Short"})"});
-    const QWidget* today = child(&panel, u"Today"_qs);
-    QTRY_COMPARE(child(today, u"Sent"_qs)->accessibleDescription(), u"2 today"_qs);
-    QCOMPARE(child(today, u"Failed"_qs)->accessibleDescription(), u"2 today"_qs);
-    QTRY_COMPARE(rig.rows().size(), 5);
-    QCOMPARE(rig.rows().first(), u"Not sent: Short"_qs); // newest first
-    QVERIFY(!shown(child(&panel, empty)));
-    // A flood is drawn at the end of the frame, not line by line; six rows at most.
-    QList<QByteArray> burst;
-    for (int i = 1; i <= 200; ++i)
-        burst.append(R"({"event":"error","message":"Burst )" + QByteArray::number(i) + "\"}");
-    rig.print(burst);
-    QVERIFY(rig.rows().value(0) != u"Burst 200"_qs);
-    QTRY_COMPARE(rig.rows(), (QStringList{"Burst 200", "Burst 199", "Burst 198", "Burst 197",
-                                          "Burst 196", "Burst 195"}));
-    // A huge message wraps to two lines ending in an ellipsis; only its start is announced.
-    const QByteArray message = QByteArray("Disk full. ").repeated(95'000); // about 1 MB
-    rig.print({R"({"event":"error","message":")" + message + "\"}"});
-    QTRY_COMPARE(rig.rows().value(0).size(), message.size());
-    const auto labels = panel.findChildren<LineLimitedLabel*>();
-    const auto* label = *std::find_if(labels.begin(), labels.end(),
-                                      [&](auto* l) { return l->text().size() == message.size(); });
-    QTRY_COMPARE(label->height(), 2 * QFontMetrics(label->font()).lineSpacing());
-    QVERIFY(label->lines(label->width()).last().endsWith(QChar(0x2026)));
-    QVERIFY(label->parentWidget()->accessibleName().size() < 2000);
+    void pauseForAWhile() {
+        QFETCH(QByteArrayList, row);
+        const int minutes = row[2].toInt();
+        const ScopedEnv zone("TZ", "UTC");
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        Panel rig;
+        const QDateTime until = rig.fake.clock.now().addSecs(minutes * 60);
+        if (row[1] == "-") {
+            rig.fake.defaults.setBool(u"paused"_qs, true);
+            rig.fake.defaults.setTime(u"pausedUntil"_qs, until);
+        }
+        QVERIFY(rig.start());
+        StatusPanel& panel = rig.show();
+        for (QAction* action :
+             child<QToolButton>(&panel, u"Pause for a while"_qs)->menu()->actions())
+            action->text() == QString::fromUtf8(row[1]) ? action->trigger() : void();
+        QTRY_COMPARE(textAt(&panel, u"detail"_qs), QString::fromUtf8(row[3]));
+        if (minutes > 0) {
+            QCOMPARE(rig.fake.defaults.timeValue(u"pausedUntil"_qs), until);
+            rig.advance(std::chrono::minutes(minutes) - 1s);
+            QVERIFY(rig.model->userPaused());
+            rig.advance(1s);
+        } else if (minutes == 0) {
+            QTest::mouseClick(child<QPushButton>(&panel, u"pause"_qs), Qt::LeftButton);
+        }
+        // Over, and forgotten: a restart of the app does not pause again.
+        QVERIFY(!rig.model->userPaused() && rig.model->relayWanted());
+        QVERIFY(!rig.fake.defaults.timeValue(u"pausedUntil"_qs));
+    }
 
-    // A refresh spins while it runs.
-    const QWidget* spinner = child(&panel, u"Checking"_qs);
-    const auto refresh = launch(rig.model->refresh()); // a full refresh begins at once
-    QVERIFY(shown(spinner));
-    QVERIFY(finish(refresh) && rig.settle());
-    QVERIFY(!shown(spinner));
-    // The age ticks while shown; hidden, no timer runs; shown again, the status is asked for.
-    rig.print({R"({"event":"synced","at":"2024-05-01T09:59:48Z"})"});
-    rig.fake.clock.advance(48s);
-    QCOMPARE(textAt(&panel, u"headline"_qs), u"Online · last sync 1 min ago"_qs);
-    panel.hide();
-    const auto timers = panel.findChildren<ClockTimer*>();
-    QVERIFY(std::none_of(timers.begin(), timers.end(), [](auto* t) { return t->isPending(); }));
-    rig.fake.clock.advance(120s);
-    QCOMPARE(textAt(&panel, u"headline"_qs), u"Online · last sync 1 min ago"_qs);
-    QVERIFY(rig.settle());
-    const int before = rig.count(statusArgs);
-    panel.show();
-    QCOMPARE(textAt(&panel, u"headline"_qs), u"Online · last sync 3 min ago"_qs);
-    QVERIFY(rig.settle());
-    QVERIFY(rig.count(statusArgs) > before);
-}
+    void feedAgeAndRefreshes() {
+        Panel rig;
+        QVERIFY(rig.start());
+        StatusPanel& panel = rig.show();
+        QVERIFY(rig.settle()); // the refresh that showing starts is in
+        const QString empty = u"Nothing yet. Texts show up here as they go out."_qs;
+        QVERIFY(shown(child(&panel, empty)) && rig.rows().isEmpty());
+        rig.print({"{\"event\":\"sent\"}", "{\"event\":\"sent\"}", "{\"event\":\"received\"}",
+                   "{\"event\":\"failed\",\"message\":\"Long\"}",
+                   "{\"event\":\"failed\",\"message\":\"Short\"}"});
+        const QWidget* today = child(&panel, u"Today"_qs);
+        QTRY_COMPARE(child(today, u"Sent"_qs)->accessibleDescription(), u"2 today"_qs);
+        QCOMPARE(child(today, u"Failed"_qs)->accessibleDescription(), u"2 today"_qs);
+        QTRY_COMPARE(rig.rows().size(), 5);
+        QCOMPARE(rig.rows().first(), u"Not sent: Short"_qs); // newest first
+        QVERIFY(!shown(child(&panel, empty)));
+        // A flood is drawn at the end of the frame, not line by line; six rows at most.
+        QList<QByteArray> burst;
+        for (int i = 1; i <= 200; ++i)
+            burst.append("{\"event\":\"error\",\"message\":\"Burst " + QByteArray::number(i) +
+                         "\"}");
+        rig.print(burst);
+        QVERIFY(rig.rows().value(0) != u"Burst 200"_qs);
+        QTRY_COMPARE(rig.rows(), (QStringList{"Burst 200", "Burst 199", "Burst 198", "Burst 197",
+                                              "Burst 196", "Burst 195"}));
+        // A huge message wraps to two lines ending in an ellipsis; only its start is announced.
+        const QByteArray message = QByteArray("Disk full. ").repeated(95'000); // about 1 MB
+        rig.print({"{\"event\":\"error\",\"message\":\"" + message + "\"}"});
+        QTRY_COMPARE(rig.rows().value(0).size(), message.size());
+        const auto labels = panel.findChildren<LineLimitedLabel*>();
+        const auto* label = *std::find_if(labels.begin(), labels.end(), [&](auto* l) {
+            return l->text().size() == message.size();
+        });
+        QTRY_COMPARE(label->height(), 2 * QFontMetrics(label->font()).lineSpacing());
+        QVERIFY(label->lines(label->width()).last().endsWith(QChar(0x2026)));
+        QVERIFY(label->parentWidget()->accessibleName().size() < 2000);
+
+        // A refresh spins while it runs.
+        const QWidget* spinner = child(&panel, u"Checking"_qs);
+        const auto refresh = launch(rig.model->refresh()); // a full refresh begins at once
+        QVERIFY(shown(spinner));
+        QVERIFY(finish(refresh) && rig.settle());
+        QVERIFY(!shown(spinner));
+        // The age ticks while shown; hidden, no timer runs; shown again, the status is asked for.
+        rig.print({"{\"event\":\"synced\",\"at\":\"2024-05-01T09:59:48Z\"}"});
+        rig.fake.clock.advance(48s);
+        QCOMPARE(textAt(&panel, u"headline"_qs), u"Online · last sync 1 min ago"_qs);
+        panel.hide();
+        const auto timers = panel.findChildren<ClockTimer*>();
+        QVERIFY(std::none_of(timers.begin(), timers.end(), [](auto* t) { return t->isPending(); }));
+        rig.fake.clock.advance(120s);
+        QCOMPARE(textAt(&panel, u"headline"_qs), u"Online · last sync 1 min ago"_qs);
+        QVERIFY(rig.settle());
+        const int before = rig.count(statusArgs);
+        panel.show();
+        QCOMPARE(textAt(&panel, u"headline"_qs), u"Online · last sync 3 min ago"_qs);
+        QVERIFY(rig.settle());
+        QVERIFY(rig.count(statusArgs) > before);
+    }
+};
 
 QTEST_MAIN(TestStatusPanel)
 #include "tst_statuspanel.moc"

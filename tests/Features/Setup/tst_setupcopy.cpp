@@ -21,54 +21,51 @@ std::optional<DoctorCheck> check(const QString& id, const QString& status) {
 class TestSetupCopy : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void texts_data();
-    void texts();
-};
-
-void TestSetupCopy::texts_data() {
-    QTest::addColumn<QByteArrayList>("row");
-    for (const QByteArrayList& row : table("Features/Setup/texts.txt"))
-        QTest::addRow("%s %s %s", row[0].constData(), row[1].left(20).constData(),
-                      row[2].left(30).constData())
-            << row;
-}
-
-void TestSetupCopy::texts() {
-    QFETCH(QByteArrayList, row);
-    const QString kind = QString::fromUtf8(row[0]);
-    const QString key = QString::fromUtf8(row[1]);
-    QStringList shown{kind, key};
-    if (kind == u"status") {
-        const auto status = check(u"chatdb"_qs, key);
-        const auto state = status ? std::optional(status->status) : std::nullopt;
-        shown << CheckRow::stateLabel(state) << CheckRow::symbolName(state)
-              << QString::number(CheckRow::color(state).light(), 16)
-              << SetupCopy::fullDiskAccess(status)
-              << SetupCopy::forwarding(check(u"forwarding"_qs, key), false)
-              << SetupCopy::forwarding(check(u"forwarding"_qs, key), true);
-    } else if (kind == u"server") {
-        const QString server = QString::fromUtf8(row[2]);
-        shown << server << SetupCopy::server(check(u"server"_qs, key), server);
-    } else if (kind == u"title") {
-        shown << SetupCopy::title(*check(key, u"warn"_qs));
-    } else if (kind == u"summary") {
-        shown << SetupCopy::summary(key.toLongLong());
-    } else if (kind == u"other") {
-        DoctorReport report;
-        for (const QString& entry : key.split(u' '))
-            report.checks.append(*check(entry.section(u':', 0, 0), entry.section(u':', 1)));
-        QStringList ids;
-        for (const DoctorCheck& c : SetupCopy::otherChecks(report))
-            ids << c.id;
-        shown << ids.join(u' ');
-    } else {
-        const auto permission = MessagesPermission(
-            QStringList{"granted", "notAsked", "denied", "unknown"}.indexOf(key));
-        shown << SetupCopy::automation(permission)
-              << statuses.value(int(SetupCopy::automationStatus(permission)));
+    void texts_data() {
+        QTest::addColumn<QByteArrayList>("row");
+        for (const QByteArrayList& row : table("Features/Setup/texts.txt"))
+            QTest::addRow("%s %s %s", row[0].constData(), row[1].left(20).constData(),
+                          row[2].left(30).constData())
+                << row;
     }
-    QCOMPARE(shown.join(u" ¦ "), QString::fromUtf8(row.join(" ¦ ")));
-}
+
+    void texts() {
+        QFETCH(QByteArrayList, row);
+        const QString kind = QString::fromUtf8(row[0]);
+        const QString key = QString::fromUtf8(row[1]);
+        QStringList shown{kind, key};
+        if (kind == u"status") {
+            const auto status = check(u"chatdb"_qs, key);
+            const auto state = status ? std::optional(status->status) : std::nullopt;
+            shown << CheckRow::stateLabel(state) << CheckRow::symbolName(state)
+                  << QString::number(CheckRow::color(state).light(), 16)
+                  << SetupCopy::fullDiskAccess(status)
+                  << SetupCopy::forwarding(check(u"forwarding"_qs, key), false)
+                  << SetupCopy::forwarding(check(u"forwarding"_qs, key), true);
+        } else if (kind == u"server") {
+            const QString server = QString::fromUtf8(row[2]);
+            shown << server << SetupCopy::server(check(u"server"_qs, key), server);
+        } else if (kind == u"title") {
+            shown << SetupCopy::title(*check(key, u"warn"_qs));
+        } else if (kind == u"summary") {
+            shown << SetupCopy::summary(key.toLongLong());
+        } else if (kind == u"other") {
+            DoctorReport report;
+            for (const QString& entry : key.split(u' '))
+                report.checks.append(*check(entry.section(u':', 0, 0), entry.section(u':', 1)));
+            QStringList ids;
+            for (const DoctorCheck& c : SetupCopy::otherChecks(report))
+                ids << c.id;
+            shown << ids.join(u' ');
+        } else {
+            const auto permission = MessagesPermission(
+                QStringList{"granted", "notAsked", "denied", "unknown"}.indexOf(key));
+            shown << SetupCopy::automation(permission)
+                  << statuses.value(int(SetupCopy::automationStatus(permission)));
+        }
+        QCOMPARE(shown.join(u" ¦ "), QString::fromUtf8(row.join(" ¦ ")));
+    }
+};
 
 QTEST_MAIN(TestSetupCopy)
 #include "tst_setupcopy.moc"
