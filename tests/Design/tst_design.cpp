@@ -22,13 +22,7 @@ int distance(const QColor& a, const QColor& b) {
 class TestDesign : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void tables_data() {
-        QTest::addColumn<QByteArrayList>("row");
-        for (const QByteArrayList& row : table("Design/design.txt"))
-            QTest::addRow("%s %s %s", row[0].constData(), row[1].left(40).constData(),
-                          row.value(2).constData())
-                << row;
-    }
+    void tables_data() { addRows("Design/design.txt", 3); }
 
     void tables() {
         QFETCH(QByteArrayList, row);

@@ -64,11 +64,16 @@ inline QList<QByteArrayList> table(const char* file) {
     return rows;
 }
 
-// One data row per table row, its columns as one QByteArrayList named "row"; row[0] names it.
-inline void addRows(const char* file) {
+// One data row per table row, its columns as one QByteArrayList named "row", named by its first
+// `tagColumns` columns.
+inline void addRows(const char* file, int tagColumns = 1) {
     QTest::addColumn<QByteArrayList>("row");
-    for (const QByteArrayList& row : table(file))
-        QTest::newRow(row[0].constData()) << row;
+    for (const QByteArrayList& row : table(file)) {
+        QByteArrayList tag;
+        for (int i = 0; i < tagColumns; ++i)
+            tag.append(row.value(i).left(40));
+        QTest::newRow(tag.join(' ').constData()) << row;
+    }
 }
 
 // Sets an environment variable (or unsets it, given no value) for one scope.

@@ -104,24 +104,6 @@ private Q_SLOTS:
         QCOMPARE(decoded(kind, input, expected), QString::fromUtf8(expected));
     }
 
-    void everyStatusKey() {
-        const RelayStatus all{true,
-                              u"https://wrenbox.app"_qs,
-                              RelayDevice{u"d1"_qs, u"Ada’s 📱"_qs},
-                              utc("2024-05-01T10:00:00.123Z"),
-                              RelayToday{4, 1, 7},
-                              false,
-                              true,
-                              u""_qs,
-                              true};
-        const QByteArray json =
-            R"({"paired":true,"server":"https://wrenbox.app","device":{"id":"d1",)"
-            R"("name":"Ada’s 📱"},"lastSyncAt":"2024-05-01T10:00:00.123Z","today":{"sent":4,"failed":1,)"
-            R"("received":7},"sendingEnabled":false,"updateRequired":true,"updateUrl":"","running":true})";
-        QCOMPARE(RelayJson::decode<RelayStatus>(json), std::optional(all));
-        QCOMPARE(RelayJson::decode<RelayStatus>("{}"), RelayStatus{});
-    }
-
     void identities() {
         const QDateTime now = utc("2031-07-09T08:07:06Z");
         const QByteArray line = R"({"event":"sent","at":"2024-05-01T12:00:00.250+02:00"})";

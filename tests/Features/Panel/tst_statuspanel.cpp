@@ -51,11 +51,7 @@ struct Panel : RelayRig {
 class TestStatusPanel : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void statusLine_data() {
-        QTest::addColumn<QByteArrayList>("row");
-        for (const QByteArrayList& row : table("Features/Panel/panel.txt"))
-            QTest::newRow(row[0].constData()) << row;
-    }
+    void statusLine_data() { addRows("Features/Panel/panel.txt"); }
 
     void statusLine() {
         QFETCH(QByteArrayList, row);
@@ -143,18 +139,20 @@ private Q_SLOTS:
         QTRY_VERIFY(shown(panel.findChild<QPushButton*>(u"action"_qs))); // drawn on the next frame
         QTest::keyClick(&panel, Qt::Key_Return);
         QCOMPARE(rig.setupOpens, 2);
+        // An update required: Return opens the relay's download address.
+        rig.relay.reply(statusArgs, answer("status-update-required"));
+        QVERIFY(finish(launch(rig.model->refreshStatus())));
+        QTRY_COMPARE(textAt(&panel, u"action"_qs), u"Download the update"_qs);
+        QTest::keyClick(&panel, Qt::Key_Return);
+        QCOMPARE(rig.fake.workspace.opened.last(), QUrl(u"https://wrenbox.example/download"_qs));
         // The dashboard opens only a web address.
         rig.relay.reply(statusArgs, "{\"paired\":true,\"server\":\"file:///etc\"}");
         QVERIFY(finish(launch(rig.model->refreshStatus())));
         QTest::keyClick(&panel, Qt::Key_D, Qt::ControlModifier);
-        QCOMPARE(rig.fake.workspace.opened.size(), 1);
+        QCOMPARE(rig.fake.workspace.opened.size(), 2);
     }
 
-    void pauseForAWhile_data() {
-        QTest::addColumn<QByteArrayList>("row");
-        for (const QByteArrayList& row : table("Features/Panel/pauses.txt"))
-            QTest::newRow(row[0].constData()) << row;
-    }
+    void pauseForAWhile_data() { addRows("Features/Panel/pauses.txt"); }
 
     void pauseForAWhile() {
         QFETCH(QByteArrayList, row);

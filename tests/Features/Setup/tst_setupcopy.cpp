@@ -21,13 +21,7 @@ std::optional<DoctorCheck> check(const QString& id, const QString& status) {
 class TestSetupCopy : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void texts_data() {
-        QTest::addColumn<QByteArrayList>("row");
-        for (const QByteArrayList& row : table("Features/Setup/texts.txt"))
-            QTest::addRow("%s %s %s", row[0].constData(), row[1].left(20).constData(),
-                          row[2].left(30).constData())
-                << row;
-    }
+    void texts_data() { addRows("Features/Setup/texts.txt", 3); }
 
     void texts() {
         QFETCH(QByteArrayList, row);
