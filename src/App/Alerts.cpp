@@ -36,7 +36,7 @@ int showModalAlert(const QString& message, const QString& informative, const QSt
     }
     ScreenFit::watch(&box);
     box.exec();
-    const int index = added.indexOf(box.clickedButton());
+    const auto index = int(added.indexOf(box.clickedButton()));
     // Closing the box without a button counts as the last (the cancelling) one.
     return added.isEmpty() ? 0 : (index >= 0 ? index : int(added.size()) - 1);
 }

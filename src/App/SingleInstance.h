@@ -21,7 +21,7 @@ public:
     };
 
     // A hand-over larger than this is dropped.
-    static constexpr qint64 maxMessageBytes = 64 * 1024;
+    static constexpr qint64 maxMessageBytes = qint64(64) * 1024;
 
     explicit SingleInstance(QString socketPath, QObject* parent = nullptr);
     ~SingleInstance() override;

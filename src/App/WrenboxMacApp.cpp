@@ -153,8 +153,8 @@ void WrenboxMacApp::reopen() {
     openWindow(QStringLiteral("panel"));
 }
 
-void WrenboxMacApp::setWindowFactory(const QString& id, WindowFactory factory) {
-    m_factories.insert(id, std::move(factory));
+void WrenboxMacApp::setWindowFactory(const QString& id, const WindowFactory& factory) {
+    m_factories.insert(id, factory);
 }
 
 QWidget* WrenboxMacApp::window(const QString& id) const {

@@ -54,7 +54,7 @@ public:
 
     using WindowFactory = std::function<QWidget*(AppModel& model)>;
     // Replaces the stand-in for one window id; call before the window is first opened.
-    void setWindowFactory(const QString& id, WindowFactory factory);
+    void setWindowFactory(const QString& id, const WindowFactory& factory);
 
     // The window with this id if it was created, else none.
     QWidget* window(const QString& id) const;

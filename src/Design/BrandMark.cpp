@@ -114,7 +114,7 @@ BrandMarkView::BrandMarkView(qreal size, QWidget* parent)
     }();
     Q_UNUSED(installed);
 
-    setFixedSize(sizeHint());
+    setFixedSize(BrandMarkView::sizeHint());
     setFocusPolicy(Qt::NoFocus);
     setAccessibleName(QString());
     setAttribute(Qt::WA_TranslucentBackground);

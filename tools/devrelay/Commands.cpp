@@ -130,7 +130,7 @@ int doctor(const StateStore& store) {
               QStringLiteral("Development relay %1.").arg(QStringLiteral(WRENBOX_VERSION))));
 
     qint64 problems = 0;
-    for (const QJsonValue& value : std::as_const(checks)) {
+    for (const auto& value : std::as_const(checks)) {
         if (value.toObject().value(QStringLiteral("status")).toString() == fail)
             ++problems;
     }

@@ -118,7 +118,7 @@ StateStore::StateStore(QString dir)
     : m_dir(std::move(dir)) {}
 
 QString StateStore::defaultDir() {
-    const QString configured = qEnvironmentVariable("WRENBOX_CONFIG_DIR");
+    QString configured = qEnvironmentVariable("WRENBOX_CONFIG_DIR");
     if (!configured.isEmpty())
         return configured;
     // $XDG_CONFIG_HOME, or ~/.config when it is unset.

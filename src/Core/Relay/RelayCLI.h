@@ -22,7 +22,7 @@ class ProcessControl;
 class RelayCLI {
 public:
     static constexpr std::chrono::milliseconds defaultTimeout{60'000};
-    static constexpr qsizetype maxOutputBytes = 4 * 1024 * 1024;
+    static constexpr qsizetype maxOutputBytes = qsizetype(4) * 1024 * 1024;
 
     // `processes` prepares each relay process and kills a timed-out one with its group (it must
     // outlive the calls); `clock` times the command limit, the system clock when none is given.

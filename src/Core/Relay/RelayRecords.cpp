@@ -406,7 +406,7 @@ std::optional<DoctorReport> DoctorReport::fromJson(const QJsonValue& value) {
             return std::nullopt;
         const QJsonArray array = checks.toArray();
         report.checks.reserve(array.size());
-        for (const QJsonValue& element : array) {
+        for (const auto& element : array) {
             auto check = DoctorCheck::fromJson(element); // a null element is not a check
             if (!check)
                 return std::nullopt;

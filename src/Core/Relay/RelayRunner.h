@@ -35,9 +35,9 @@ class RelayRunner : public QObject {
     Q_OBJECT
 public:
     static constexpr int stoppedForGood = 78;
-    static constexpr qsizetype maxLineBytes = 1024 * 1024;
+    static constexpr qsizetype maxLineBytes = qsizetype(1024) * 1024;
     static constexpr qsizetype keptExits = 20;
-    static constexpr qsizetype stderrTailBytes = 8 * 1024;
+    static constexpr qsizetype stderrTailBytes = qsizetype(8) * 1024;
 
     // `processes`: gives each relay its own process group, stops the group, and ends what the
     // relay leaves behind.

@@ -25,10 +25,10 @@ void drawBadge(QPainter& painter, int size, const QString& text, const QColor& f
     font.setBold(true);
     font.setHintingPreference(QFont::PreferFullHinting);
     // Shrink until the count fits the icon's width; a long count must never spill over.
-    qreal pixels = height * 0.82;
+    const qreal largest = height * 0.82;
     qreal width = 0;
-    for (; pixels >= 4; pixels -= 0.5) {
-        font.setPixelSize(qMax(1, qRound(pixels)));
+    for (int step = 0; largest - step * 0.5 >= 4; ++step) {
+        font.setPixelSize(qMax(1, qRound(largest - step * 0.5)));
         const QRectF ink = QFontMetricsF(font).tightBoundingRect(text);
         width = qMax(height, ink.width() + height * 0.5);
         if (width <= size)

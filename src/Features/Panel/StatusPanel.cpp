@@ -239,7 +239,7 @@ QWidget* StatusPanel::makeControls() {
     m_pauseFor->setToolTip(tr("Pause for a while"));
     auto* menu = new QMenu(m_pauseFor);
     connect(menu->addAction(tr("Pause for 1 hour")), &QAction::triggered, this,
-            [this] { m_model.pauseUntil(m_clock.now().addSecs(60 * 60)); });
+            [this] { m_model.pauseUntil(m_clock.now().addSecs(qint64(60) * 60)); });
     connect(menu->addAction(tr("Pause until tomorrow")), &QAction::triggered, this,
             [this] { m_model.pauseUntil(AppModel::tomorrowMorning(m_clock.now())); });
     connect(menu->addAction(tr("Pause")), &QAction::triggered, this,

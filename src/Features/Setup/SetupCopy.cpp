@@ -43,7 +43,7 @@ QString SetupCopy::host(const QString& server) {
 }
 
 QString SetupCopy::server(const std::optional<DoctorCheck>& check, const QString& server) {
-    const QString name = host(server);
+    QString name = host(server);
     if (!check)
         return name;
     switch (check->status) {

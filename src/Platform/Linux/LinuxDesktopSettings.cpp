@@ -14,7 +14,7 @@ bool LinuxDesktopSettings::reducesMotion() const {
         QStandardPaths::locate(QStandardPaths::GenericConfigLocation, QStringLiteral("kdeglobals"));
     // A huge file would stall the panel while it is parsed; the setting sits near the top anyway.
     const QFileInfo info(config);
-    if (config.isEmpty() || !info.isFile() || info.size() > 1024 * 1024)
+    if (config.isEmpty() || !info.isFile() || info.size() > qint64(1024) * 1024)
         return false;
     const QSettings kde(config, QSettings::IniFormat);
     bool ok = false;

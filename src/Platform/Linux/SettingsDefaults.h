@@ -12,7 +12,7 @@
 class SettingsDefaults final : public UserDefaults {
 public:
     // The flags take a few bytes; a larger file is not ours, and reading it would stall start-up.
-    static constexpr qint64 maxFileBytes = 1024 * 1024;
+    static constexpr qint64 maxFileBytes = qint64(1024) * 1024;
 
     explicit SettingsDefaults(const QString& filePath = {});
 

@@ -39,7 +39,7 @@ QString XdgLoginItem::execValue(const QString& program) {
 bool XdgLoginItem::isEnabled() const {
     // Read at start-up: a pipe there would block it for good, a huge file stall it.
     const QFileInfo info(entryPath());
-    if (!info.isFile() || info.size() > 1024 * 1024)
+    if (!info.isFile() || info.size() > qint64(1024) * 1024)
         return false;
     QFile file(entryPath());
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
