@@ -13,8 +13,22 @@ namespace {
 int fds[2] = {-1, -1};
 constexpr std::array handled{SIGTERM, SIGINT, SIGHUP};
 struct sigaction previousChild = {};
+pid_t owner = 0;
+
+// A child forked (a relay being started) but not yet running its program still has these
+// handlers and our socket: a signal there must take its default action, as it will once the
+// program runs, and never reach us as a quit.
+bool inForkedChild(int number) {
+    if (::getpid() == owner)
+        return false;
+    ::signal(number, SIG_DFL);
+    ::raise(number);
+    return true;
+}
 
 extern "C" void onSignal(int number) {
+    if (inForkedChild(number))
+        return;
     const int saved = errno;
     const char byte = char(number);
     [[maybe_unused]] const auto written = ::write(fds[0], &byte, 1);
@@ -23,6 +37,8 @@ extern "C" void onSignal(int number) {
 
 // Whoever watched SIGCHLD before (Qt may, to learn of its own processes' exits) still hears it.
 extern "C" void onChild(int number, siginfo_t* info, void* context) {
+    if (inForkedChild(number))
+        return;
     onSignal(number);
     if (previousChild.sa_flags & SA_SIGINFO) {
         if (previousChild.sa_sigaction)
@@ -42,6 +58,7 @@ UnixSignals::UnixSignals(QObject* parent)
     ::fcntl(fds[1], F_SETFL, ::fcntl(fds[1], F_GETFL) | O_NONBLOCK);
     m_notifier = new QSocketNotifier(fds[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &UnixSignals::drain);
+    owner = ::getpid();
 
     struct sigaction action = {};
     action.sa_handler = onSignal;

@@ -7,6 +7,7 @@
 #include "Platform/Linux/LinuxDesktopSettings.h"
 #include "Platform/Linux/LogindPower.h"
 #include "Platform/Linux/SettingsDefaults.h"
+#include "Platform/Linux/UnixSignals.h"
 #include "Platform/Linux/XdgLoginItem.h"
 
 #include "RelayRig.h"
@@ -19,6 +20,7 @@
 #include <QtDBus>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 using namespace std::chrono_literals;
 
@@ -232,6 +234,22 @@ private Q_SLOTS:
         rig.advance(1s);
         QVERIFY(rig.model->relayRunning());
     }
+    // A relay forked but not yet running its program dies of a stop; the app must not quit.
+    void aForkedChildTakesItsOwnSignal() {
+        UnixSignals handlers;
+        QSignalSpy quits(&handlers, &SystemSignals::quitRequested);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::raise(SIGTERM);
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+        QCoreApplication::processEvents();
+        QCOMPARE(quits.count(), 0);
+    }
+
     void bootClockWaitsAsLongAsAsked() {
         BootClock clock;
         QElapsedTimer elapsed;
