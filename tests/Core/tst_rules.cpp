@@ -38,29 +38,20 @@ private Q_SLOTS:
         QCOMPARE(RelayPhase::derive(in).debugText(), QString::fromUtf8(row[2]));
     }
 
-    void pairing_data() {
-        QTest::addColumn<QByteArray>("kind");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QString>("expected");
-        for (const QByteArrayList& row : table("Core/pairing.txt"))
-            QTest::addRow("%s: %s", row[0].constData(), row[1].constData())
-                << row[0] << row[2] << QString::fromUtf8(row[3]);
-    }
+    void pairing_data() { addRows("Core/pairing.txt", 2); }
 
     void pairing() {
-        QFETCH(QByteArray, kind);
-        QFETCH(QByteArray, input);
-        QFETCH(QString, expected);
-        const auto link = MacPairLink::fromUrl(QUrl::fromEncoded(input));
+        QFETCH(QByteArrayList, row);
+        const QByteArray& kind = row[0];
+        const QString input = QString::fromUtf8(row[2]);
+        const auto link = MacPairLink::fromUrl(QUrl::fromEncoded(row[2]));
         const QString got =
-            kind == "code"   ? PairCode::clean(QString::fromUtf8(input))
+            kind == "code"   ? PairCode::clean(input)
             : kind == "link" ? (link ? link->code + u' ' + link->server.value_or(u"~"_qs) : u"-"_qs)
-            : kind == "dashboard" ? AppModel::dashboardURL(QString::fromUtf8(input))
-                                        .value_or(QUrl(u"-"_qs))
-                                        .toString()
-            : isLocalServer(QString::fromUtf8(input)) ? u"yes"_qs
-                                                      : u"no"_qs;
-        QCOMPARE(got, expected);
+            : kind == "dashboard" ? AppModel::dashboardURL(input).value_or(QUrl(u"-"_qs)).toString()
+            : isLocalServer(input) ? u"yes"_qs
+                                   : u"no"_qs;
+        QCOMPARE(got, QString::fromUtf8(row[3]));
     }
 
     void longLinks() {

@@ -88,20 +88,11 @@ QString decoded(const QByteArray& kind, const QByteArray& input, const QByteArra
 class TestRelayJson : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void decoding_data() {
-        QTest::addColumn<QByteArray>("kind");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QByteArray>("expected");
-        for (const QByteArrayList& row : table("Core/Relay/decoding.txt"))
-            QTest::addRow("%s: %s", row[0].constData(), row[1].constData())
-                << row[0] << row[2] << row[3];
-    }
+    void decoding_data() { addRows("Core/Relay/decoding.txt", 2); }
 
     void decoding() {
-        QFETCH(QByteArray, kind);
-        QFETCH(QByteArray, input);
-        QFETCH(QByteArray, expected);
-        QCOMPARE(decoded(kind, input, expected), QString::fromUtf8(expected));
+        QFETCH(QByteArrayList, row);
+        QCOMPARE(decoded(row[0], row[2], row[3]), QString::fromUtf8(row[3]));
     }
 
     void identities() {
