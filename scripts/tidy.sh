@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs clang-tidy (.clang-tidy) over every source in src/ and tools/, or over the files named;
+# any finding fails. Needs a configured build (default build/, as scripts/test.sh makes).
+#   scripts/tidy.sh [build-dir [file...]]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${1:-build}
+shift || true
+files=("$@")
+[ ${#files[@]} -gt 0 ] || mapfile -t files < <(git ls-files 'src/*.cpp' 'tools/*.cpp')
+WRENBOX_EXTRA_DEPS=clang-tidy scripts/deps.sh
+[ -f "$build/compile_commands.json" ] || {
+    echo "No $build/compile_commands.json: build first (scripts/test.sh)" >&2
+    exit 1
+}
+db=$(mktemp -d)
+trap 'rm -rf "$db"' EXIT
+# clang does not know g++'s -fcoroutines; in C++20 coroutines need no flag.
+sed 's/ -fcoroutines\b//g' "$build/compile_commands.json" >"$db/compile_commands.json"
+
+# One clang-tidy per file, as many at once as there are cores; a file's output shows only when it fails.
+printf '%s\n' "${files[@]}" | xargs -P "$(nproc)" -I{} sh -c \
+    'out=$(clang-tidy -p "$1" --quiet --warnings-as-errors="*" "$2" 2>&1) || { printf "%s\n" "$out"; exit 1; }' \
+    sh "$db" {} || {
+    echo "clang-tidy has findings (above)" >&2
+    exit 1
+}
+echo "clang-tidy: no findings in ${#files[@]} files"
