@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs clang-tidy (.clang-tidy) over every source in src/ and tools/, or over the files named;
+# Runs clang-tidy (.clang-tidy) over every source in src/, tools/ and tests/, or over the files named;
 # any finding fails. Needs a configured build (default build/, as scripts/test.sh makes).
 #   scripts/tidy.sh [build-dir [file...]]
 set -euo pipefail
@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 shift || true
 files=("$@")
-[ ${#files[@]} -gt 0 ] || mapfile -t files < <(git ls-files 'src/*.cpp' 'tools/*.cpp')
+[ ${#files[@]} -gt 0 ] || mapfile -t files < <(git ls-files 'src/*.cpp' 'tools/*.cpp' 'tests/*.cpp')
 WRENBOX_EXTRA_DEPS=clang-tidy scripts/deps.sh
 [ -f "$build/compile_commands.json" ] || {
     echo "No $build/compile_commands.json: build first (scripts/test.sh)" >&2
@@ -16,8 +16,10 @@ WRENBOX_EXTRA_DEPS=clang-tidy scripts/deps.sh
 }
 db=$(mktemp -d)
 trap 'rm -rf "$db"' EXIT
-# clang does not know g++'s -fcoroutines; in C++20 coroutines need no flag.
-sed 's/ -fcoroutines\b//g' "$build/compile_commands.json" >"$db/compile_commands.json"
+# clang does not know g++'s -fcoroutines (in C++20 coroutines need no flag), nor can it read g++'s
+# precompiled headers: handed to the compiler itself, a prefix header is read as plain source.
+sed -e 's/ -fcoroutines\b//g' -e 's/ -include \([^ ]*cmake_pch\.hxx\)/ -Xclang -include -Xclang \1/g' \
+    "$build/compile_commands.json" >"$db/compile_commands.json"
 
 # One clang-tidy per file, as many at once as there are cores; a file's output shows only when it fails.
 printf '%s\n' "${files[@]}" | xargs -P "$(nproc)" -I{} sh -c \

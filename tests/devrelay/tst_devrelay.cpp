@@ -213,7 +213,7 @@ private:
         return env;
     }
     // Runs one command to its end: its exit code and standard output (and error, with `err`).
-    std::pair<int, QByteArray> relay(const QStringList& args, QProcessEnvironment env = {},
+    std::pair<int, QByteArray> relay(const QStringList& args, const QProcessEnvironment& env = {},
                                      bool err = false) const {
         QProcess process;
         process.setProcessEnvironment(env.isEmpty() ? environment() : env);

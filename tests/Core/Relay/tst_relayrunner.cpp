@@ -58,7 +58,7 @@ private Q_SLOTS:
             << QStringList{"a"};
         QList<QByteArray> pieces{line("sent", "before") + R"({"event":"sent","id":"big",)"};
         for (int i = 0; i < 20; ++i) // 1.25 MiB without a line feed
-            pieces.append(QByteArray(64 * 1024, ' '));
+            pieces.append(QByteArray(qsizetype(64) * 1024, ' '));
         pieces += {R"("x":1})" + QByteArray("\n") + a.left(7), a.mid(7)};
         QTest::newRow("an over-long line in pieces") << pieces << QStringList{"before", "a"};
     }

@@ -160,7 +160,7 @@ private Q_SLOTS:
         const ScopedEnv zone("TZ", "UTC");
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
         Panel rig;
-        const QDateTime until = rig.fake.clock.now().addSecs(minutes * 60);
+        const QDateTime until = rig.fake.clock.now().addSecs(qint64(minutes) * 60);
         if (row[1] == "-") {
             rig.fake.defaults.setBool(u"paused"_qs, true);
             rig.fake.defaults.setTime(u"pausedUntil"_qs, until);
