@@ -876,6 +876,14 @@
         <source>Pause until tomorrow</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>No tray here: start Wrenbox again to return.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Learn more</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TodayRow</name>
@@ -908,6 +916,14 @@
     </message>
     <message>
         <source>Quit Wrenbox</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open Wrenbox</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wrenbox</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -4,6 +4,7 @@
 #include "App/SingleInstance.h"
 #include "App/TrayIconHost.h"
 #include "Core/AppModel.h"
+#include "Core/Clock.h"
 #include "Core/Platform/SystemPlatform.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
@@ -36,26 +37,33 @@ private:
 // A click on the tray icon first closes an open popup panel; that click must not reopen it.
 constexpr qint64 reopenGuardMs = 300;
 
-class HideWatcher : public QObject {
+const QString noTrayNoticeKey = QStringLiteral("noTrayNoticeShown");
+
+class PanelWatcher : public QObject {
 public:
-    HideWatcher(QElapsedTimer& hidden, QObject* parent)
+    PanelWatcher(const Clock& clock, QDateTime& hidden, const bool& dropped, QObject* parent)
         : QObject(parent)
-        , m_hidden(hidden) {}
-    bool eventFilter(QObject*, QEvent* event) override {
+        , m_clock(clock)
+        , m_hidden(hidden)
+        , m_dropped(dropped) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Hide)
-            m_hidden.start();
+            m_hidden = m_clock.now();
+        else if (event->type() == QEvent::WindowDeactivate && m_dropped)
+            static_cast<QWidget*>(watched)->hide();
         return false;
     }
 
 private:
-    QElapsedTimer& m_hidden;
+    const Clock& m_clock;
+    QDateTime& m_hidden;
+    const bool& m_dropped;
 };
 } // namespace
 
 WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
     : QObject(parent) {
     m_platform = options.platform;
-    m_trayAvailable = std::move(options.trayAvailable);
     if (m_platform.run.development) {
         m_developmentLoginItem = std::make_unique<DevelopmentLoginItem>();
         m_platform.loginItem = m_developmentLoginItem.get();
@@ -126,30 +134,42 @@ bool WrenboxMacApp::launch(const QStringList& arguments) {
         return false;
     connect(m_delegate, &AppDelegate::reopenRequested, this, &WrenboxMacApp::reopen);
 
-    m_tray = new TrayIconHost(*m_model, *m_platform.clock, m_trayAvailable, this);
+    m_tray = new TrayIconHost(*m_model, m_platform.tray, *m_platform.clock, this);
     connect(m_tray, &TrayIconHost::clicked, this, &WrenboxMacApp::togglePanel);
+    connect(m_tray, &TrayIconHost::openRequested, this, &WrenboxMacApp::reopen);
     connect(m_tray, &TrayIconHost::settingsRequested, this,
             [this] { openWindow(QStringLiteral("settings")); });
     connect(m_tray, &TrayIconHost::quitRequested, this, [this] {
         m_model->stopRelay();
         QCoreApplication::quit();
     });
-    const bool setupShown =
-        window(QStringLiteral("setup")) && window(QStringLiteral("setup"))->isVisible();
-    if (!m_tray->start() && !setupShown) {
-        // No tray (yet): the panel is an ordinary window, so the app is never invisible.
-        openWindow(QStringLiteral("panel"));
-    }
+    connect(m_tray, &TrayIconHost::missing, this, &WrenboxMacApp::trayMissing);
+    connect(m_tray, &TrayIconHost::found, this, [this] { setNoTrayNotice(false); });
+    m_tray->start();
     return true;
 }
 
-void WrenboxMacApp::reopen() {
-    if (m_tray && m_tray->isShown()) {
-        QWidget* panel = window(QStringLiteral("panel"));
-        if (!panel || !panel->isVisible())
-            togglePanel(m_tray->geometry());
-        return;
+void WrenboxMacApp::trayMissing() {
+    // Said once ever: from then on the user knows how to come back.
+    if (m_platform.defaults && !m_platform.defaults->boolValue(noTrayNoticeKey)) {
+        m_platform.defaults->setBool(noTrayNoticeKey, true);
+        setNoTrayNotice(true);
     }
+    // No tray (yet): the panel is an ordinary window, so the app is never out of sight.
+    for (const QPointer<QWidget>& shown : std::as_const(m_windows)) {
+        if (shown && shown->isVisible())
+            return;
+    }
+    openWindow(QStringLiteral("panel"));
+}
+
+void WrenboxMacApp::setNoTrayNotice(bool shown) {
+    m_noTrayNotice = shown;
+    if (auto* panel = qobject_cast<StatusPanel*>(window(QStringLiteral("panel"))))
+        panel->setNoTrayNotice(shown);
+}
+
+void WrenboxMacApp::reopen() {
     openWindow(QStringLiteral("panel"));
 }
 
@@ -183,8 +203,12 @@ QWidget* WrenboxMacApp::create(const QString& id) {
         return nullptr;
     made->setObjectName(id);
     ScreenFit::watch(made);
-    if (id == QLatin1String("panel"))
-        made->installEventFilter(new HideWatcher(m_panelHidden, made));
+    if (id == QLatin1String("panel")) {
+        made->installEventFilter(
+            new PanelWatcher(*m_platform.clock, m_panelHidden, m_panelDropped, made));
+        if (auto* panel = qobject_cast<StatusPanel*>(made))
+            panel->setNoTrayNotice(m_noTrayNotice);
+    }
     m_windows.insert(id, made);
     return made;
 }
@@ -193,12 +217,18 @@ QWidget* WrenboxMacApp::openWindow(const QString& id) {
     QWidget* w = create(id);
     if (!w)
         return nullptr;
-    if (w->windowFlags().testFlag(Qt::Popup) && !w->isVisible())
-        w->setWindowFlags(Qt::Window);
-    w->show();
-    w->raise();
-    w->activateWindow();
+    if (id == QLatin1String("panel"))
+        m_panelDropped = false;
+    showAsWindow(w);
     return w;
+}
+
+void WrenboxMacApp::showAsWindow(QWidget* window) {
+    if (window->windowFlags().testFlag(Qt::Popup) && !window->isVisible())
+        window->setWindowFlags(Qt::Window);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void WrenboxMacApp::togglePanel(const QRect& anchor) {
@@ -209,8 +239,16 @@ void WrenboxMacApp::togglePanel(const QRect& anchor) {
         panel->hide();
         return;
     }
-    if (m_panelHidden.isValid() && m_panelHidden.elapsed() < reopenGuardMs)
+    if (m_panelHidden.isValid() && m_panelHidden.msecsTo(m_platform.clock->now()) < reopenGuardMs)
         return;
+    if (m_platform.desktop && m_platform.desktop->compositorPlacesWindows()) {
+        // No client places itself here, and a popup may never get the keyboard: a window the
+        // compositor puts in front, gone when it loses focus as a popup would be.
+        m_panelDropped = true;
+        showAsWindow(panel);
+        return;
+    }
+    m_panelDropped = false;
     if (!panel->windowFlags().testFlag(Qt::Popup))
         panel->setWindowFlags(Qt::Popup);
     QScreen* screen = QGuiApplication::screenAt(anchor.center());
@@ -225,17 +263,31 @@ void WrenboxMacApp::togglePanel(const QRect& anchor) {
 
 QRect WrenboxMacApp::panelGeometry(const QSize& size, const QRect& anchor, const QRect& screen) {
     constexpr int gap = 4;
+    // A side bar is only taken for one when the icon is well nearer the side than the top or
+    // bottom: an icon in the corner of a bottom bar is near both.
+    constexpr int sideMargin = 48;
     QRect placed(QPoint(0, 0), size);
     if (screen.isEmpty() || anchor.isEmpty()) {
         placed.moveCenter(screen.isEmpty() ? QPoint(size.width() / 2, size.height() / 2)
                                            : screen.center());
         return placed;
     }
-    placed.moveLeft(anchor.center().x() - size.width() / 2);
-    if (anchor.center().y() < screen.center().y())
-        placed.moveTop(anchor.bottom() + 1 + gap);
-    else
-        placed.moveBottom(anchor.top() - 1 - gap);
+    const QPoint at = anchor.center();
+    const int top = at.y() - screen.top(), bottom = screen.bottom() - at.y();
+    const int left = at.x() - screen.left(), right = screen.right() - at.x();
+    if (std::min(left, right) + sideMargin < std::min(top, bottom)) {
+        placed.moveTop(at.y() - size.height() / 2);
+        if (left <= right)
+            placed.moveLeft(anchor.right() + 1 + gap);
+        else
+            placed.moveRight(anchor.left() - 1 - gap);
+    } else {
+        placed.moveLeft(at.x() - size.width() / 2);
+        if (top <= bottom)
+            placed.moveTop(anchor.bottom() + 1 + gap);
+        else
+            placed.moveBottom(anchor.top() - 1 - gap);
+    }
     // Keep it on the screen.
     placed.moveLeft(std::clamp(placed.left(), screen.left(),
                                std::max(screen.left(), screen.right() + 1 - size.width())));

@@ -4,7 +4,7 @@
 #include "Core/PairingRequest.h"
 #include "Core/Platform/Platform.h"
 
-#include <QElapsedTimer>
+#include <QDateTime>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -37,8 +37,6 @@ public:
         QString singleInstancePath; // empty: the per-user default
         // Whether the system's requests to quit end the app cleanly.
         bool handleSignals = true;
-        // Whether the desktop has a tray; none: Qt's answer.
-        std::function<bool()> trayAvailable;
     };
 
     explicit WrenboxMacApp(Options options, QObject* parent = nullptr);
@@ -60,16 +58,20 @@ public:
     QWidget* window(const QString& id) const;
     // Creates the window if needed, then shows it as an ordinary window and brings it forward.
     QWidget* openWindow(const QString& id);
-    // The status panel drops from the tray icon at `anchor`, or closes if open.
+    // The status panel drops from the tray icon at `anchor`, or closes if open. Where the
+    // compositor places windows, it opens as a window that closes when it loses focus.
     void togglePanel(const QRect& anchor);
 
-    // Where a panel of `size` goes: centred under the icon, or above it when the icon is in the
-    // lower half of the screen, always inside `screen`.
+    // Where a panel of `size` goes: beside the icon, on the side away from the screen edge
+    // nearest to it (top and bottom bars before side bars), always inside `screen`.
     static QRect panelGeometry(const QSize& size, const QRect& anchor, const QRect& screen);
 
 private:
     QWidget* create(const QString& id);
+    void showAsWindow(QWidget* window);
     void reopen();
+    void trayMissing();
+    void setNoTrayNotice(bool shown);
 
     std::unique_ptr<LoginItem> m_developmentLoginItem;
     Platform m_platform;
@@ -79,8 +81,10 @@ private:
     TrayIconHost* m_tray = nullptr;
     QHash<QString, WindowFactory> m_factories;
     QHash<QString, QPointer<QWidget>> m_windows;
-    QElapsedTimer m_panelHidden;
+    QDateTime m_panelHidden; // on the clock
+    // Opened from the tray as a window in place of a popup: it closes as a popup would.
+    bool m_panelDropped = false;
+    bool m_noTrayNotice = false;
     PairingRequest m_pairing;
-    std::function<bool()> m_trayAvailable;
     bool m_quitRequested = false;
 };

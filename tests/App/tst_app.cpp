@@ -1,11 +1,14 @@
-// The application shell: the whole app over the fake relay and platform (no system's platform
-// is linked in), and the real app and development relay as child processes for start,
-// hand-over and quit.
+// The application shell: the whole app over the fake relay and platform, the desktop's tray on a
+// private bus, and the real app and development relay as child processes for start, hand-over
+// and quit.
 
 #include "App/AppDelegate.h"
 #include "App/SingleInstance.h"
 #include "App/TrayIconHost.h"
 #include "App/WrenboxMacApp.h"
+#include "Features/Panel/MenuBarLabel.h"
+#include "Platform/Linux/LinuxTray.h"
+#include "Platform/Linux/StatusNotifierItem.h"
 
 #include "RelayRig.h"
 #include "ViewRig.h"
@@ -14,7 +17,9 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QtDBus>
 
 #include <csignal>
 #include <poll.h>
@@ -26,19 +31,20 @@
 using namespace std::chrono_literals;
 
 namespace {
-bool trayFlag = false; // whether the desktop has a tray, for the next app made
+using Host = DesktopTray::Host;
 
 // The whole app over the fake relay and platform, its alerts kept for the test. Given no
-// single-copy socket it is a development copy, which claims none.
+// single-copy socket it is a development copy, which claims none. Its tray is the fake one
+// unless a test brings the desktop's.
 struct Shell : RelayRig {
     explicit Shell(const char* status = "status-unpaired", bool dryRun = false,
-                   const QString& socket = {})
+                   const QString& socket = {}, DesktopTray* tray = nullptr)
         : RelayRig(status) {
         fake.run.development = socket.isEmpty();
         fake.run.dryRun = dryRun;
+        fake.desktopTray = tray;
         WrenboxMacApp::Options options;
         options.platform = fake.platform();
-        options.trayAvailable = [] { return trayFlag; };
         options.singleInstancePath = socket;
         options.alert = [this](const QString& message, const QString& informative,
                                const QStringList&) {
@@ -52,6 +58,7 @@ struct Shell : RelayRig {
                RelayRig::settle();
     }
     QSystemTrayIcon* tray() const { return app->findChild<QSystemTrayIcon*>(); }
+    QWidget* panel() const { return app->window(u"panel"_qs); }
     QString field(const QString& name) const {
         return child<QLineEdit>(app->window(u"setup"_qs), name)->text();
     }
@@ -68,6 +75,71 @@ QList<qint64> childrenOf(qint64 pid) {
             if (FakeRelay::isAlive(child.toLongLong()))
                 found.append(child.toLongLong());
     return found;
+}
+
+// A bar's StatusNotifierWatcher on a connection of its own to the test's bus. Its host counts as
+// registered from the start, or once registerHost() is called.
+class FakeWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems MEMBER items)
+public:
+    FakeWatcher(const QString& address, bool hostUp)
+        : host(hostUp)
+        , bus(QDBusConnection::connectToBus(address, u"bar-%1"_qs.arg(++made))) {
+        bus.registerObject(u"/StatusNotifierWatcher"_qs, this, QDBusConnection::ExportAllContents);
+        named = bus.registerService(u"org.kde.StatusNotifierWatcher"_qs);
+    }
+    // Closing the connection gives up the name, as a bar that quits does.
+    ~FakeWatcher() override { QDBusConnection::disconnectFromBus(bus.name()); }
+    void registerHost() {
+        host = true;
+        Q_EMIT StatusNotifierHostRegistered();
+    }
+    // Calls the item as a host does, waiting for the answer without blocking the app's side.
+    QList<QVariant> call(const QString& path, const QString& interface, const QString& method,
+                         const QVariantList& arguments = {}) {
+        QDBusMessage message =
+            QDBusMessage::createMethodCall(items.value(0), path, interface, method);
+        message.setArguments(arguments);
+        const QDBusPendingCall pending = bus.asyncCall(message);
+        if (!QTest::qWaitFor([&] { return pending.isFinished(); }))
+            return {};
+        return pending.reply().arguments();
+    }
+    template <typename T> T property(const QString& name) {
+        const QList<QVariant> got =
+            call(u"/StatusNotifierItem"_qs, u"org.freedesktop.DBus.Properties"_qs, u"Get"_qs,
+                 {u"org.kde.StatusNotifierItem"_qs, name});
+        return qdbus_cast<T>(got.value(0).value<QDBusVariant>().variant());
+    }
+
+    bool hostRegistered() {
+        ++asked;
+        return host;
+    }
+
+    bool host;
+    int asked = 0;
+    QStringList items;
+    QDBusConnection bus;
+    bool named = false;
+    static inline int made = 0;
+
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString& service) { items.append(service); }
+    void RegisterStatusNotifierHost(const QString&) {}
+
+Q_SIGNALS:
+    void StatusNotifierHostRegistered();
+};
+
+// How far `point` is from `rect`, in pixels.
+int distance(const QPoint& point, const QRect& rect) {
+    const int dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
+    const int dy = std::max({rect.top() - point.y(), 0, point.y() - rect.bottom()});
+    return qRound(std::hypot(dx, dy));
 }
 
 // Runs of the real app in a home of their own, with a paired development relay.
@@ -119,7 +191,15 @@ struct RealApp {
 class TestApp : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { trayFlag = false; }
+    void initTestCase() {
+        // A private session bus for the trays and for the real copies, before anything connects.
+        m_bus.start(u"dbus-daemon"_qs, {u"--session"_qs, u"--nofork"_qs, u"--print-address"_qs});
+        QVERIFY(m_bus.waitForReadyRead(10'000));
+        m_address = QString::fromUtf8(m_bus.readLine().trimmed());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_address.toUtf8());
+    }
+    void cleanupTestCase() { m_bus.kill(), m_bus.waitForFinished(); }
+
     void setupOpensOnceAfterTheDelay_data() {
         QTest::addColumn<QByteArray>("status");
         QTest::newRow("incomplete") << QByteArray("status-unpaired");
@@ -163,54 +243,164 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(rig.relay.livePids().isEmpty(), 20'000);
     }
 
+    void panelDropsFromTheTrayAndToggles_data() {
+        QTest::addColumn<bool>("compositorPlaces");
+        QTest::newRow("X11") << false;
+        QTest::newRow("Wayland") << true;
+    }
+
     void panelDropsFromTheTrayAndToggles() {
-        trayFlag = true;
+        QFETCH(bool, compositorPlaces);
         Shell rig;
+        rig.fake.tray.current = Host::QtTray;
+        rig.fake.desktop.compositorPlaces = compositorPlaces;
         QGuiApplication::setWindowIcon(QIcon());
         QVERIFY(rig.app->launch({}));
         QVERIFY(rig.tray()->isVisible());
-        QVERIFY(!rig.app->window(u"panel"_qs));          // a tray app opens no window at launch,
+        QVERIFY(!rig.panel());                           // a tray app opens no window at launch,
         QVERIFY(QGuiApplication::windowIcon().isNull()); // nor draws its window icon
         const QRect icon(100, 0, 24, 24);
         rig.app->togglePanel(icon);
-        QWidget* panel = rig.app->window(u"panel"_qs);
-        QVERIFY(panel->isVisible() && panel->windowFlags().testFlag(Qt::Popup));
-        QVERIFY(panel->geometry().top() > icon.bottom());
-        QVERIFY(panel->windowIcon().availableSizes().contains(QSize(48, 48)));
-        rig.app->togglePanel(icon);
+        QWidget* panel = rig.panel();
+        QVERIFY(panel->isVisible() && panel->windowIcon().availableSizes().contains(QSize(48, 48)));
+        // A popup under the icon; where no client places itself, a window that goes as one would.
+        QCOMPARE(panel->windowFlags().testFlag(Qt::Popup), !compositorPlaces);
+        if (!compositorPlaces)
+            QVERIFY(panel->geometry().top() > icon.bottom());
+        // It takes the keyboard at its first control; Escape closes it.
+        QTRY_COMPARE(QApplication::focusWidget(), child(panel, u"Dashboard"_qs));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(!panel->isVisible());
-        // Opened as a window (from a second launch, say) it is an ordinary one.
+        rig.advance(1s); // past the guard against the closing click opening it again
+        rig.app->togglePanel(icon);
+        QVERIFY(panel->isVisible());
+        if (compositorPlaces) {
+            QTRY_VERIFY(panel->isActiveWindow());
+            QWidget elsewhere;
+            QVERIFY(showActive(elsewhere));
+            QTRY_VERIFY(!panel->isVisible());
+        } else {
+            rig.app->togglePanel(icon);
+            QVERIFY(!panel->isVisible());
+        }
+        // Opened as a window (from a second launch, say) it is an ordinary one that stays.
         rig.app->openWindow(u"panel"_qs);
         QVERIFY(panel->isVisible() && !panel->windowFlags().testFlag(Qt::Popup));
+        QWidget elsewhere;
+        QVERIFY(showActive(elsewhere));
+        QVERIFY(panel->isVisible());
         QVERIFY(rig.settle());
     }
 
-    void trayAppearingLateIsPickedUpAndRetriesAreBounded() {
-        {
-            Shell rig;
-            QVERIFY(rig.app->launch({}));
-            rig.advance(2s);
-            QVERIFY(!rig.tray());
-            trayFlag = true;
-            rig.advance(5s);
-            QVERIFY(rig.tray()->isVisible());
-            QVERIFY(rig.settle());
-            QCOMPARE(rig.tray()->toolTip(), u"Wrenbox, needs attention"_qs);
-            // The icon reads on any panel and is drawn again only when its look changes.
-            const qint64 key = rig.tray()->icon().cacheKey();
-            Q_EMIT rig.app->model().phaseChanged();
-            const QPalette light = QApplication::palette();
-            QApplication::setPalette(QPalette(QColor(0x20, 0x20, 0x20)));
-            QCOMPARE(rig.tray()->icon().cacheKey(), key);
-            QApplication::setPalette(light);
-        }
-        RelayRig rig;
-        TrayIconHost tray(rig.make(), rig.fake.clock);
-        QVERIFY(!tray.start());
-        for (int i = 0; i < 10; ++i)
-            rig.advance(1min);
-        QVERIFY(!tray.findChild<QSystemTrayIcon*>());
-        QCOMPARE(rig.fake.clock.pendingTimers(), 0); // no more looks
+    void iconFollowsTheTray() {
+        Shell rig;
+        QVERIFY(rig.app->launch({}));
+        // No tray: the panel is a window at once, saying so, with where to learn more.
+        QVERIFY(!rig.tray() && rig.panel()->isVisible() && shown(child(rig.panel(), u"noTray"_qs)));
+        QVERIFY(rig.fake.defaults.boolValue(u"noTrayNoticeShown"_qs));
+        rig.advance(AppDelegate::setupDelay); // Setup has come and goes: no window is left
+        rig.app->window(u"setup"_qs)->close();
+        rig.panel()->close();
+        rig.fake.tray.set(Host::QtTray);
+        QVERIFY(rig.tray()->isVisible() && !shown(child(rig.panel(), u"noTray"_qs)));
+        QVERIFY(rig.settle());
+        QCOMPARE(rig.tray()->toolTip(), u"Wrenbox, needs attention"_qs);
+        // The icon reads on any panel and is drawn again only when its look changes.
+        const qint64 key = rig.tray()->icon().cacheKey();
+        Q_EMIT rig.app->model().phaseChanged();
+        const QPalette light = QApplication::palette();
+        QApplication::setPalette(QPalette(QColor(0x20, 0x20, 0x20)));
+        QCOMPARE(rig.tray()->icon().cacheKey(), key);
+        QApplication::setPalette(light);
+        // The tray goes and a StatusNotifier host comes within the grace a restarting panel gets:
+        // the app's own item shows there (not Qt's icon), and no window opens.
+        rig.fake.tray.set(Host::None);
+        QVERIFY(!rig.tray());
+        rig.advance(TrayIconHost::lostGrace - 1ms);
+        rig.fake.tray.set(Host::StatusNotifier);
+        QVERIFY(!rig.tray() && rig.fake.tray.published);
+        QCOMPARE(rig.fake.tray.published->toolTip, u"Wrenbox, needs attention"_qs);
+        QCOMPARE(rig.fake.tray.published->menu,
+                 QStringList({u"Open Wrenbox"_qs, u"Settings…"_qs, u"Quit Wrenbox"_qs}));
+        QCOMPARE(rig.fake.tray.published->icon.first().argb.size(), 16 * 16 * 4);
+        const auto timers = rig.app->findChild<TrayIconHost*>()->findChildren<ClockTimer*>();
+        QVERIFY(std::none_of(timers.begin(), timers.end(), [](auto* t) { return t->isPending(); }));
+        rig.advance(1h);
+        QVERIFY(!rig.panel()->isVisible());
+        // Gone for longer, the panel shows as a window.
+        rig.fake.tray.set(Host::None);
+        QVERIFY(!rig.fake.tray.published);
+        rig.advance(TrayIconHost::lostGrace);
+        QVERIFY(rig.panel()->isVisible() && !shown(child(rig.panel(), u"noTray"_qs)));
+        // The next run says nothing of a missing tray: once was enough.
+        Shell next;
+        next.fake.defaults.values = rig.fake.defaults.values;
+        QVERIFY(next.app->launch({}));
+        QVERIFY(next.panel()->isVisible() && !shown(child(next.panel(), u"noTray"_qs)));
+        QVERIFY(rig.settle() && next.settle());
+    }
+
+    void statusNotifierHostsComeAndGo() {
+        LinuxTray tray; // the desktop's, on the test's private bus
+        Shell rig("status-unpaired", false, {}, &tray);
+        QVERIFY(rig.app->launch({}));
+        QTRY_VERIFY(rig.panel() && rig.panel()->isVisible()); // no bar yet
+        QWidget* panel = rig.panel();
+        panel->close();
+        rig.advance(1s); // past the guard against a closing click opening it again
+        auto bar = std::make_unique<FakeWatcher>(m_address, false);
+        QVERIFY(bar->named);
+        // The bar owns the watcher's name before its host registers: no item yet. Once the app
+        // has asked, a round trip of its own to the bus brings the answer in ahead of it.
+        QSignalSpy hostChanges(&tray, &DesktopTray::hostChanged);
+        QTRY_VERIFY(bar->asked > 0);
+        const QDBusPendingCall after =
+            QDBusConnection::sessionBus().asyncCall(QDBusMessage::createMethodCall(
+                u"org.freedesktop.DBus"_qs, u"/"_qs, u"org.freedesktop.DBus"_qs, u"GetId"_qs));
+        QTRY_VERIFY(after.isFinished());
+        QCoreApplication::processEvents();
+        QVERIFY(hostChanges.isEmpty() && bar->items.isEmpty());
+        bar->registerHost();
+        QTRY_COMPARE(bar->items.size(), 1);
+        // What a host reads of the item.
+        QCOMPARE(bar->property<QString>(u"Title"_qs), u"Wrenbox"_qs);
+        QCOMPARE(bar->property<SniToolTip>(u"ToolTip"_qs).title, u"Wrenbox, needs attention"_qs);
+        const auto icon = bar->property<QList<TrayPixmap>>(u"IconPixmap"_qs);
+        QVERIFY(!icon.isEmpty() &&
+                icon.first().argb.size() == icon.first().width * icon.first().height * 4);
+        DBusMenuLayout menu;
+        const QList<QVariant> layout = bar->call(u"/MenuBar"_qs, u"com.canonical.dbusmenu"_qs,
+                                                 u"GetLayout"_qs, {0, -1, QStringList()});
+        QCOMPARE(layout.size(), 2);
+        layout.at(1).value<QDBusArgument>() >> menu;
+        QStringList labels;
+        for (const DBusMenuLayout& entry : std::as_const(menu.children))
+            labels.append(entry.properties.value(u"label"_qs).toString());
+        QCOMPARE(labels, QStringList({u"Open Wrenbox"_qs, u"Settings…"_qs, u"Quit Wrenbox"_qs}));
+        // Clicked at the top right of the screen, the panel drops there, on screen.
+        const QPoint click(700, 10);
+        bar->call(u"/StatusNotifierItem"_qs, u"org.kde.StatusNotifierItem"_qs, u"Activate"_qs,
+                  {click.x(), click.y()});
+        QTRY_VERIFY(panel->isVisible());
+        QVERIFY(panel->windowFlags().testFlag(Qt::Popup));
+        QVERIFY(distance(click, panel->frameGeometry()) <= 48);
+        QVERIFY(panel->screen()->availableGeometry().contains(panel->frameGeometry()));
+        panel->hide();
+        // The menu's second entry opens Settings.
+        bar->call(u"/MenuBar"_qs, u"com.canonical.dbusmenu"_qs, u"Event"_qs,
+                  {2, u"clicked"_qs, QVariant::fromValue(QDBusVariant(0)), 0u});
+        QTRY_VERIFY(rig.app->window(u"settings"_qs) &&
+                    rig.app->window(u"settings"_qs)->isVisible());
+        rig.app->window(u"settings"_qs)->close();
+        // The bar quits: once its grace is over, the panel is a window again.
+        bar.reset();
+        QTRY_COMPARE(tray.host(), Host::None);
+        rig.advance(TrayIconHost::lostGrace);
+        QVERIFY(panel->isVisible() && !panel->windowFlags().testFlag(Qt::Popup));
+        // It comes back: the item registers with it again.
+        bar = std::make_unique<FakeWatcher>(m_address, true);
+        QTRY_COMPARE(bar->items.size(), 1);
+        QVERIFY(rig.settle());
     }
 
     void panelGeometry_data() {
@@ -220,6 +410,8 @@ private Q_SLOTS:
         QTest::newRow("bottom panel") << QRect(1000, 1056, 24, 24) << QRect(861, 652, 300, 400);
         QTest::newRow("right edge") << QRect(1900, 0, 20, 20) << QRect(1620, 24, 300, 400);
         QTest::newRow("left edge") << QRect(0, 1060, 20, 20) << QRect(0, 656, 300, 400);
+        QTest::newRow("side bar") << QRect(4, 500, 24, 24) << QRect(32, 311, 300, 400);
+        QTest::newRow("click on a top bar") << QRect(1500, 12, 1, 1) << QRect(1350, 17, 300, 400);
         QTest::newRow("unknown anchor") << QRect() << QRect(810, 340, 300, 400);
     }
 
@@ -316,15 +508,17 @@ private Q_SLOTS:
         QVERIFY(client.waitForConnected(2000));
         client.write(QByteArray("\xff\xff\xff\xff", 4) + QByteArray(1000, 'a'));
         QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
-        // Started again, the app brings its panel back; started with a link, it opens Setup.
+        // Started again, the app brings its panel back as a window, in front; started with a
+        // link, it opens Setup.
         for (const QString& link :
              {u""_qs, u"wrenbox-mac://pair?code=ABC234&server=http://lökälhost"_qs}) {
             QProcess again;
             QVERIFY(real.launch(again, link.isEmpty() ? QStringList() : QStringList{link}, false));
             QTRY_COMPARE_WITH_TIMEOUT(again.state(), QProcess::NotRunning, 20'000);
             QCOMPARE(again.exitCode(), 0);
+            QTRY_VERIFY(!link.isEmpty() || (panel->isVisible() && panel->isActiveWindow()));
         }
-        QTRY_VERIFY(panel->isVisible());
+        QVERIFY(!panel->windowFlags().testFlag(Qt::Popup));
         QTRY_VERIFY(rig.app->window(u"setup"_qs) && rig.app->window(u"setup"_qs)->isVisible());
         QCOMPARE(rig.field(u"Pairing code"_qs) + u' ' + rig.field(u"Server"_qs),
                  u"ABC234 http://lökälhost"_qs);
@@ -399,8 +593,8 @@ private Q_SLOTS:
     }
 
     void activationRefreshesEverything() {
-        trayFlag = true; // no window at launch, which could bring the app forward itself
         Shell rig;
+        rig.fake.tray.current = Host::QtTray; // no window at launch, to bring the app forward
         QVERIFY(rig.app->launch({}));
         // The relay is asked nothing until the event loop turns: the first window comes first.
         QVERIFY(!rig.app->model().isChecking());
@@ -436,6 +630,10 @@ private Q_SLOTS:
         QTRY_COMPARE(rig.count(pair), 1);
         QVERIFY(rig.settle());
     }
+
+private:
+    QProcess m_bus;
+    QString m_address;
 };
 
 QTEST_MAIN(TestApp)

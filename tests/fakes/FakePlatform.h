@@ -115,9 +115,26 @@ class FakeDesktop final : public DesktopSettings {
 public:
     bool prefersHighContrast() const override { return highContrast; }
     bool reducesMotion() const override { return reduceMotion; }
+    bool compositorPlacesWindows() const override { return compositorPlaces; }
 
     bool highContrast = false;
     bool reduceMotion = false;
+    bool compositorPlaces = false;
+};
+
+// A tray the test puts up and takes down; what the app publishes in it is kept.
+class FakeTray final : public DesktopTray {
+public:
+    Host host() const override { return current; }
+    void publish(const TrayItem& item) override { published = item; }
+    void withdraw() override { published.reset(); }
+    void set(Host host) {
+        current = host;
+        Q_EMIT hostChanged();
+    }
+
+    Host current = Host::None;
+    std::optional<TrayItem> published;
 };
 
 class FakeProcessInfo final : public ProcessInfo {
@@ -141,9 +158,13 @@ struct FakePlatform {
     SystemSignals systemSignals; // tests emit its signals themselves
     RunOptions run;
     PowerEvents* power = nullptr; // none unless a test brings the desktop's
+    FakeTray tray;
+    DesktopTray* desktopTray = nullptr; // the desktop's own, in place of `tray`
 
     Platform platform() {
-        return {&clock,      &defaults, &loginItem, &messages, &bundle,  &workspace,     &processes,
-                &facilities, nullptr,   power,      &desktop,  &process, &systemSignals, run};
+        return {&clock,   &defaults,      &loginItem, &messages,
+                &bundle,  &workspace,     &processes, &facilities,
+                nullptr,  power,          &desktop,   desktopTray ? desktopTray : &tray,
+                &process, &systemSignals, run};
     }
 };

@@ -2,6 +2,7 @@
 
 #include "Core/MessagesPermission.h"
 #include "Core/Platform/DesktopSettings.h"
+#include "Core/Platform/DesktopTray.h"
 #include "Core/Platform/Notifier.h"
 #include "Core/Platform/PowerEvents.h"
 #include "Core/Platform/ProcessControl.h"
@@ -130,6 +131,8 @@ struct Platform {
     Notifier* notifier = nullptr;
     PowerEvents* power = nullptr;
     const DesktopSettings* desktop = nullptr;
+    // None where the app shows no tray icon.
+    DesktopTray* tray = nullptr;
     const ProcessInfo* process = nullptr;
     // None where the system's requests are not turned into signals (tests).
     SystemSignals* systemSignals = nullptr;

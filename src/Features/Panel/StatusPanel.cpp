@@ -21,6 +21,7 @@
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -106,6 +107,14 @@ QString StatusPanel::pauseToolTip(bool userPaused) {
     return userPaused ? tr("Start sending again") : tr("Stop sending until you resume");
 }
 
+QString StatusPanel::noTrayText() {
+    return tr("No tray here: start Wrenbox again to return.");
+}
+
+QUrl StatusPanel::trayHelpAddress() {
+    return QUrl(QStringLiteral("https://wrenbox.app/README.md#a-tray-on-gnome"));
+}
+
 StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<void()> openSetup,
                          QWidget* parent)
     : StatusPanel(model, workspace, std::move(openSetup), Clock::system(), parent) {}
@@ -128,6 +137,7 @@ StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<vo
     stack->setSpacing(spacing);
 
     stack->addWidget(makeHeader());
+    stack->addWidget(makeNoTrayNotice());
     m_statusLine = new StatusLineView(m_model, m_workspace, m_openSetup, clock, this);
     stack->addWidget(m_statusLine);
     stack->addWidget(makeDryRunWarning());
@@ -194,6 +204,26 @@ QWidget* StatusPanel::makeDryRunWarning() {
     row->addWidget(m_dryRunText, 1);
     m_dryRun->setAccessibleName(dryRunText());
     return m_dryRun;
+}
+
+QLabel* StatusPanel::makeNoTrayNotice() {
+    m_noTray = new QLabel(this);
+    m_noTray->setObjectName(QStringLiteral("noTray"));
+    m_noTray->setWordWrap(true);
+    m_noTray->setTextFormat(Qt::RichText);
+    m_noTray->setText(QStringLiteral("%1 <a href=\"%2\">%3</a>")
+                          .arg(noTrayText().toHtmlEscaped(),
+                               trayHelpAddress().toString(QUrl::FullyEncoded), tr("Learn more")));
+    m_noTray->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    applyTypeStyle(m_noTray, TypeStyle::Caption);
+    connect(m_noTray, &QLabel::linkActivated, this,
+            [this] { m_workspace.openUrl(trayHelpAddress()); });
+    m_noTray->hide();
+    return m_noTray;
+}
+
+void StatusPanel::setNoTrayNotice(bool shown) {
+    m_noTray->setVisible(shown);
 }
 
 QWidget* StatusPanel::makeControls() {
@@ -282,6 +312,7 @@ void StatusPanel::sync() {
 
 void StatusPanel::restyle() {
     setTextColor(m_subtitle, toneColor(Tone::Text2, this));
+    setTextColor(m_noTray, toneColor(Tone::Text2, this));
     const QColor warning = toneColor(Tone::Warning, this);
     setTextColor(m_dryRunText, warning);
     const QFontMetrics caption(m_dryRunText->font());
@@ -333,9 +364,20 @@ void StatusPanel::fitSize() {
         setFixedHeight(height);
 }
 
+void StatusPanel::keyPressEvent(QKeyEvent* event) {
+    // Closes as a popup does, also when it is a window of its own.
+    if (isWindow() && event->matches(QKeySequence::Cancel)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void StatusPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     fitSize();
+    // Opened, it takes the keyboard at its first control.
+    (m_pause->isVisibleTo(this) ? static_cast<QWidget*>(m_pause) : m_dashboard)->setFocus();
     // Showing the panel is when the user wants to know: ask the relay now rather than wait
     // for the next poll.
     detach(m_model.refreshStatus(), "status refresh on showing the panel");

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <QVariantAnimation>
 #include <QWidget>
 
@@ -41,6 +42,9 @@ public:
     static QString pauseTitle(bool userPaused);
     static QString pauseSymbol(bool userPaused);
     static QString pauseToolTip(bool userPaused);
+    // The line shown where the app found no tray, and where it leads.
+    static QString noTrayText();
+    static QUrl trayHelpAddress();
 
     // `openSetup` opens (or brings forward) the Setup window.
     StatusPanel(AppModel& model, Workspace& workspace, std::function<void()> openSetup,
@@ -51,6 +55,9 @@ public:
 
     void sync();
 
+    // Says that the desktop has no tray, with where to learn how to get one.
+    void setNoTrayNotice(bool shown);
+
     // Changes of phase animate briefly unless motion is reduced (from the desktop by default).
     void setReduceMotion(bool reduce) { m_reduceMotion = reduce; }
     // What Quit does once the relay is stopped; QCoreApplication::quit by default.
@@ -58,12 +65,14 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
     QWidget* makeHeader();
     QWidget* makeDryRunWarning();
+    QLabel* makeNoTrayNotice();
     QWidget* makeControls();
     void restyle();
     void fitSize();
@@ -89,6 +98,7 @@ private:
     QWidget* m_dryRun = nullptr;
     QLabel* m_dryRunIcon = nullptr;
     QLabel* m_dryRunText = nullptr;
+    QLabel* m_noTray = nullptr;
     TodayRow* m_today = nullptr;
     EventFeed* m_feed = nullptr;
     QWidget* m_controls = nullptr;

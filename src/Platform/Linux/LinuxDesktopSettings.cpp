@@ -1,6 +1,7 @@
 #include "Platform/Linux/LinuxDesktopSettings.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -20,4 +21,10 @@ bool LinuxDesktopSettings::reducesMotion() const {
     bool ok = false;
     const double factor = kde.value(QStringLiteral("KDE/AnimationDurationFactor")).toDouble(&ok);
     return ok && factor <= 0.0;
+}
+
+bool LinuxDesktopSettings::compositorPlacesWindows() const {
+    return QGuiApplication::platformName() == QLatin1String("wayland") ||
+           qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
+           qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }

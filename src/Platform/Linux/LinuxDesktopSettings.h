@@ -11,4 +11,6 @@ public:
     bool prefersHighContrast() const override;
     // KDE Plasma: "Animation speed" at its instant end writes a factor of 0 into kdeglobals.
     bool reducesMotion() const override;
+    // Qt on Wayland, or any app in a session whose compositor speaks Wayland.
+    bool compositorPlacesWindows() const override;
 };

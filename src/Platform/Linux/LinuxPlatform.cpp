@@ -18,6 +18,7 @@ Platform LinuxPlatform::services(Clock* replacement) {
     platform.systemSignals = &systemSignals;
     platform.notifier = &notifier;
     platform.power = &power;
+    platform.tray = &tray;
     return platform;
 }
 

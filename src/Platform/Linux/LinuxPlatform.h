@@ -10,6 +10,7 @@
 #include "Platform/Linux/LinuxMessagesAutomation.h"
 #include "Platform/Linux/LinuxProcessControl.h"
 #include "Platform/Linux/LinuxProcessInfo.h"
+#include "Platform/Linux/LinuxTray.h"
 #include "Platform/Linux/LogindPower.h"
 #include "Platform/Linux/SettingsDefaults.h"
 #include "Platform/Linux/UnixSignals.h"
@@ -42,4 +43,5 @@ public:
     BootClock clock;
     DBusNotifier notifier;
     LogindPower power;
+    LinuxTray tray;
 };
