@@ -85,6 +85,8 @@ std::optional<QString> XdgLoginItem::setEnabled(bool enabled) {
         return tr("Couldn't turn on start at login: the folder %1 can't be created.")
             .arg(autostartDir());
 
+    // Started after the panel where the desktop can order it; the tray icon follows the tray
+    // anyway, so no delay holds the relay back.
     const QByteArray entry = QByteArrayLiteral("[Desktop Entry]\n"
                                                "Type=Application\n"
                                                "Name=Wrenbox\n"
@@ -94,7 +96,7 @@ std::optional<QString> XdgLoginItem::setEnabled(bool enabled) {
                              QByteArrayLiteral("\n"
                                                "Terminal=false\n"
                                                "X-GNOME-Autostart-enabled=true\n"
-                                               "X-GNOME-Autostart-Delay=5\n"
+                                               "X-GNOME-Autostart-Phase=Applications\n"
                                                "X-KDE-autostart-after=panel\n"
                                                "X-LXQt-Need-Tray=true\n");
     QSaveFile file(path);

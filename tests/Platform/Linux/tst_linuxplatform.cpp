@@ -60,9 +60,9 @@ private Q_SLOTS:
         const QByteArray text = entry.readAll();
         entry.close();
         QVERIFY(text.startsWith("[Desktop Entry]\n") && text.contains("\nType=Application\n"));
-        // It waits for the panel its icon goes in.
-        QVERIFY(text.contains("\nX-GNOME-Autostart-Delay=5\n") &&
-                text.contains("\nX-KDE-autostart-after=panel\n"));
+        // It starts after the panel its icon goes in, where the desktop orders that, undelayed.
+        QVERIFY(text.contains("\nX-GNOME-Autostart-Phase=Applications\n") &&
+                text.contains("\nX-KDE-autostart-after=panel\n") && !text.contains("Delay"));
         QVERIFY2(text.contains("Exec=\"/opt/wren box/100%%/a\\\\$b\\\\\"c\\\\\\\\d\""),
                  text.constData());
         QCOMPARE(item.setEnabled(false), std::nullopt);
