@@ -145,7 +145,7 @@ LinuxTray::LinuxTray(QObject* parent)
     : DesktopTray(parent)
     , m_bus(QStringLiteral("none")) {
     registerStatusNotifierTypes();
-    m_xembed = XEmbedWatch::create([this] { changing([] {}); });
+    m_xembed = XEmbedWatch::create([this] { report(); });
     // Connecting to the bus waits on it: not before the app has shown itself.
     QMetaObject::invokeMethod(this, &LinuxTray::connectToBus, Qt::QueuedConnection);
 }
@@ -160,10 +160,8 @@ DesktopTray::Host LinuxTray::host() const {
     return m_sniKnown ? Host::None : Host::Unknown;
 }
 
-template <typename Change> void LinuxTray::changing(Change change) {
-    const Host before = host();
-    change();
-    if (host() != before)
+void LinuxTray::report() {
+    if (const Host now = host(); now != std::exchange(m_reported, now))
         Q_EMIT hostChanged();
 }
 
@@ -179,7 +177,8 @@ template <typename Done> void LinuxTray::whenAnswered(const QDBusPendingCall& ca
 void LinuxTray::connectToBus() {
     m_bus = QDBusConnection::sessionBus();
     if (!m_bus.isConnected()) {
-        changing([this] { m_sniKnown = true; });
+        m_sniKnown = true;
+        report();
         return;
     }
     auto* owners = new QDBusServiceWatcher(watcherService, m_bus,
@@ -197,7 +196,9 @@ void LinuxTray::watcherOwnerChanged(const QString&, const QString&, const QStrin
     m_registration = 0;
     if (after.isEmpty()) {
         ++m_question;
-        changing([this] { m_sniKnown = true, m_sniReady = false; });
+        m_sniKnown = true;
+        m_sniReady = false;
+        report();
         return;
     }
     askWatcher();
@@ -223,7 +224,9 @@ void LinuxTray::askWatcher() {
 }
 
 void LinuxTray::setSniReady(bool ready) {
-    changing([this, ready] { m_sniKnown = true, m_sniReady = ready; });
+    m_sniKnown = true;
+    m_sniReady = ready;
+    report();
     if (m_sniReady && m_published)
         registerItem();
 }
@@ -236,8 +239,12 @@ void LinuxTray::publish(const TrayItem& item) {
         const auto later = [this](auto signal) {
             return [this, signal](auto... arguments) {
                 QMetaObject::invokeMethod(
-                    this, [=, this] { Q_EMIT(this->*signal)
-                                      (arguments...); }, Qt::QueuedConnection);
+                    this,
+                    [=, this] {
+                        Q_EMIT(this->*signal)
+                        (arguments...);
+                    },
+                    Qt::QueuedConnection);
             };
         };
         m_item->activated = later(&LinuxTray::activated);

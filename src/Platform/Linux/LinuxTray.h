@@ -42,10 +42,11 @@ private:
     void registerItem();
     // Runs `done` with the call's reply once it arrives (or fails), unless this tray is gone.
     template <typename Done> void whenAnswered(const QDBusPendingCall& call, Done done);
-    // Emits hostChanged() when `change` moved the answer of host().
-    template <typename Change> void changing(Change change);
+    // Emits hostChanged() when host() has moved since it was last reported.
+    void report();
 
     QDBusConnection m_bus;
+    Host m_reported = Host::Unknown;
     bool m_sniKnown = false;
     bool m_sniReady = false;
     quint64 m_question = 0;

@@ -1,10 +1,12 @@
 // The freedesktop services: the autostart entry, the settings file, the desktop settings, and on
-// private buses the notifications, logind's wake-ups and the boot-time clock.
+// private buses and an X server of their own the notifications, logind's wake-ups, an XEmbed tray
+// and the boot-time clock.
 
 #include "Features/Panel/AttentionNotice.h"
 #include "Platform/Linux/BootClock.h"
 #include "Platform/Linux/DBusNotifier.h"
 #include "Platform/Linux/LinuxDesktopSettings.h"
+#include "Platform/Linux/LinuxTray.h"
 #include "Platform/Linux/LogindPower.h"
 #include "Platform/Linux/SettingsDefaults.h"
 #include "Platform/Linux/UnixSignals.h"
@@ -21,6 +23,7 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <xcb/xcb.h>
 
 using namespace std::chrono_literals;
 
@@ -234,6 +237,42 @@ private Q_SLOTS:
         rig.advance(1s);
         QVERIFY(rig.model->relayRunning());
     }
+    void xembedTrayComesAndGoes() {
+        LinuxTray tray;
+        QSignalSpy changes(&tray, &DesktopTray::hostChanged);
+        QTRY_COMPARE(tray.host(), DesktopTray::Host::None); // no tray, no watcher on the bus
+        // A tray on a connection of its own takes the screen's selection and says so to all.
+        xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+        const auto atom = [other](const char* name) {
+            xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+                other, xcb_intern_atom(other, 0, uint16_t(qstrlen(name)), name), nullptr);
+            const xcb_atom_t value = reply ? reply->atom : 0;
+            std::free(reply);
+            return value;
+        };
+        const xcb_window_t window = xcb_generate_id(other);
+        xcb_create_window(other, 0, window, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        const xcb_atom_t selection = atom("_NET_SYSTEM_TRAY_S0");
+        xcb_set_selection_owner(other, window, selection, XCB_CURRENT_TIME);
+        xcb_client_message_event_t manager{};
+        manager.response_type = XCB_CLIENT_MESSAGE;
+        manager.format = 32;
+        manager.window = root;
+        manager.type = atom("MANAGER");
+        manager.data.data32[1] = selection;
+        manager.data.data32[2] = window;
+        xcb_send_event(other, 0, root, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&manager));
+        xcb_flush(other);
+        QTRY_COMPARE(tray.host(), DesktopTray::Host::QtTray);
+        // The tray quits: its window goes with its connection.
+        xcb_disconnect(other);
+        QTRY_COMPARE(tray.host(), DesktopTray::Host::None);
+        QCOMPARE(changes.count(), 3);
+    }
+
     // A relay forked but not yet running its program dies of a stop; the app must not quit.
     void aForkedChildTakesItsOwnSignal() {
         UnixSignals handlers;
@@ -267,5 +306,5 @@ private:
     QString m_address; // other programs' connections to it are their own
 };
 
-QTEST_GUILESS_MAIN(TestLinuxPlatform)
+QTEST_MAIN(TestLinuxPlatform)
 #include "tst_linuxplatform.moc"
