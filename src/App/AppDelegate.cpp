@@ -1,5 +1,6 @@
 #include "App/AppDelegate.h"
 
+#include "App/CommandLine.h"
 #include "App/SingleInstance.h"
 #include "Core/AppModel.h"
 #include "Core/Clock.h"
@@ -39,6 +40,7 @@ AppDelegate::AppDelegate(Services services, QObject* parent)
 AppDelegate::~AppDelegate() = default;
 
 bool AppDelegate::finishLaunching(const QStringList& arguments) {
+    const bool quitting = arguments.contains(QLatin1String(CommandLine::quitOption));
     if (!m_services.developmentRun) {
         m_single = new SingleInstance(m_services.singleInstancePath, this);
         switch (m_single->claim(arguments)) {
@@ -52,8 +54,11 @@ bool AppDelegate::finishLaunching(const QStringList& arguments) {
             break;
         }
         connect(m_single, &SingleInstance::argumentsReceived, this,
-                &AppDelegate::argumentsReceived);
+                [this](const QStringList& handed) { act(handed, false); });
     }
+    // Nothing was running to quit.
+    if (quitting)
+        return false;
 
     if (m_services.move)
         MoveToApplications::offerIfNeeded(*m_services.move);
@@ -74,16 +79,24 @@ bool AppDelegate::finishLaunching(const QStringList& arguments) {
 
     detach(openSetupAfterLaunch(), "opening Setup after launch");
 
-    openUrls(urlsAmong(arguments));
+    act(arguments, true);
     return true;
 }
 
-void AppDelegate::argumentsReceived(const QStringList& arguments) {
+void AppDelegate::act(const QStringList& arguments, bool launching) {
+    if (arguments.contains(QLatin1String(CommandLine::quitOption))) {
+        Q_EMIT quitRequested();
+        return;
+    }
+    if (arguments.contains(QLatin1String(CommandLine::settingsOption))) {
+        Q_EMIT settingsRequested();
+        return;
+    }
     const QList<QUrl> urls = urlsAmong(arguments);
-    if (urls.isEmpty())
-        Q_EMIT reopenRequested();
-    else
+    if (!urls.isEmpty())
         openUrls(urls);
+    else if (!launching || arguments.contains(QLatin1String(CommandLine::openOption)))
+        Q_EMIT reopenRequested();
 }
 
 void AppDelegate::openUrls(const QList<QUrl>& urls) {

@@ -44,8 +44,8 @@ public:
     ~AppDelegate() override;
 
     // Returns false when another copy is running and received `arguments` (program name
-    // excluded): this copy must quit without showing anything. Otherwise starts the model and
-    // handles the pairing links among `arguments`.
+    // excluded), or when asked to quit: this copy must quit without showing anything.
+    // Otherwise starts the model and acts on `arguments`: the pairing links, --settings, --open.
     bool finishLaunching(const QStringList& arguments);
     // Why finishLaunching() returned false when no running copy took the arguments; empty after
     // a hand-over. The app must say so and end with an error.
@@ -64,13 +64,17 @@ public:
     void applicationWillTerminate();
 
 Q_SIGNALS:
-    // Another copy was launched without a link: bring the app's window forward.
+    // Another copy was launched without a link, or with --open: bring the panel forward.
     void reopenRequested();
+    // Asked for from the command line (the desktop entry's actions), here or by another copy.
+    void settingsRequested();
+    void quitRequested();
     // Setup must come forward, opened if it is not.
     void setupRequested();
 
 private:
-    void argumentsReceived(const QStringList& arguments);
+    // What a copy started with these arguments asks of this one.
+    void act(const QStringList& arguments, bool launching);
     QCoro::Task<> openSetupAfterLaunch();
 
     Services m_services;

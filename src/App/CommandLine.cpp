@@ -25,8 +25,12 @@ CommandLine CommandLine::read(int argc, char* argv[]) {
                                   tr("Show this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      tr("Show the version and exit."));
-    parser.addOption(help);
-    parser.addOption(version);
+    const QCommandLineOption open(QStringLiteral("open"), tr("Show the status panel."));
+    const QCommandLineOption settings(QStringLiteral("settings"), tr("Show the Settings window."));
+    const QCommandLineOption quit(QStringLiteral("quit"),
+                                  tr("Quit the running Wrenbox; start nothing if none runs."));
+    for (const QCommandLineOption& option : {help, version, open, settings, quit})
+        parser.addOption(option);
     parser.addPositionalArgument(QStringLiteral("link"),
                                  tr("A pairing link to open, such as "
                                     "wrenbox-mac://pair?code=ABC234&server=https://wrenbox.app"),
@@ -54,7 +58,13 @@ CommandLine CommandLine::read(int argc, char* argv[]) {
         print(stdout, QStringLiteral("Wrenbox %1\n").arg(QStringLiteral(WRENBOX_VERSION)));
         result.exitCode = 0;
     } else {
-        result.links = parser.positionalArguments();
+        for (const QCommandLineOption& action : {quit, settings, open}) {
+            if (parser.isSet(action)) {
+                result.arguments.append(QStringLiteral("--") + action.names().constFirst());
+                break;
+            }
+        }
+        result.arguments += parser.positionalArguments();
     }
     return result;
 }

@@ -111,6 +111,10 @@ WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
             [this] { openWindow(QStringLiteral("setup")); }, this);
     connect(m_delegate, &AppDelegate::setupRequested, this,
             [this] { openWindow(QStringLiteral("setup")); });
+    connect(m_delegate, &AppDelegate::settingsRequested, this,
+            [this] { openWindow(QStringLiteral("settings")); });
+    connect(m_delegate, &AppDelegate::quitRequested, this, &WrenboxMacApp::quit);
+    connect(m_delegate, &AppDelegate::reopenRequested, this, &WrenboxMacApp::reopen);
 }
 
 WrenboxMacApp::~WrenboxMacApp() {
@@ -132,21 +136,22 @@ WrenboxMacApp::~WrenboxMacApp() {
 bool WrenboxMacApp::launch(const QStringList& arguments) {
     if (!m_delegate->finishLaunching(arguments))
         return false;
-    connect(m_delegate, &AppDelegate::reopenRequested, this, &WrenboxMacApp::reopen);
 
     m_tray = new TrayIconHost(*m_model, m_platform.tray, *m_platform.clock, this);
     connect(m_tray, &TrayIconHost::clicked, this, &WrenboxMacApp::togglePanel);
     connect(m_tray, &TrayIconHost::openRequested, this, &WrenboxMacApp::reopen);
     connect(m_tray, &TrayIconHost::settingsRequested, this,
             [this] { openWindow(QStringLiteral("settings")); });
-    connect(m_tray, &TrayIconHost::quitRequested, this, [this] {
-        m_model->stopRelay();
-        QCoreApplication::quit();
-    });
+    connect(m_tray, &TrayIconHost::quitRequested, this, &WrenboxMacApp::quit);
     connect(m_tray, &TrayIconHost::missing, this, &WrenboxMacApp::trayMissing);
     connect(m_tray, &TrayIconHost::found, this, [this] { setNoTrayNotice(false); });
     m_tray->start();
     return true;
+}
+
+void WrenboxMacApp::quit() {
+    m_model->stopRelay();
+    QCoreApplication::quit();
 }
 
 void WrenboxMacApp::trayMissing() {

@@ -70,6 +70,7 @@ private:
     QWidget* create(const QString& id);
     void showAsWindow(QWidget* window);
     void reopen();
+    void quit();
     void trayMissing();
     void setNoTrayNotice(bool shown);
 

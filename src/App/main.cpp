@@ -41,7 +41,7 @@ int main(int argc, char* argv[]) {
         [process = options.platform.process] { return process->msSinceStart(); });
 
     auto wrenbox = std::make_unique<WrenboxMacApp>(std::move(options));
-    if (!wrenbox->launch(command.links)) {
+    if (!wrenbox->launch(command.arguments)) {
         // Handed over to the running copy; or no copy took the arguments, which the user must hear.
         const QString failure = wrenbox->delegate().launchFailure();
         if (failure.isEmpty())
