@@ -111,6 +111,18 @@
         <source>Expected at most one pairing link, got %1.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Show the status panel.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show the Settings window.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit the running Wrenbox; start nothing if none runs.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>EventFeed</name>
@@ -458,6 +470,14 @@
         <source>Licences</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>SetupCopy</name>
@@ -676,6 +696,10 @@
         <source>And %1 more checks; Copy diagnostics has them all.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Diagnostics copied</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>SingleInstance</name>
@@ -803,6 +827,10 @@
     </message>
     <message>
         <source>Paused until %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1. %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

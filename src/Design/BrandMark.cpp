@@ -1,11 +1,10 @@
 #include "Design/BrandMark.h"
 
+#include "Design/Accessible.h"
 #include "Design/DrawnIcon.h"
 #include "Design/Palette.h"
 #include "Design/SpeechBubbleShape.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -18,28 +17,6 @@ constexpr qreal tileRadius = 0.27;
 constexpr qreal dotDiameter = 0.088;
 constexpr qreal dotSpacing = 0.075;
 constexpr qreal dotLift = 0.035;
-
-// A decorative image: present in the tree so parents stay consistent, but invisible to
-// screen readers, with no name.
-class HiddenAccessible : public QAccessibleWidget {
-public:
-    explicit HiddenAccessible(QWidget* widget)
-        : QAccessibleWidget(widget, QAccessible::Graphic) {}
-
-    QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.invisible = true;
-        state.focusable = false;
-        return state;
-    }
-    QString text(QAccessible::Text) const override { return {}; }
-};
-
-QAccessibleInterface* brandMarkAccessible(const QString& className, QObject* object) {
-    if (className == QLatin1String("BrandMarkView") && object && object->isWidgetType())
-        return new HiddenAccessible(static_cast<QWidget*>(object));
-    return nullptr;
-}
 
 } // namespace
 
@@ -108,15 +85,10 @@ void setAsApplicationIcon() {
 BrandMarkView::BrandMarkView(qreal size, QWidget* parent)
     : QWidget(parent)
     , m_size(size) {
-    static const bool installed = [] {
-        QAccessible::installFactory(brandMarkAccessible);
-        return true;
-    }();
-    Q_UNUSED(installed);
-
+    // The app's name always stands beside it.
+    Accessible::hide(this);
     setFixedSize(BrandMarkView::sizeHint());
     setFocusPolicy(Qt::NoFocus);
-    setAccessibleName(QString());
     setAttribute(Qt::WA_TranslucentBackground);
 }
 

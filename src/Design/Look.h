@@ -21,6 +21,10 @@ void tint(QLabel* label, const DynamicColor& color);
 // whichever of white or near-black reads on it. Call again when the appearance changes.
 void prominent(QPushButton* button);
 
+// A quiet button that looks like a link until pointed at or focused, when it shows its frame.
+// Call again when the appearance changes.
+void quiet(QPushButton* button);
+
 // A button whose action removes something: its title in the danger colour.
 void destructive(QPushButton* button);
 } // namespace Look

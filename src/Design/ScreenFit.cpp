@@ -101,6 +101,9 @@ QScrollArea* scrollingColumn(QWidget* host) {
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Not a stop of its own for the keyboard: Tab moves through the content, which scrolls to
+    // follow it.
+    scroll->setFocusPolicy(Qt::NoFocus);
     outer->addWidget(scroll);
     scroll->setWidget(new QWidget(scroll));
     return scroll;

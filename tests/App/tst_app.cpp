@@ -13,6 +13,7 @@
 #include "RelayRig.h"
 #include "ViewRig.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -476,8 +477,11 @@ private Q_SLOTS:
         QCOMPARE(second.exitCode(), 0);
         QVERIFY(!second.readAllStandardError().contains("first window")); // it showed nothing
         QCOMPARE(first.state(), QProcess::Running);
-        ::kill(pid_t(first.processId()), SIGTERM);
+        // The desktop entry's Quit ends it from another copy.
+        QProcess quit;
+        QVERIFY(real.launch(quit, {u"--quit"_qs}, false));
         QTRY_COMPARE_WITH_TIMEOUT(first.state(), QProcess::NotRunning, 20'000);
+        QTRY_COMPARE(quit.state(), QProcess::NotRunning);
         QCOMPARE(first.exitStatus(), QProcess::NormalExit);
         QCOMPARE(first.exitCode(), 0);
         QVERIFY(!QFile::exists(path)); // a copy that quits normally removes its socket
@@ -510,19 +514,53 @@ private Q_SLOTS:
         QTRY_COMPARE(client.state(), QLocalSocket::UnconnectedState);
         // Started again, the app brings its panel back as a window, in front; started with a
         // link, it opens Setup.
-        for (const QString& link :
-             {u""_qs, u"wrenbox-mac://pair?code=ABC234&server=http://lökälhost"_qs}) {
+        for (const QString& link : {u""_qs, u"--settings"_qs,
+                                    u"wrenbox-mac://pair?code=ABC234&server=http://lökälhost"_qs}) {
             QProcess again;
             QVERIFY(real.launch(again, link.isEmpty() ? QStringList() : QStringList{link}, false));
             QTRY_COMPARE_WITH_TIMEOUT(again.state(), QProcess::NotRunning, 20'000);
             QCOMPARE(again.exitCode(), 0);
             QTRY_VERIFY(!link.isEmpty() || (panel->isVisible() && panel->isActiveWindow()));
         }
+        QTRY_VERIFY(rig.app->window(u"settings"_qs) &&
+                    rig.app->window(u"settings"_qs)->isVisible());
         QVERIFY(!panel->windowFlags().testFlag(Qt::Popup));
         QTRY_VERIFY(rig.app->window(u"setup"_qs) && rig.app->window(u"setup"_qs)->isVisible());
         QCOMPARE(rig.field(u"Pairing code"_qs) + u' ' + rig.field(u"Server"_qs),
                  u"ABC234 http://lökälhost"_qs);
         QVERIFY(rig.settle());
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says"); // how its output begins
+        const QString usage = u"Usage: wrenbox-app [options] [link]"_qs;
+        const QString version = QStringLiteral("Wrenbox " WRENBOX_VERSION);
+        const QString link = u"wrenbox-mac://pair?code=ABC234"_qs;
+        QTest::newRow("--help") << QStringList{u"--help"_qs} << 0 << usage;
+        QTest::newRow("-h") << QStringList{u"-h"_qs} << 0 << usage;
+        QTest::newRow("--version") << QStringList{u"--version"_qs} << 0 << version;
+        QTest::newRow("-v") << QStringList{u"-v"_qs} << 0 << version;
+        QTest::newRow("unknown option")
+            << QStringList{u"--bogus"_qs} << 2 << u"wrenbox-app: Unknown option 'bogus'."_qs;
+        QTest::newRow("two links") << QStringList{link, link} << 2
+                                   << u"wrenbox-app: Expected at most one pairing link, got 2."_qs;
+        QTest::newRow("quit, none running") << QStringList{u"--quit"_qs} << 0 << QString();
+    }
+
+    void commandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, says);
+        RealApp real(false);
+        QProcess app;
+        QVERIFY(real.launch(app, arguments, false));
+        QTRY_COMPARE_WITH_TIMEOUT(app.state(), QProcess::NotRunning, 20'000);
+        QCOMPARE(app.exitCode(), exitCode);
+        const QByteArray out = app.readAllStandardOutput() + app.readAllStandardError();
+        // Started, it would have shown its panel: there is no tray here.
+        QVERIFY2(out.startsWith(says.toUtf8()) && !out.contains("first window"), out.constData());
     }
 
     void aDeadCopysSocketIsTakenOver() {
@@ -569,6 +607,59 @@ private Q_SLOTS:
                      said.constData());
             QVERIFY(listener || (file.open(QIODevice::ReadOnly) && file.readAll() == "mine"));
         }
+    }
+
+    void accessibleWindows_data() { addRows("App/access.txt"); }
+
+    void accessibleWindows() {
+        QFETCH(QByteArrayList, row);
+        Shell rig(row[2].constData());
+        rig.fake.tray.current = Host::QtTray;
+        QVERIFY(rig.app->launch({}));
+        QVERIFY(rig.settle());
+        QWidget* window = rig.app->openWindow(QString::fromUtf8(row[1]));
+        QVERIFY(QTest::qWaitForWindowActive(window) && rig.settle());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        // Everything read has a name; what only decorates is not read.
+        QStringList faults;
+        const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+            const QAccessible::State state = node->state();
+            if (state.invisible || node->role() == QAccessible::NoRole ||
+                node->role() == QAccessible::Notification) // heard only when it speaks
+                return;
+            const QString name = node->text(QAccessible::Name);
+            const auto* label = qobject_cast<const QLabel*>(node->object());
+            if (name.isEmpty() && (state.focusable || node->childCount() == 0 || label))
+                faults.append(
+                    u"unnamed %1 %2"_qs.arg(node->role())
+                        .arg(node->object() ? node->object()->metaObject()->className() : "?"));
+            for (int i = 0; i < node->childCount(); ++i)
+                walk(node->child(i));
+        };
+        walk(QAccessible::queryAccessibleInterface(window));
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u", ")));
+        // Tab goes from control to control in reading order, each named.
+        QStringList stops;
+        for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
+            if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->isVisibleTo(window) &&
+                w->isEnabled())
+                stops.append(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name));
+        }
+        QCOMPARE(stops.join(u" > "), QString::fromUtf8(row[3]));
+        // Escape closes it, and Ctrl+W a window that is not the panel.
+        const QString id = QString::fromUtf8(row[1]);
+        const auto closed = [&] {
+            return !rig.app->window(id) || !rig.app->window(id)->isVisible();
+        };
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(closed());
+        if (id != u"panel") {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // Setup goes
+            QVERIFY(QTest::qWaitForWindowActive(rig.app->openWindow(id)));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+            QVERIFY(closed());
+        }
+        QVERIFY(rig.settle());
     }
 
     void pairingLinks_data() { addRows("App/links.txt"); }

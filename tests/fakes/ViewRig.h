@@ -1,9 +1,12 @@
 #pragma once
 
+#include "Design/Accessible.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStringList>
 #include <QTest>
 #include <QWidget>
 
@@ -47,3 +50,15 @@ inline bool shown(const QWidget* widget) {
     QApplication::setActiveWindow(&window);
     return QTest::qWaitForWindowActive(&window);
 }
+
+// What the announcers in `window` tell assistive technology from now on.
+struct Announcements {
+    explicit Announcements(const QWidget& window) {
+        const auto announcers = window.findChildren<Announcer*>();
+        for (Announcer* announcer : announcers)
+            QObject::connect(announcer, &Announcer::announced, &receiver,
+                             [this](const QString& text) { heard.append(text); });
+    }
+    QStringList heard;
+    QObject receiver;
+};

@@ -1,12 +1,12 @@
 #include "Features/Panel/EventFeed.h"
 
 #include "Core/AppModel.h"
+#include "Design/Accessible.h"
 #include "Design/Appearance.h"
 #include "Design/Tone.h"
 #include "Design/Type.h"
 #include "Features/Panel/EventRow.h"
 #include "Features/Panel/FrameSync.h"
-#include "Features/Panel/Heading.h"
 
 #include <QEvent>
 #include <QLabel>

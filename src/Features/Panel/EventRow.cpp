@@ -1,5 +1,7 @@
 #include "Features/Panel/EventRow.h"
 
+#include "Design/Accessible.h"
+
 #include "Design/Appearance.h"
 #include "Design/Symbols.h"
 #include "Design/Type.h"
@@ -129,8 +131,8 @@ EventRow::EventRow(QWidget* parent)
     layout->addWidget(m_sentence, 1);
     layout->addWidget(m_time, 0, Qt::AlignTop);
 
-    // One element for assistive technology; its children are decoration.
-    m_icon->setAccessibleName({});
+    // One element for assistive technology; its icon is decoration.
+    Accessible::hide(m_icon);
     setFocusPolicy(Qt::NoFocus);
 }
 

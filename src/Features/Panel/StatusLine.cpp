@@ -5,13 +5,13 @@
 #include "Core/AppModel.h"
 #include "Core/Clock.h"
 #include "Core/Platform/Platform.h"
+#include "Design/Accessible.h"
 #include "Design/Appearance.h"
 #include "Design/Look.h"
 #include "Design/Symbols.h"
 #include "Design/Type.h"
 #include "Features/Panel/ClockText.h"
 #include "Features/Panel/FrameSync.h"
-#include "Features/Panel/Heading.h"
 #include "Features/Panel/WebAddress.h"
 
 #include <QEvent>
@@ -95,6 +95,28 @@ std::optional<QString> StatusLine::detail(const RelayPhase& phase, const QDateTi
         return std::nullopt;
     }
     case RelayPhase::Kind::Sending:
+    case RelayPhase::Kind::Starting:
+        break;
+    }
+    return std::nullopt;
+}
+
+QString StatusLine::spokenText(const RelayPhase& phase, const QDateTime& now) {
+    const auto more = detail(phase, now);
+    return more ? tr("%1. %2").arg(headline(phase, now), *more) : headline(phase, now);
+}
+
+std::optional<QString> StatusLine::announcement(const RelayPhase& phase, const QDateTime& now) {
+    switch (phase.kind()) {
+    case RelayPhase::Kind::Idle:
+        // The age of the last sync moves on every second: it is not news.
+        return tr("Online");
+    case RelayPhase::Kind::Sending:
+        return headline(phase, now);
+    case RelayPhase::Kind::Paused:
+        return phase.pausedUntil() ? detail(phase, now) : headline(phase, now);
+    case RelayPhase::Kind::Attention:
+        return spokenText(phase, now);
     case RelayPhase::Kind::Starting:
         break;
     }
@@ -193,7 +215,7 @@ StatusLineView::StatusLineView(AppModel& model, Workspace& workspace,
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(8);
     // The icon repeats what the headline says; assistive technology reads the headline.
-    m_icon->setAccessibleName({});
+    Accessible::hide(m_icon);
     m_icon->setAlignment(Qt::AlignCenter);
     top->addWidget(m_icon, 0, Qt::AlignVCenter);
     applyTypeStyle(m_headline, TypeStyle::Title3, QFont::DemiBold);

@@ -40,6 +40,10 @@ public:
     // The explaining sentence; none while sending or starting. `now` decides whether the end of
     // a timed pause needs its date (the current time when not given).
     static std::optional<QString> detail(const RelayPhase& phase, const QDateTime& now = {});
+    // The headline and the detail as one text, as a screen reader reads them.
+    static QString spokenText(const RelayPhase& phase, const QDateTime& now);
+    // What a screen reader says when the phase turns into this one; none while starting.
+    static std::optional<QString> announcement(const RelayPhase& phase, const QDateTime& now);
     static QString actionTitle(const RelayPhase& phase);
     // The button's effect. `updateUrl` is the relay's status.updateUrl; it is used only when an
     // update is required, and only when it is a web address.

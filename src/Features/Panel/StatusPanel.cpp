@@ -4,6 +4,7 @@
 #include "Core/Clock.h"
 #include "Core/Platform/Platform.h"
 #include "Core/Tasks.h"
+#include "Design/Accessible.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
 #include "Design/Spinner.h"
@@ -44,6 +45,7 @@ QFrame* divider(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFixedHeight(1);
     line->setAutoFillBackground(true);
+    Accessible::hide(line);
     return line;
 }
 
@@ -150,6 +152,10 @@ StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<vo
     stack->addWidget(m_dividers[1]);
     stack->addWidget(makeControls());
 
+    m_announcer = new Announcer(this);
+    // Read as a dialog: its title, then its status line, then the control at the keyboard.
+    Accessible::setRole(this, QAccessible::Dialog);
+
     restyle();
     sync();
     connect(&m_model, &AppModel::statusChanged, this, &StatusPanel::sync);
@@ -195,6 +201,7 @@ QWidget* StatusPanel::makeDryRunWarning() {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
     m_dryRunIcon = new QLabel(m_dryRun);
+    Accessible::hide(m_dryRunIcon);
     m_dryRunText = new QLabel(dryRunText(), m_dryRun);
     m_dryRunText->setWordWrap(true);
     applyTypeStyle(m_dryRunText, TypeStyle::Caption);
@@ -275,6 +282,9 @@ QWidget* StatusPanel::makeControls() {
     connect(menu->addAction(tr("Pause")), &QAction::triggered, this,
             [this] { m_model.setPaused(true); });
     m_pauseFor->setMenu(menu);
+    // Opened from the keyboard, the menu starts at its first entry.
+    connect(menu, &QMenu::aboutToShow, menu,
+            [menu] { menu->setActiveAction(menu->actions().value(0)); });
 
     // Pause and its menu close together, in a group of their own so that no gap is left where
     // either is hidden.
@@ -292,10 +302,25 @@ QWidget* StatusPanel::makeControls() {
     connect(m_dashboard, &QPushButton::clicked, this, &StatusPanel::openDashboard);
     connect(m_setup, &QPushButton::clicked, this, &StatusPanel::openSetupWindow);
     connect(m_quitButton, &QPushButton::clicked, this, &StatusPanel::quit);
+    // The menu arrow was made last; it belongs right after Pause.
+    setTabOrder(m_pause, m_pauseFor);
+    setTabOrder(m_pauseFor, m_dashboard);
     return controls;
 }
 
 void StatusPanel::sync() {
+    syncControls();
+    // Opened before the status was in, the panel gave the keyboard to what was there then; as
+    // long as the user has not moved on, it follows to the control that belongs first.
+    if (m_openedAt && isVisible()) {
+        if (focusWidget() != m_openedAt)
+            m_openedAt = nullptr;
+        else if (QWidget* first = firstControl(); first != m_openedAt)
+            (m_openedAt = first)->setFocus();
+    }
+}
+
+void StatusPanel::syncControls() {
     const RelayStatus& status = m_model.status();
     m_subtitle->setText(
         subtitle(status.device ? std::optional(status.device->name) : std::nullopt));
@@ -376,11 +401,20 @@ void StatusPanel::keyPressEvent(QKeyEvent* event) {
 void StatusPanel::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     fitSize();
-    // Opened, it takes the keyboard at its first control.
-    (m_pause->isVisibleTo(this) ? static_cast<QWidget*>(m_pause) : m_dashboard)->setFocus();
+    // Read as the panel opens, as a dialog's text is; then the keyboard is at its first control.
+    setAccessibleDescription(StatusLine::spokenText(m_model.phase(), m_clock.now()));
+    m_openedAt = firstControl();
+    m_openedAt->setFocus();
     // Showing the panel is when the user wants to know: ask the relay now rather than wait
     // for the next poll.
     detach(m_model.refreshStatus(), "status refresh on showing the panel");
+}
+
+QWidget* StatusPanel::firstControl() const {
+    if (auto* action = m_statusLine->findChild<QPushButton*>(QStringLiteral("action"));
+        action && action->isVisibleTo(this))
+        return action;
+    return m_pause->isVisibleTo(this) ? static_cast<QWidget*>(m_pause) : m_dashboard;
 }
 
 void StatusPanel::phaseChanged() {
@@ -391,7 +425,12 @@ void StatusPanel::phaseChanged() {
                       phase.byServer() != m_shownPhase.byServer() ||
                       phase.attention() != m_shownPhase.attention();
     m_shownPhase = phase;
-    if (!news || m_reduceMotion || !isVisible())
+    if (!news || !isVisible())
+        return;
+    setAccessibleDescription(StatusLine::spokenText(phase, m_clock.now()));
+    if (const auto text = StatusLine::announcement(phase, m_clock.now()))
+        m_announcer->announce(*text);
+    if (m_reduceMotion)
         return;
     // A short fade of the block that changed, eased out without overshoot.
     if (m_animation)

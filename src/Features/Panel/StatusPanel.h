@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 
+class Announcer;
 class AppModel;
 class BrandMarkView;
 class Clock;
@@ -77,6 +78,10 @@ private:
     void restyle();
     void fitSize();
     void phaseChanged();
+    // The first control a keyboard user wants: the status line's action, else Pause, else
+    // Dashboard.
+    QWidget* firstControl() const;
+    void syncControls();
 
     void togglePause();
     void openDashboard();
@@ -108,6 +113,9 @@ private:
     QPushButton* m_setup = nullptr;
     QPushButton* m_quitButton = nullptr;
     QList<QFrame*> m_dividers;
+    Announcer* m_announcer = nullptr;
+    // The control that took the keyboard when the panel opened, until the user moves on.
+    QPointer<QWidget> m_openedAt;
     QPointer<QVariantAnimation> m_animation;
     // The phase the status line last animated to; ages and counts within it are not news.
     RelayPhase m_shownPhase;

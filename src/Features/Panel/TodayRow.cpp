@@ -1,5 +1,7 @@
 #include "Features/Panel/TodayRow.h"
 
+#include "Design/Accessible.h"
+
 #include "Core/AppModel.h"
 #include "Design/Appearance.h"
 #include "Design/Symbols.h"
@@ -40,8 +42,8 @@ TodayRow::TodayRow(AppModel& model, QWidget* parent)
         stack->setSpacing(2);
 
         auto* value = new QLabel(column);
-        // The number is read through the column's own accessible value.
-        value->setAccessibleName({});
+        // The column is read as one: its name and its spoken value.
+        Accessible::hide(value);
         stack->addWidget(value);
 
         auto* caption = new QHBoxLayout;
@@ -49,6 +51,8 @@ TodayRow::TodayRow(AppModel& model, QWidget* parent)
         caption->setSpacing(3);
         auto* icon = new QLabel(column);
         auto* title = new QLabel(column);
+        Accessible::hide(icon);
+        Accessible::hide(title);
         caption->addWidget(icon);
         caption->addWidget(title);
         caption->addStretch(1);

@@ -1,6 +1,7 @@
 #include "Features/Settings/SettingsView.h"
 
 #include "Core/AppModel.h"
+#include "Design/Accessible.h"
 #include "Design/Appearance.h"
 #include "Design/Look.h"
 #include "Design/ScreenFit.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -249,8 +251,13 @@ SettingsView::SettingsView(AppModel& model, const Platform& platform, QWidget* p
     setObjectName(identifier());
     setWindowTitle(tr("Wrenbox Settings"));
     setFixedSize(520, 420);
+    Accessible::install(); // the tabs say which one is selected
+    Accessible::setRole(this, QAccessible::Window);
+    Accessible::closesByKeyboard(this);
     auto* layout = new QVBoxLayout(this);
     m_tabs = new QTabWidget(this);
+    m_tabs->setAccessibleName(tr("Settings"));
+    m_tabs->tabBar()->setAccessibleName(tr("Pages"));
     m_general = new GeneralSettings(model, *platform.bundle, m_tabs);
     m_licences = new LicencesView(model.relayNotice(), m_tabs);
     const QColor symbols = palette().color(QPalette::WindowText);

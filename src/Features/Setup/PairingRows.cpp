@@ -5,12 +5,14 @@
 #include "Core/PairingRequest.h"
 #include "Core/Relay/RelayError.h"
 #include "Core/Tasks.h"
+#include "Design/Accessible.h"
 #include "Design/Look.h"
 #include "Design/ScreenFit.h"
 #include "Design/Spinner.h"
 #include "Design/Type.h"
 #include "Features/Setup/StatusRow.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -56,11 +58,15 @@ PairingRows::PairingRows(AppModel& model, PairingRequest& pairing, QWidget* pare
     errorRow->setContentsMargins(0, 0, 0, 0);
     errorRow->setSpacing(6);
     m_errorIcon = new QLabel(m_error);
+    Accessible::hide(m_errorIcon); // the error's own words follow
     m_errorLabel = wrappingLabel({}, m_error);
     m_errorLabel->setObjectName(QStringLiteral("pairingError"));
     errorRow->addWidget(m_errorIcon, 0, Qt::AlignTop);
     errorRow->addWidget(m_errorLabel, 1);
     column->addWidget(m_error);
+    m_announcer = new Announcer(this);
+    // The unpair dialog says it is modal.
+    Accessible::install();
 
     // A link is applied when the form comes on screen, and when a new one arrives while it is.
     m_form->installEventFilter(this);
@@ -87,6 +93,7 @@ QWidget* PairingRows::buildForm() {
     auto* codeLabel = new QLabel(tr("Pairing code"), form);
     m_codeField = new QLineEdit(form);
     codeLabel->setBuddy(m_codeField);
+    m_codeField->setObjectName(QStringLiteral("pairingCode"));
     m_codeField->setAccessibleName(tr("Pairing code"));
     m_codeField->setAccessibleDescription(tr("Six letters and numbers from the dashboard"));
     m_codeField->setPlaceholderText(tr("6 characters"));
@@ -191,8 +198,10 @@ QCoro::Task<> PairingRows::await(std::function<QCoro::Task<>()> work) {
     }
     if (!self)
         co_return;
-    if (failure)
+    if (failure) {
         setErrorText(failure);
+        m_announcer->announce(*failure);
+    }
     setBusy(false);
 }
 
@@ -284,8 +293,11 @@ void PairingRows::changeEvent(QEvent* event) {
 
 void PairingRows::sync() {
     const RelayStatus& status = m_model.status();
+    const bool formHadKeyboard = m_form->isAncestorOf(QApplication::focusWidget());
     m_form->setVisible(!status.paired);
     m_paired->setVisible(status.paired);
+    const bool newlyPaired = status.paired && m_shownPaired == false;
+    m_shownPaired = status.paired;
 
     m_pairButton->setText(m_busy ? tr("Pairing…") : tr("Pair"));
     m_pairButton->setEnabled(code().size() == PairCode::length && !m_busy);
@@ -304,6 +316,12 @@ void PairingRows::sync() {
 
     const QString device = status.device ? status.device->name : QStringLiteral("this Mac");
     m_pairedTitle->setText(tr("Paired as %1").arg(device));
+    if (newlyPaired) {
+        m_announcer->announce(m_pairedTitle->text());
+        // The form that had the keyboard is gone: the keyboard stays in the pairing rows.
+        if (formHadKeyboard)
+            m_unpairButton->setFocus();
+    }
     m_pairedIcon->setPixmap(
         Look::symbol(QStringLiteral("checkmark.circle.fill"), Palette::success(), 18, this));
 

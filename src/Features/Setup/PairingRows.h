@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 
 class QPushButton;
+class Announcer;
 class QToolButton;
 class Spinner;
 
@@ -82,4 +83,7 @@ private:
     QWidget* m_error = nullptr;
     QLabel* m_errorIcon = nullptr;
     QLabel* m_errorLabel = nullptr;
+    Announcer* m_announcer = nullptr;
+    // Whether the rows last showed the paired device: its coming is news to hear.
+    std::optional<bool> m_shownPaired;
 };

@@ -3,6 +3,7 @@
 #include "Core/AppModel.h"
 #include "Core/PairingRequest.h"
 #include "Core/Tasks.h"
+#include "Design/Accessible.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
 #include "Design/Look.h"
@@ -20,6 +21,7 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -168,6 +170,9 @@ SetupView::SetupView(AppModel& model, const Platform& platform, PairingRequest& 
     m_summarySection = static_cast<QGroupBox*>(buildSummary());
     m_sections->addWidget(m_summarySection);
     m_sections->addStretch();
+    m_announcer = new Announcer(this);
+    Accessible::setRole(this, QAccessible::Window);
+    Accessible::closesByKeyboard(this);
 
     for (auto signal : {&AppModel::doctorChanged, &AppModel::isCheckingChanged,
                         &AppModel::messagesPermissionChanged, &AppModel::askingMessagesChanged,
@@ -194,9 +199,9 @@ QWidget* SetupView::buildHeader() {
     row->addWidget(new BrandMarkView(40, header), 0, Qt::AlignVCenter);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    auto* title =
-        label(tr("Set up Wrenbox"), header, Type::font(TypeStyle::Title2, QFont::DemiBold));
-    title->setAccessibleName(tr("Set up Wrenbox"));
+    auto* title = new HeadingLabel(tr("Set up Wrenbox"), header);
+    title->setTextFormat(Qt::PlainText);
+    title->setFont(Type::font(TypeStyle::Title2, QFont::DemiBold));
     auto* intro = label(tr("Your Mac sends the texts your scripts and AI agents queue, from your "
                            "iPhone's number."),
                         header);
@@ -207,7 +212,7 @@ QWidget* SetupView::buildHeader() {
     row->addLayout(texts, 1);
     // Desktops without an application menu have no other visible way into Settings.
     m_settings = new QPushButton(tr("Settings…"), header);
-    m_settings->setFlat(true);
+    Look::quiet(m_settings);
     connect(m_settings, &QPushButton::clicked, this, &SetupView::settingsRequested);
     m_settings->setIcon(
         QIcon(Look::symbol(QStringLiteral("gearshape"), Palette::text2(), 14, header)));
@@ -257,6 +262,7 @@ QWidget* SetupView::buildFullDiskAccessFix() {
         m_platform.workspace->copyText(m_platform.bundle->bundlePath());
         m_copiedPath = true;
         sync();
+        m_announcer->announce(m_copyPath->text());
     });
     m_copyPath->setVisible(goToFolder);
     stack->addWidget(m_copyPath, 0, Qt::AlignRight);
@@ -321,8 +327,10 @@ QWidget* SetupView::buildSummary() {
     m_text2Labels << m_diagnostics;
     m_copyDiagnostics = new QPushButton(tr("Copy diagnostics"), m_details);
     m_copyDiagnostics->setToolTip(tr("Copies every check, for a bug report"));
-    connect(m_copyDiagnostics, &QPushButton::clicked, this,
-            [this] { m_platform.workspace->copyText(m_model.diagnostics()); });
+    connect(m_copyDiagnostics, &QPushButton::clicked, this, [this] {
+        m_platform.workspace->copyText(m_model.diagnostics());
+        m_announcer->announce(tr("Diagnostics copied"));
+    });
     details->addWidget(m_diagnostics);
     details->addWidget(m_copyDiagnostics, 0, Qt::AlignLeft);
     box->layout()->addWidget(m_details);
@@ -489,6 +497,10 @@ void SetupView::showEvent(QShowEvent* event) {
     if (!m_placed) {
         m_placed = true;
         sync();
+        // A user who has yet to pair starts at the code; otherwise the window's first control.
+        if (auto* code = findChild<QLineEdit*>(QStringLiteral("pairingCode"));
+            code && code->isVisibleTo(this))
+            code->setFocus();
         if (const QScreen* screen = this->screen()) {
             QRect frame = frameGeometry();
             frame.moveCenter(screen->availableGeometry().center());
@@ -502,6 +514,7 @@ void SetupView::showEvent(QShowEvent* event) {
 void SetupView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (Appearances::isChange(event)) {
+        Look::quiet(m_settings);
         m_settings->setIcon(
             QIcon(Look::symbol(QStringLiteral("gearshape"), Palette::text2(), 14, this)));
         sync();

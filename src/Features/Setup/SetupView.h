@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QWidget>
 
+class Announcer;
 class AppModel;
 class CheckRow;
 
@@ -95,5 +96,6 @@ private:
     QToolButton* m_detailsToggle = nullptr;
     QWidget* m_details = nullptr;
     QLabel* m_diagnostics = nullptr;
+    Announcer* m_announcer = nullptr;
     QPushButton* m_copyDiagnostics = nullptr;
 };

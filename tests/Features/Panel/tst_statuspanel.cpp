@@ -102,6 +102,7 @@ private Q_SLOTS:
         panel.setQuitAction(
             [&] { quits += !rig.model->relayWanted() && !rig.model->relayRunning(); });
         QVERIFY(showActive(panel));
+        const Announcements said(panel);
         auto* pause = child<QPushButton>(&panel, u"pause"_qs);
         const auto footerFits = [&] { // its buttons within the panel's margins, once laid out
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
@@ -122,6 +123,12 @@ private Q_SLOTS:
         auto* fade = panel.findChild<QVariantAnimation*>();
         fade->setCurrentTime(fade->duration());
         QVERIFY(!panel.findChild<StatusLineView*>()->graphicsEffect());
+        // A sync only renews the age, which moves every second anyway: no fade, nothing said.
+        // Each new phase was said once.
+        rig.print({"{\"event\":\"synced\"}"});
+        rig.advance(3s);
+        QVERIFY(!panel.findChild<StatusLineView*>()->graphicsEffect());
+        QCOMPARE(said.heard, QStringList({u"Paused"_qs, u"Online"_qs}));
         QTest::keyClick(&panel, Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(rig.fake.workspace.opened, QList<QUrl>{QUrl(u"http://localhost:8080/app"_qs)});
         QTest::keyClick(&panel, Qt::Key_Comma, Qt::ControlModifier);
