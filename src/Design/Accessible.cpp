@@ -194,8 +194,10 @@ HeadingLabel::HeadingLabel(const QString& text, QWidget* parent)
 Announcer::Announcer(QWidget* parent)
     : QWidget(parent) {
     Accessible::install();
-    setFixedSize(0, 0);
     setFocusPolicy(Qt::NoFocus);
+    // Never shown as its window shows, or a screen reader would repeat the last announcement
+    // each time the window opens: only announce() says it shows.
+    hide();
 }
 
 void Announcer::announce(const QString& text) {

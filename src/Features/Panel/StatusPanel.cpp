@@ -7,6 +7,7 @@
 #include "Design/Accessible.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
+#include "Design/Look.h"
 #include "Design/Spinner.h"
 #include "Design/Symbols.h"
 #include "Design/Tone.h"
@@ -153,8 +154,8 @@ StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<vo
     stack->addWidget(makeControls());
 
     m_announcer = new Announcer(this);
-    // Read as a dialog: its title, then its status line, then the control at the keyboard.
-    Accessible::setRole(this, QAccessible::Dialog);
+    // Read as a window: its title, then its status line, then the control at the keyboard.
+    Accessible::setRole(this, QAccessible::Window);
 
     restyle();
     sync();
@@ -213,18 +214,24 @@ QWidget* StatusPanel::makeDryRunWarning() {
     return m_dryRun;
 }
 
-QLabel* StatusPanel::makeNoTrayNotice() {
-    m_noTray = new QLabel(this);
+QWidget* StatusPanel::makeNoTrayNotice() {
+    m_noTray = new QWidget(this);
     m_noTray->setObjectName(QStringLiteral("noTray"));
-    m_noTray->setWordWrap(true);
-    m_noTray->setTextFormat(Qt::RichText);
-    m_noTray->setText(QStringLiteral("%1 <a href=\"%2\">%3</a>")
-                          .arg(noTrayText().toHtmlEscaped(),
-                               trayHelpAddress().toString(QUrl::FullyEncoded), tr("Learn more")));
-    m_noTray->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    applyTypeStyle(m_noTray, TypeStyle::Caption);
-    connect(m_noTray, &QLabel::linkActivated, this,
+    auto* row = new QHBoxLayout(m_noTray);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    m_noTrayText = new QLabel(noTrayText(), m_noTray);
+    m_noTrayText->setWordWrap(true);
+    applyTypeStyle(m_noTrayText, TypeStyle::Caption);
+    // A button, not a link in the text: the keyboard and screen readers reach it as one.
+    auto* learnMore = new QPushButton(tr("Learn more"), m_noTray);
+    learnMore->setAutoDefault(false);
+    applyTypeStyle(learnMore, TypeStyle::Caption);
+    Look::quiet(learnMore);
+    connect(learnMore, &QPushButton::clicked, this,
             [this] { m_workspace.openUrl(trayHelpAddress()); });
+    row->addWidget(m_noTrayText, 1);
+    row->addWidget(learnMore, 0, Qt::AlignVCenter);
     m_noTray->hide();
     return m_noTray;
 }
@@ -337,7 +344,9 @@ void StatusPanel::syncControls() {
 
 void StatusPanel::restyle() {
     setTextColor(m_subtitle, toneColor(Tone::Text2, this));
-    setTextColor(m_noTray, toneColor(Tone::Text2, this));
+    setTextColor(m_noTrayText, toneColor(Tone::Text2, this));
+    for (auto* learnMore : m_noTray->findChildren<QPushButton*>())
+        Look::quiet(learnMore);
     const QColor warning = toneColor(Tone::Warning, this);
     setTextColor(m_dryRunText, warning);
     const QFontMetrics caption(m_dryRunText->font());

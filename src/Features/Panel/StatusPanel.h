@@ -73,7 +73,7 @@ protected:
 private:
     QWidget* makeHeader();
     QWidget* makeDryRunWarning();
-    QLabel* makeNoTrayNotice();
+    QWidget* makeNoTrayNotice();
     QWidget* makeControls();
     void restyle();
     void fitSize();
@@ -103,7 +103,8 @@ private:
     QWidget* m_dryRun = nullptr;
     QLabel* m_dryRunIcon = nullptr;
     QLabel* m_dryRunText = nullptr;
-    QLabel* m_noTray = nullptr;
+    QWidget* m_noTray = nullptr;
+    QLabel* m_noTrayText = nullptr;
     TodayRow* m_today = nullptr;
     EventFeed* m_feed = nullptr;
     QWidget* m_controls = nullptr;

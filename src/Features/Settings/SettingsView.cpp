@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -258,6 +259,9 @@ SettingsView::SettingsView(AppModel& model, const Platform& platform, QWidget* p
     m_tabs = new QTabWidget(this);
     m_tabs->setAccessibleName(tr("Settings"));
     m_tabs->tabBar()->setAccessibleName(tr("Pages"));
+    // The pages' stack is no place of its own to a screen reader.
+    if (auto* pages = m_tabs->findChild<QStackedWidget*>())
+        Accessible::setRole(pages, QAccessible::Client);
     m_general = new GeneralSettings(model, *platform.bundle, m_tabs);
     m_licences = new LicencesView(model.relayNotice(), m_tabs);
     const QColor symbols = palette().color(QPalette::WindowText);
