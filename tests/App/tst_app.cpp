@@ -151,7 +151,7 @@ private Q_SLOTS:
     void panelQuitStopsTheRelayAndQuits() {
         Shell rig("status-paired");
         FakeRelay::Stream stream;
-        stream.spawnGrandchild = true;
+        stream.children = {FakeRelay::Stream::Child::InGroup};
         rig.relay.runStream(stream);
         QVERIFY(rig.app->launch({}));
         // The relay and its own child; not a status call, or Quit would come before the relay.

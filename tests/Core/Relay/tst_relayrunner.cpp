@@ -124,8 +124,8 @@ private Q_SLOTS:
                             .stayAlive = ending != u"crash",
                             .exitCode = 3,
                             .ignoreTerm = ignoreTerm,
-                            .spawnGrandchild = true,
-                            .grandchildOwnSession = ownSession});
+                            .children = {ownSession ? FakeRelay::Stream::Child::OwnSession
+                                                    : FakeRelay::Stream::Child::InGroup}});
         rig.runner->start();
         QTRY_COMPARE(rig.events.size(), 1);
         // The relay and its child were both started (the child before "started" was printed).
