@@ -51,6 +51,7 @@ prefix=$work/prefix
 mkdir -p "$prefix/bin" "$prefix/libexec/wrenbox" "$work/home" "$work/run"
 chmod 700 "$work/run"
 cp "$build/bin/wrenbox-app" "$prefix/bin/"
+cp "$build/libexec/wrenbox/wrenbox-keeper" "$prefix/libexec/wrenbox/" 2>/dev/null || true
 cp scripts/hostile/relay.py "$prefix/libexec/wrenbox/wrenbox"
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
 export XDG_RUNTIME_DIR=$work/run

@@ -256,7 +256,8 @@ private Q_SLOTS:
             });
         QVERIFY2(real.launch(app, arguments), real.seen.constData());
         QList<qint64> relays;
-        QVERIFY2(QTest::qWaitFor([&] { return !(relays = childrenOf(app.processId())).isEmpty(); },
+        // The keeper and a relay; on a quit, the keeper too ends with the app.
+        QVERIFY2(QTest::qWaitFor([&] { return (relays = childrenOf(app.processId())).size() > 1; },
                                  20'000),
                  "the app started no relay");
         ::kill(pid_t(app.processId()), signalNumber);
@@ -290,20 +291,53 @@ private Q_SLOTS:
         QCOMPARE(first.exitCode(), 0);
         QVERIFY(!QFile::exists(path)); // a copy that quits normally removes its socket
 
-        // Installed beside the fake relay, which stays up without a word: nothing but the app's end
-        // can end it. Killed, the app gets no say.
+        // Installed beside the fake relay and the keeper. The first relay starts children (in its
+        // group, a daemon, one in a session of its own) and exits: the app ends them and reaps
+        // them, zombies included.
         RelayRig fakes("status-paired");
+        using Child = FakeRelay::Stream::Child;
+        const QList<Child> children{Child::InGroup, Child::Daemon, Child::OwnSession};
+        fakes.relay.runStream(
+            {.chunks = {}, .stayAlive = false, .exitCode = 3, .children = children});
         const QString installed = real.home.filePath(u"install"_qs);
         QVERIFY(QDir(installed).mkpath(u"bin"_qs) && QDir(installed).mkpath(u"libexec/wrenbox"_qs));
         QVERIFY(
             QFile::copy(QStringLiteral(WRENBOX_APP_BINARY), installed + u"/bin/wrenbox-app"_qs));
         QVERIFY(QFile::link(fakes.relay.helperPath(), installed + u"/libexec/wrenbox/wrenbox"_qs));
+        QVERIFY(QFile::link(QStringLiteral(WRENBOX_KEEPER),
+                            installed + u"/libexec/wrenbox/wrenbox-keeper"_qs));
         QProcess killed;
         killed.setProcessEnvironment(real.environment());
         killed.start(installed + u"/bin/wrenbox-app"_qs);
-        QTRY_VERIFY_WITH_TIMEOUT(fakes.count(runArgs + QStringList{"--dry-run"}) == 1, 20'000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QDir(fakes.relay.dir() + u"/pids"_qs).entryList(QDir::Files).size() >= 4, 20'000);
+        // The next relays stay up with theirs; the first one's, ended, are reaped: no zombies.
+        fakes.relay.runStream({.chunks = {}, .children = children});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            fakes.relay.livePids(true).size() == 4 && fakes.relay.livePids().size() == 4, 20'000);
+        // Not the app's own, though alike: a mark that begins like the app's, or its pid alone.
+        QFile relayEnvironment(u"/proc/%1/environ"_qs.arg(fakes.relay.livePids().value(0)));
+        QVERIFY(relayEnvironment.open(QIODevice::ReadOnly));
+        QString mark;
+        for (const QByteArray& variable : relayEnvironment.readAll().split('\0'))
+            if (variable.startsWith("WRENBOX_RELAY_OWNER="))
+                mark = QString::fromLatin1(variable.mid(20));
+        QProcess decoys[2];
+        for (const int i : {0, 1}) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"WRENBOX_RELAY_OWNER"_qs,
+                               i ? mark + u'0' : mark.section(u'-', 0, 0));
+            decoys[i].setProcessEnvironment(environment);
+            decoys[i].start(u"sleep"_qs, {u"60"_qs});
+            QVERIFY(mark.size() > 20 && decoys[i].waitForStarted());
+        }
+        // Killed, the app gets no say: the keeper ends them all, and only them.
         killed.kill();
-        QTRY_VERIFY2(fakes.relay.livePids().isEmpty(), "a relay outlived the killed app");
+        QTRY_VERIFY2_WITH_TIMEOUT(fakes.relay.livePids().isEmpty(),
+                                  "a relay or its child outlived the killed app", 2000);
+        QVERIFY(decoys[0].state() == QProcess::Running && decoys[1].state() == QProcess::Running);
+        for (QProcess& decoy : decoys)
+            decoy.kill(), decoy.waitForFinished();
         QVERIFY(QFile::exists(path)); // left behind, yet the next copy is the first
         Shell rig("status-unpaired", false, path);
         QVERIFY(rig.app->launch({}));
