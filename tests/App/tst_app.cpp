@@ -291,14 +291,12 @@ private Q_SLOTS:
         QCOMPARE(first.exitCode(), 0);
         QVERIFY(!QFile::exists(path)); // a copy that quits normally removes its socket
 
-        // Installed beside the fake relay and the keeper. The first relay starts children (in its
-        // group, a daemon, one in a session of its own) and exits: the app ends them and reaps
-        // them, zombies included.
+        // Installed beside the fake relay and the keeper, the relay starting children that live
+        // until killed: in its group, a daemon, one in a session of its own.
         RelayRig fakes("status-paired");
         using Child = FakeRelay::Stream::Child;
-        const QList<Child> children{Child::InGroup, Child::Daemon, Child::OwnSession};
         fakes.relay.runStream(
-            {.chunks = {}, .stayAlive = false, .exitCode = 3, .children = children});
+            {.chunks = {}, .children = {Child::InGroup, Child::Daemon, Child::OwnSession}});
         const QString installed = real.home.filePath(u"install"_qs);
         QVERIFY(QDir(installed).mkpath(u"bin"_qs) && QDir(installed).mkpath(u"libexec/wrenbox"_qs));
         QVERIFY(
@@ -309,14 +307,29 @@ private Q_SLOTS:
         QProcess killed;
         killed.setProcessEnvironment(real.environment());
         killed.start(installed + u"/bin/wrenbox-app"_qs);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            QDir(fakes.relay.dir() + u"/pids"_qs).entryList(QDir::Files).size() >= 4, 20'000);
-        // The next relays stay up with theirs; the first one's, ended, are reaped: no zombies.
-        fakes.relay.runStream({.chunks = {}, .children = children});
-        QTRY_VERIFY_WITH_TIMEOUT(
-            fakes.relay.livePids(true).size() == 4 && fakes.relay.livePids().size() == 4, 20'000);
+        // The relay run and its children, which share its command line; not the status calls.
+        const auto running = [&fakes] {
+            QList<qint64> pids = fakes.relay.livePids();
+            pids.removeIf([](qint64 pid) {
+                QFile command(u"/proc/%1/cmdline"_qs.arg(pid));
+                return !command.open(QIODevice::ReadOnly) ||
+                       !command.readAll().contains(QByteArray("\0run\0", 5));
+            });
+            return pids;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(running().size(), 4, 20'000);
+        // The relay crashes: the app ends its children, now its own, and reaps them (no zombies);
+        // the next relay starts its own.
+        const QList<qint64> before = running();
+        QList<qint64> relay = childrenOf(killed.processId());
+        relay.removeIf(
+            [&](qint64 pid) { return !before.contains(pid) || ::getpgid(pid_t(pid)) != pid; });
+        QVERIFY(relay.size() == 1 && ::kill(pid_t(relay[0]), SIGKILL) == 0);
+        QTRY_VERIFY_WITH_TIMEOUT(running().size() == 4 && running() != before &&
+                                     fakes.relay.livePids(true).size() == 4,
+                                 20'000);
         // Not the app's own, though alike: a mark that begins like the app's, or its pid alone.
-        QFile relayEnvironment(u"/proc/%1/environ"_qs.arg(fakes.relay.livePids().value(0)));
+        QFile relayEnvironment(u"/proc/%1/environ"_qs.arg(running().value(0)));
         QVERIFY(relayEnvironment.open(QIODevice::ReadOnly));
         QString mark;
         for (const QByteArray& variable : relayEnvironment.readAll().split('\0'))
