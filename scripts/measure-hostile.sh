@@ -6,7 +6,8 @@
 #   big-status      `status` prints 400 MB
 #   endless-status  `status` prints without end
 #   event-storm     each run of the relay starts with 300 events that each ask for a refresh
-#   big-message     an error event whose message is 1 MB
+#   big-message     an error event whose message is 1 MB (HOSTILE_MESSAGE_BYTES) without spaces
+#   big-message-exit  the same, then the relay exits 1: the message becomes the panel's status
 #   checks-500      Setup opened with a health report of 500 failing checks, new on each refresh
 #   checks-5000     the same with 5000
 #   flood           events as fast as the app takes them
@@ -14,28 +15,33 @@
 # to a second launch, probed every 20 ms), the relay calls it made, peak open files, its CPU
 # share, events taken (flood) and the processes left running after it quit. HOSTILE_SECONDS
 # (default 20) is how long it probes; an app past HOSTILE_MAX_RSS_MB (default 3000) is killed.
+# HOSTILE_TRAY=1 runs a tray (trayer), so the panel stays hidden behind the tray icon.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${1:-}
 hostile=${2:-}
 case $hostile in
-big-status | endless-status | event-storm | big-message | checks-500 | checks-5000 | flood) ;;
-*) sed -n '5,12s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+big-status | endless-status | event-storm | big-message | big-message-exit | checks-500 | \
+    checks-5000 | flood) ;;
+*) sed -n '5,13s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
 esac
 [ -x "$build/bin/wrenbox-app" ] || { echo "No $build/bin/wrenbox-app; build it first" >&2; exit 1; }
 seconds=${HOSTILE_SECONDS:-20}
 max_kb=$((${HOSTILE_MAX_RSS_MB:-3000} * 1024))
-WRENBOX_EXTRA_DEPS="xvfb dbus python3" scripts/deps.sh
+tray=${HOSTILE_TRAY:-0}
+WRENBOX_EXTRA_DEPS="xvfb dbus python3$([ "$tray" = 1 ] && echo " trayer x11-utils")" scripts/deps.sh
 
 work=$(mktemp -d)
 # Only the app's environment carries this mark, and whatever it starts inherits it: that finds
 # its descendants even when they left its process group or session.
 tag=$$-$RANDOM
 marked() { grep -lsz "^HOSTILE_TAG=$tag\$" /proc/[0-9]*/environ | cut -d/ -f3 || true; }
-app_pid= bus_pid= xvfb_pid=
+app_pid= bus_pid= xvfb_pid= tray_pid=
 cleanup() {
-    for pid in $(marked) $app_pid $bus_pid $xvfb_pid; do kill -KILL "$pid" 2>/dev/null || true; done
+    for pid in $(marked) $app_pid $tray_pid $bus_pid $xvfb_pid; do
+        kill -KILL "$pid" 2>/dev/null || true
+    done
     wait 2>/dev/null || true
     rm -rf "$work"
 }
@@ -45,6 +51,7 @@ prefix=$work/prefix
 mkdir -p "$prefix/bin" "$prefix/libexec/wrenbox" "$work/home" "$work/run"
 chmod 700 "$work/run"
 cp "$build/bin/wrenbox-app" "$prefix/bin/"
+cp "$build/libexec/wrenbox/wrenbox-keeper" "$prefix/libexec/wrenbox/" 2>/dev/null || true
 cp scripts/hostile/relay.py "$prefix/libexec/wrenbox/wrenbox"
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
 export XDG_RUNTIME_DIR=$work/run
@@ -61,6 +68,14 @@ export DISPLAY=:$display
 dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 >"$work/bus"
 { read -r DBUS_SESSION_BUS_ADDRESS && read -r bus_pid; } <"$work/bus"
 export DBUS_SESSION_BUS_ADDRESS
+if [ "$tray" = 1 ]; then
+    trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+    tray_pid=$!
+    for _ in $(seq 100); do
+        xwininfo -root -children 2>/dev/null | grep -q '"trayer"' && break
+        sleep 0.1
+    done
+fi
 
 env HOSTILE_TAG="$tag" "$prefix/bin/wrenbox-app" 2>"$work/app.err" &
 app_pid=$!
@@ -108,7 +123,7 @@ sleep 1
 left=$(for pid in $(marked); do echo "$pid:$(cat /proc/"$pid"/comm 2>/dev/null)"; done | paste -sd' ')
 
 cat <<REPORT
-case:               $hostile, build $build, ${seconds} s probed
+case:               $hostile, build $build, ${seconds} s probed, $([ "$tray" = 1 ] && echo "tray (panel hidden)" || echo "no tray (panel shown)")
 load average:       $load0 before, $(cut -d' ' -f1-3 /proc/loadavg) after
 peak memory:        ${hwm} kB (VmHWM), ${rss} kB resident at the end$capped
 longest freeze:     ${longest:--} ms (median answer ${median:--} ms, ${probes:-0} second launches answered)

@@ -150,7 +150,14 @@ sleep 10
 cpu1=$(cpu_ns); switches >"$work/sw1"; t1=$(ticks)
 threads=$(ls /proc/"$app_pid"/task | wc -l)
 windows=$(shown_windows)
-relays=$(pgrep -P "$app_pid" | tr '\n' ' ' || true)
+# The relay is named like its helper; the keeper (wrenbox-keeper) only waits for the app's end.
+relays=$(pgrep -x -P "$app_pid" wrenbox | tr '\n' ' ' || true)
+keeper=$(pgrep -x -P "$app_pid" wrenbox-keeper || true)
+keeper_info=none
+if [ -n "$keeper" ]; then
+    keeper_info="$keeper: resident $(awk '/^VmRSS/ { print $2 " " $3 }' /proc/"$keeper"/status), \
+$(awk '/ctxt_switches/ { s += $2 } END { print s }' /proc/"$keeper"/status) context switches in its life"
+fi
 main_thread=$app_pid
 
 kill -TERM "$app_pid"
@@ -161,6 +168,12 @@ left=
 for pid in $relays; do
     [ -d /proc/"$pid" ] && [ "$(awk '{ print $3 }' /proc/"$pid"/stat 2>/dev/null)" != Z ] && left="$left $pid"
 done
+sleep 0.2 # the keeper's last sweep
+if [ -n "$keeper" ] && [ -d /proc/"$keeper" ] && [ "$(awk '{ print $3 }' /proc/"$keeper"/stat)" != Z ]; then
+    keeper_info="$keeper_info; still running after SIGTERM"
+elif [ -n "$keeper" ]; then
+    keeper_info="$keeper_info; ended with the app"
+fi
 
 cat <<REPORT
 relay syncs every:  ${WRENBOX_DEVRELAY_SYNC_MS} ms
@@ -172,4 +185,5 @@ resident memory:    ${rss10} after 10 s, ${rss60} after ${idle} s
 CPU in ${idle} s idle:    $(( (cpu1 - cpu0) / 1000000 )) ms (schedstat), $(( (t1 - t0) * 1000 / $(getconf CLK_TCK) )) ms (utime+stime ticks)
 wake-ups in ${idle} s:    $(switch_delta "$work/sw0" "$work/sw1") context switches over $threads threads, $(switch_delta "$work/sw0" "$work/sw1" "$main_thread") of them the main thread's
 relay processes:    ${relays:-none} while running; after SIGTERM: ${left:-none left}, app exit status $status
+keeper:             $keeper_info
 REPORT

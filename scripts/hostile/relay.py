@@ -45,8 +45,11 @@ elif args[:2] == ["relay", "doctor"]:
 elif args[:2] == ["relay", "run"]:
     if case == "event-storm":  # 300 events in one write, each asking for a refresh
         write(b'{"event":"unpaired"}\n' * 300)
-    elif case == "big-message":
-        write(json.dumps({"event": "error", "message": "x" * 1_000_000}).encode() + b"\n")
+    elif case.startswith("big-message"):
+        size = int(os.environ.get("HOSTILE_MESSAGE_BYTES", 1_000_000))
+        write(json.dumps({"event": "error", "message": "M" * size}).encode() + b"\n")
+        if case == "big-message-exit":
+            sys.exit(1)
     elif case.startswith("checks-"):  # one more refresh while Setup is open
         time.sleep(1)
         write(b'{"event":"unpaired"}\n')

@@ -232,7 +232,7 @@ private Q_SLOTS:
     void panelQuitStopsTheRelayAndQuits() {
         Shell rig("status-paired");
         FakeRelay::Stream stream;
-        stream.spawnGrandchild = true;
+        stream.children = {FakeRelay::Stream::Child::InGroup};
         rig.relay.runStream(stream);
         QVERIFY(rig.app->launch({}));
         // The relay and its own child; not a status call, or Quit would come before the relay.
@@ -449,7 +449,8 @@ private Q_SLOTS:
             });
         QVERIFY2(real.launch(app, arguments), real.seen.constData());
         QList<qint64> relays;
-        QVERIFY2(QTest::qWaitFor([&] { return !(relays = childrenOf(app.processId())).isEmpty(); },
+        // The keeper and a relay; on a quit, the keeper too ends with the app.
+        QVERIFY2(QTest::qWaitFor([&] { return (relays = childrenOf(app.processId())).size() > 1; },
                                  20'000),
                  "the app started no relay");
         ::kill(pid_t(app.processId()), signalNumber);
@@ -486,20 +487,66 @@ private Q_SLOTS:
         QCOMPARE(first.exitCode(), 0);
         QVERIFY(!QFile::exists(path)); // a copy that quits normally removes its socket
 
-        // Installed beside the fake relay, which stays up without a word: nothing but the app's end
-        // can end it. Killed, the app gets no say.
+        // Installed beside the fake relay and the keeper, the relay starting children that live
+        // until killed: in its group, a daemon, one in a session of its own.
         RelayRig fakes("status-paired");
+        using Child = FakeRelay::Stream::Child;
+        fakes.relay.runStream(
+            {.chunks = {}, .children = {Child::InGroup, Child::Daemon, Child::OwnSession}});
         const QString installed = real.home.filePath(u"install"_qs);
         QVERIFY(QDir(installed).mkpath(u"bin"_qs) && QDir(installed).mkpath(u"libexec/wrenbox"_qs));
         QVERIFY(
             QFile::copy(QStringLiteral(WRENBOX_APP_BINARY), installed + u"/bin/wrenbox-app"_qs));
         QVERIFY(QFile::link(fakes.relay.helperPath(), installed + u"/libexec/wrenbox/wrenbox"_qs));
+        QVERIFY(QFile::link(QStringLiteral(WRENBOX_KEEPER),
+                            installed + u"/libexec/wrenbox/wrenbox-keeper"_qs));
         QProcess killed;
         killed.setProcessEnvironment(real.environment());
         killed.start(installed + u"/bin/wrenbox-app"_qs);
-        QTRY_VERIFY_WITH_TIMEOUT(fakes.count(runArgs + QStringList{"--dry-run"}) == 1, 20'000);
+        // The relay run and its children, which share its command line; not the status calls.
+        const auto running = [&fakes] {
+            QList<qint64> pids = fakes.relay.livePids();
+            pids.removeIf([](qint64 pid) {
+                QFile command(u"/proc/%1/cmdline"_qs.arg(pid));
+                return !command.open(QIODevice::ReadOnly) ||
+                       !command.readAll().contains(QByteArray("\0run\0", 5));
+            });
+            return pids;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(running().size(), 4, 20'000);
+        // The relay crashes: the app ends its children, now its own, and reaps them (no zombies);
+        // the next relay starts its own.
+        const QList<qint64> before = running();
+        QList<qint64> relay = childrenOf(killed.processId());
+        relay.removeIf(
+            [&](qint64 pid) { return !before.contains(pid) || ::getpgid(pid_t(pid)) != pid; });
+        QVERIFY(relay.size() == 1 && ::kill(pid_t(relay[0]), SIGKILL) == 0);
+        QTRY_VERIFY_WITH_TIMEOUT(running().size() == 4 && running() != before &&
+                                     fakes.relay.livePids(true).size() == 4,
+                                 20'000);
+        // Not the app's own, though alike: a mark that begins like the app's, or its pid alone.
+        QFile relayEnvironment(u"/proc/%1/environ"_qs.arg(running().value(0)));
+        QVERIFY(relayEnvironment.open(QIODevice::ReadOnly));
+        QString mark;
+        for (const QByteArray& variable : relayEnvironment.readAll().split('\0'))
+            if (variable.startsWith("WRENBOX_RELAY_OWNER="))
+                mark = QString::fromLatin1(variable.mid(20));
+        QProcess decoys[2];
+        for (const int i : {0, 1}) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"WRENBOX_RELAY_OWNER"_qs,
+                               i ? mark + u'0' : mark.section(u'-', 0, 0));
+            decoys[i].setProcessEnvironment(environment);
+            decoys[i].start(u"sleep"_qs, {u"60"_qs});
+            QVERIFY(mark.size() > 20 && decoys[i].waitForStarted());
+        }
+        // Killed, the app gets no say: the keeper ends them all, and only them.
         killed.kill();
-        QTRY_VERIFY2(fakes.relay.livePids().isEmpty(), "a relay outlived the killed app");
+        QTRY_VERIFY2_WITH_TIMEOUT(fakes.relay.livePids().isEmpty(),
+                                  "a relay or its child outlived the killed app", 2000);
+        QVERIFY(decoys[0].state() == QProcess::Running && decoys[1].state() == QProcess::Running);
+        for (QProcess& decoy : decoys)
+            decoy.kill(), decoy.waitForFinished();
         QVERIFY(QFile::exists(path)); // left behind, yet the next copy is the first
         Shell rig("status-unpaired", false, path);
         QVERIFY(rig.app->launch({}));

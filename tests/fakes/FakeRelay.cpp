@@ -45,15 +45,17 @@ void FakeRelay::script(const QStringList& args, const Stream& stream, const QByt
         hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     const QString base = m_dir.filePath(QStringLiteral("%1").arg(hash, 16, 16, QLatin1Char('0')));
     QByteArray conf = QStringLiteral("stayAlive %1\nexitCode %2\ntermExitCode %3\nignoreTerm %4\n"
-                                     "spawnGrandchild %5\ngrandchildSetsid %6\nrepeat %7\n")
+                                     "repeat %5\nchildren %6\n")
                           .arg(stream.stayAlive)
                           .arg(stream.exitCode)
                           .arg(stream.termExitCode)
                           .arg(stream.ignoreTerm)
-                          .arg(stream.spawnGrandchild)
-                          .arg(stream.grandchildOwnSession)
                           .arg(repeat)
+                          .arg(stream.children.size())
                           .toUtf8();
+    for (qsizetype i = 0; i < stream.children.size(); ++i)
+        conf += "child" + QByteArray::number(i) + ' ' +
+                QByteArray::number(int(stream.children[i])) + '\n';
     for (qsizetype i = 0; i < stream.chunks.size(); ++i) {
         conf += "pause" + QByteArray::number(i) + ' ' + QByteArray::number(stream.chunks[i].first) +
                 '\n';
@@ -91,7 +93,7 @@ QList<QStringList> FakeRelay::calls() const {
     return result;
 }
 
-bool FakeRelay::isAlive(qint64 pid) {
+bool FakeRelay::isAlive(qint64 pid, bool zombies) {
     // A zombie has ended; it only waits to be reaped. The state follows "(comm)" in its stat.
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
@@ -99,13 +101,13 @@ bool FakeRelay::isAlive(qint64 pid) {
     const QByteArray text = stat.readAll();
     const qsizetype at = text.lastIndexOf(')') + 2;
     const char state = at > 1 && at < text.size() ? text.at(at) : '?';
-    return state != 'Z' && state != 'X';
+    return (zombies || state != 'Z') && state != 'X';
 }
 
-QList<qint64> FakeRelay::livePids() const {
+QList<qint64> FakeRelay::livePids(bool zombies) const {
     QList<qint64> result;
     for (const QString& name : QDir(m_dir.filePath(QStringLiteral("pids"))).entryList(QDir::Files))
-        if (isAlive(name.toLongLong()))
+        if (isAlive(name.toLongLong(), zombies))
             result.append(name.toLongLong());
     return result;
 }

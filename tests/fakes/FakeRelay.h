@@ -38,18 +38,21 @@ public:
         int exitCode = 0;        // when not staying alive
         int termExitCode = -1;   // exit status on SIGTERM; -1: die by the signal
         bool ignoreTerm = false; // only SIGKILL ends it
-        bool spawnGrandchild = false;
-        bool grandchildOwnSession = false; // it calls setsid(), leaving the relay's group
-        QByteArray err = {};               // written to standard error first
+        // Started first, each living until killed: in the relay's group, a daemon in its group
+        // (double-forked, so adopted), or in a session of its own (setsid()).
+        enum class Child { InGroup, Daemon, OwnSession };
+        QList<Child> children = {};
+        QByteArray err = {}; // written to standard error first
     };
     void runStream(const Stream& stream);
 
     // Every command line received so far, in order.
     QList<QStringList> calls() const;
-    // Pids of fake relay processes (and grandchildren) that are still alive (zombies excluded).
-    QList<qint64> livePids() const;
+    // Pids of fake relay processes (and their children) that are still alive; zombies count
+    // only when asked (they have ended, but nobody reaped them).
+    QList<qint64> livePids(bool zombies = false) const;
 
-    static bool isAlive(qint64 pid);
+    static bool isAlive(qint64 pid, bool zombies = false);
 
     // Writes an executable file (a stand-in relay written as a script, or one whose
     // interpreter is missing so that exec fails); false if it could not be written.

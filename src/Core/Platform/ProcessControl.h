@@ -12,7 +12,8 @@ public:
     virtual ~ProcessControl() = default;
 
     // Before start: the process gets its own process group, ends when the app ends (even when
-    // the app is killed), and counts as the app's own, so that only its QProcess reaps it.
+    // the app is killed) with everything it starts, and counts as the app's own, so that only
+    // its QProcess reaps it.
     virtual void prepare(QProcess& process) = 0;
     // From now on, a descendant whose parent exits becomes the app's child instead of the
     // system's, so that it can still be found and ended. Once, at start-up.

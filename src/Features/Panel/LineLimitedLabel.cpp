@@ -1,5 +1,7 @@
 #include "Features/Panel/LineLimitedLabel.h"
 
+#include "Features/Panel/Shortened.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTextLayout>
@@ -25,13 +27,9 @@ void LineLimitedLabel::setText(const QString& text) {
     if (text == m_text)
         return;
     m_text = text;
-    const qsizetype bound = charsPerLine * m_maxLines;
-    m_cut = text.size() > bound;
-    m_shown = m_cut ? text.left(bound) : text;
-    // Never end between the two halves of a surrogate pair.
-    if (m_cut && m_shown.back().isHighSurrogate())
-        m_shown.chop(1);
-    setAccessibleName(m_cut ? m_shown + QChar(0x2026) : m_shown);
+    m_shown = shortened(text, charsPerLine * m_maxLines);
+    m_cut = m_shown != text;
+    setAccessibleName(m_shown);
     updateGeometry();
     update();
 }
@@ -68,10 +66,6 @@ QStringList LineLimitedLabel::lines(int width) const {
         result.append(m_shown.mid(line.textStart(), line.textLength()).trimmed());
     }
     layout.endLayout();
-    // A cut text goes on past what is shown, even where the shown part fits.
-    if (m_cut && !result.isEmpty() && !result.constLast().endsWith(QChar(0x2026)))
-        result.last() =
-            metrics.elidedText(result.constLast() + QChar(0x2026), Qt::ElideRight, width);
     return result;
 }
 

@@ -29,7 +29,7 @@ protected:
 private:
     int m_maxLines;
     QString m_text;
-    // What can show of m_text: all of it unless it is absurdly long.
+    // What can show of m_text: all of it unless it is absurdly long, then its start and "…".
     QString m_shown;
     bool m_cut = false;
 };

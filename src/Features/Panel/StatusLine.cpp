@@ -12,6 +12,7 @@
 #include "Design/Type.h"
 #include "Features/Panel/ClockText.h"
 #include "Features/Panel/FrameSync.h"
+#include "Features/Panel/Shortened.h"
 #include "Features/Panel/WebAddress.h"
 
 #include <QEvent>
@@ -27,6 +28,12 @@
 #include <chrono>
 
 using Attention = RelayPhase::Attention;
+
+namespace {
+// About ten lines of the panel: more than any real error message, far less than a relay could
+// send (a megabyte-long line took seconds to lay out). The notification shows the same.
+constexpr qsizetype relayWordsShown = 500;
+} // namespace
 
 QString StatusLine::headline(const RelayPhase& phase, const QDateTime& now) {
     switch (phase.kind()) {
@@ -89,8 +96,8 @@ std::optional<QString> StatusLine::detail(const RelayPhase& phase, const QDateTi
         case Attention::Kind::UpdateRequired:
             return tr("This version is older than the server accepts, so sending has stopped.");
         case Attention::Kind::RelayStopped:
-            // The relay's own words, shown as they are.
-            return attention.text();
+            // The relay's own words, shown as they are unless absurdly long.
+            return shortened(attention.text(), relayWordsShown);
         }
         return std::nullopt;
     }

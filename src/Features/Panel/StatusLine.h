@@ -38,7 +38,8 @@ public:
 
     static QString headline(const RelayPhase& phase, const QDateTime& now);
     // The explaining sentence; none while sending or starting. `now` decides whether the end of
-    // a timed pause needs its date (the current time when not given).
+    // a timed pause needs its date (the current time when not given). A relay's absurdly long
+    // words are shortened with "…"; the phase keeps them whole.
     static std::optional<QString> detail(const RelayPhase& phase, const QDateTime& now = {});
     // The headline and the detail as one text, as a screen reader reads them.
     static QString spokenText(const RelayPhase& phase, const QDateTime& now);

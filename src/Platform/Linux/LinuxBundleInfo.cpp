@@ -14,6 +14,10 @@ QString LinuxBundleInfo::relayHelperPath() const {
     return QDir::cleanPath(applicationDir() + QStringLiteral("/../libexec/wrenbox/wrenbox"));
 }
 
+QString LinuxBundleInfo::keeperPath() const {
+    return QDir::cleanPath(applicationDir() + QStringLiteral("/../libexec/wrenbox/wrenbox-keeper"));
+}
+
 std::optional<QString> LinuxBundleInfo::shortVersion() const {
 #ifdef WRENBOX_VERSION
     return QStringLiteral(WRENBOX_VERSION);

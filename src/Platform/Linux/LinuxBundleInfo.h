@@ -13,6 +13,8 @@ public:
     explicit LinuxBundleInfo(QString applicationDir = {});
 
     QString relayHelperPath() const override;
+    // The keeper that ends what the relays started once the app has ended, beside the relay.
+    QString keeperPath() const;
     std::optional<QString> shortVersion() const override;
     QString bundlePath() const override;
     QString systemVersion() const override;

@@ -22,7 +22,8 @@ class LinuxPlatform final : public SystemPlatform {
 public:
     // `settingsFile`: keep the user defaults in this INI file instead of the usual settings.
     explicit LinuxPlatform(const QString& settingsFile = {})
-        : defaults(settingsFile) {}
+        : defaults(settingsFile)
+        , processes(bundle.keeperPath()) {}
     LinuxPlatform(const LinuxPlatform&) = delete;
     LinuxPlatform& operator=(const LinuxPlatform&) = delete;
 

@@ -3,8 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QProcessEnvironment>
+#include <QRandomGenerator>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -13,7 +18,8 @@
 namespace {
 
 // Marks the processes started from a prepared one, so that an adopted orphan can be told from
-// one the app started otherwise; its value is the app's process id.
+// one the app started otherwise, and the keeper finds them after the app. Its value is unique to
+// one run of the app: a process id alone may be reused.
 const QString ownerVariable = QStringLiteral("WRENBOX_RELAY_OWNER");
 
 QList<qint64> childrenOf(const QString& process) {
@@ -33,14 +39,12 @@ QList<qint64> childrenOf(const QString& process) {
     return found;
 }
 
-bool startedByThisApp(qint64 pid) {
+bool carriesMark(qint64 pid, const QByteArray& mark) {
     QFile file(QStringLiteral("/proc/%1/environ").arg(pid));
     if (!file.open(QIODevice::ReadOnly))
         return false; // gone, a zombie, or not ours to look at
-    const QByteArray wanted =
-        ownerVariable.toLatin1() + '=' + QByteArray::number(qint64(::getpid()));
     const QList<QByteArray> variables = file.readAll().split('\0');
-    return variables.contains(wanted);
+    return variables.contains(ownerVariable.toLatin1() + '=' + mark);
 }
 
 // `pid` and everything below it, parents first.
@@ -55,14 +59,67 @@ void collectTree(qint64 pid, QList<qint64>& into) {
 
 } // namespace
 
+LinuxProcessControl::LinuxProcessControl(QString keeper)
+    : m_keeper(std::move(keeper)) {
+    QByteArray token(16, '\0');
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(token.data()), 4);
+    m_mark = QByteArray::number(qint64(::getpid())) + '-' + token.toHex();
+}
+
+LinuxProcessControl::~LinuxProcessControl() {
+    if (m_keeperPipe >= 0)
+        ::close(m_keeperPipe);
+}
+
+void LinuxProcessControl::startKeeper() {
+    m_keeperTried = true;
+    if (m_keeper.isEmpty())
+        return;
+    // Both ends close on exec: no relay may hold the pipe open past the app.
+    int ends[2] = {-1, -1};
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        qWarning("Wrenbox: no pipe for the keeper (%s)", std::strerror(errno));
+        return;
+    }
+    const QByteArray program = QFile::encodeName(m_keeper);
+    char* const arguments[] = {const_cast<char*>(program.constData()), m_mark.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_adddup2(&actions, ends[0], 3); // clears close-on-exec, even on 3
+    ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::posix_spawnattr_setsigmask(&attributes, &none);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    pid_t pid = 0;
+    const int failure =
+        ::posix_spawn(&pid, program.constData(), &actions, &attributes, arguments, environ);
+    ::posix_spawnattr_destroy(&attributes);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[0]);
+    if (failure == 0) {
+        m_keeperPipe = ends[1];
+        return;
+    }
+    ::close(ends[1]);
+    qWarning("Wrenbox: the keeper %s did not start (%s); what the relay starts may outlive a "
+             "crash of the app",
+             program.constData(), std::strerror(failure));
+}
+
 void LinuxProcessControl::prepare(QProcess& process) {
+    if (!m_keeperTried)
+        startKeeper(); // before the first relay, but not before the app's first window
     m_owned.removeIf([](const QPointer<QProcess>& owned) { return owned.isNull(); });
     m_owned.append(&process);
 
     QProcessEnvironment environment = process.processEnvironment();
     if (environment.isEmpty())
         environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(ownerVariable, QString::number(qint64(::getpid())));
+    environment.insert(ownerVariable, QString::fromLatin1(m_mark));
     process.setProcessEnvironment(environment);
 
     const pid_t app = ::getpid();
@@ -96,7 +153,7 @@ void LinuxProcessControl::endOrphans() {
     QList<qint64> doomed;
     const QList<qint64> orphans = adopted();
     for (const qint64 orphan : orphans) {
-        if (startedByThisApp(orphan))
+        if (carriesMark(orphan, m_mark))
             collectTree(orphan, doomed);
     }
     for (const qint64 pid : std::as_const(doomed))

@@ -117,15 +117,18 @@ private Q_SLOTS:
         const bool ignoreTerm = row[2] == "yes";
         const bool ownSession = row[3] == "yes";
         const QList<int> exits = row[4].isEmpty() ? QList<int>() : QList<int>{row[4].toInt()};
-        LinuxProcessControl processes;
+        // Without its keeper (a broken install) the app says so, and supervises as before.
+        LinuxProcessControl processes(u"/nonexistent/wrenbox-keeper"_qs);
+        if (ownSession)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"keeper .* did not start"_qs));
         processes.adoptOrphans(); // as the app does at start-up
         Runner rig({}, ownSession ? &processes : nullptr);
         rig.fake.runStream({.chunks = {{0, line("started")}},
                             .stayAlive = ending != u"crash",
                             .exitCode = 3,
                             .ignoreTerm = ignoreTerm,
-                            .spawnGrandchild = true,
-                            .grandchildOwnSession = ownSession});
+                            .children = {ownSession ? FakeRelay::Stream::Child::OwnSession
+                                                    : FakeRelay::Stream::Child::InGroup}});
         rig.runner->start();
         QTRY_COMPARE(rig.events.size(), 1);
         // The relay and its child were both started (the child before "started" was printed).

@@ -249,6 +249,11 @@ private Q_SLOTS:
         QCOMPARE(textAt(&panel, u"headline"_qs), u"Online · last sync 3 min ago"_qs);
         QVERIFY(rig.settle());
         QVERIFY(rig.count(statusArgs) > before);
+        // Stopped after huge last words, the relay has their start shown; the model keeps them.
+        rig.print({"{\"event\":\"error\",\"message\":\"" + message + "\"}"});
+        rig.model->stopRelay();
+        QTRY_COMPARE(textAt(&panel, u"detail"_qs), message.left(500) + "…");
+        QCOMPARE(rig.model->relayError()->size(), message.size());
     }
 };
 

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -51,17 +52,23 @@ void onTerm(int) {
     ::_exit(g_termExitCode);
 }
 
-// A child that stays in the relay's process group (unless told to leave it), reacting to
-// signals by default, until killed. The relay goes on once it has settled.
-void spawnGrandchild() {
+// A child that stays until killed, reacting to signals by default: 0 in the relay's process
+// group, 1 a daemon in that group (double-forked: its parent is gone, so it is adopted), 2 in a
+// session of its own. The relay goes on once it has settled.
+void spawnChild(long kind) {
     int settled[2] = {-1, -1};
     if (::pipe(settled) != 0)
         ::_exit(64);
     const pid_t child = ::fork();
     if (child == 0) {
         ::signal(SIGTERM, SIG_DFL);
-        if (setting("grandchildSetsid", 0) != 0)
+        if (kind == 2)
             ::setsid();
+        if (const pid_t daemon = kind == 1 ? ::fork() : 0; daemon != 0) {
+            if (daemon > 0)
+                notePid(daemon);
+            ::_exit(0);
+        }
         ::close(settled[0]);
         ::close(settled[1]);
         for (;;)
@@ -72,7 +79,9 @@ void spawnGrandchild() {
     while (::read(settled[0], &byte, 1) < 0 && errno == EINTR) {
     }
     ::close(settled[0]);
-    if (child > 0)
+    if (kind == 1)
+        ::waitpid(child, nullptr, 0);
+    else if (child > 0)
         notePid(child);
 }
 
@@ -103,8 +112,8 @@ int main(int argc, char** argv) {
         ::signal(SIGTERM, SIG_IGN);
     else if (g_termExitCode >= 0)
         ::signal(SIGTERM, onTerm);
-    if (setting("spawnGrandchild", 0) != 0)
-        spawnGrandchild();
+    for (long i = 0; i < setting("children", 0); ++i)
+        spawnChild(setting("child" + std::to_string(i), 0));
     print(stderr, readFile(base + ".err"));
     for (long i = 0; i < setting("chunks", 0); ++i) {
         const long ms = setting("pause" + std::to_string(i), 0);
