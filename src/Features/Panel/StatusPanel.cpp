@@ -317,13 +317,17 @@ QWidget* StatusPanel::makeControls() {
 
 void StatusPanel::sync() {
     syncControls();
+    followFirstControl();
+}
+
+void StatusPanel::followFirstControl() {
     // Opened before the status was in, the panel gave the keyboard to what was there then; as
     // long as the user has not moved on, it follows to the control that belongs first.
     if (m_openedAt && isVisible()) {
         if (focusWidget() != m_openedAt)
             m_openedAt = nullptr;
         else if (QWidget* first = firstControl(); first != m_openedAt)
-            (m_openedAt = first)->setFocus();
+            (m_openedAt = first)->setFocus(Qt::TabFocusReason);
     }
 }
 
@@ -413,7 +417,9 @@ void StatusPanel::showEvent(QShowEvent* event) {
     // Read as the panel opens, as a dialog's text is; then the keyboard is at its first control.
     setAccessibleDescription(StatusLine::spokenText(m_model.phase(), m_clock.now()));
     m_openedAt = firstControl();
-    m_openedAt->setFocus();
+    // As if reached by the keyboard, so that it shows its focus once the window is active.
+    m_openedAt->setFocus(Qt::TabFocusReason);
+    setAttribute(Qt::WA_KeyboardFocusChange);
     // Showing the panel is when the user wants to know: ask the relay now rather than wait
     // for the next poll.
     detach(m_model.refreshStatus(), "status refresh on showing the panel");
@@ -429,6 +435,7 @@ QWidget* StatusPanel::firstControl() const {
 void StatusPanel::phaseChanged() {
     // News is a new phase: a sync that only renews the age, or a text that only advances the
     // batch, redraws at once.
+    followFirstControl();
     const RelayPhase phase = m_model.phase();
     const bool news = phase.kind() != m_shownPhase.kind() ||
                       phase.byServer() != m_shownPhase.byServer() ||

@@ -82,6 +82,7 @@ private:
     // Dashboard.
     QWidget* firstControl() const;
     void syncControls();
+    void followFirstControl();
 
     void togglePause();
     void openDashboard();

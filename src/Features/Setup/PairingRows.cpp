@@ -320,7 +320,7 @@ void PairingRows::sync() {
         m_announcer->announce(m_pairedTitle->text());
         // The form that had the keyboard is gone: the keyboard stays in the pairing rows.
         if (formHadKeyboard)
-            m_unpairButton->setFocus();
+            m_unpairButton->setFocus(Qt::TabFocusReason);
     }
     m_pairedIcon->setPixmap(
         Look::symbol(QStringLiteral("checkmark.circle.fill"), Palette::success(), 18, this));

@@ -498,9 +498,12 @@ void SetupView::showEvent(QShowEvent* event) {
         m_placed = true;
         sync();
         // A user who has yet to pair starts at the code; otherwise the window's first control.
-        if (auto* code = findChild<QLineEdit*>(QStringLiteral("pairingCode"));
-            code && code->isVisibleTo(this))
-            code->setFocus();
+        auto* code = findChild<QLineEdit*>(QStringLiteral("pairingCode"));
+        if (code && code->isVisibleTo(this))
+            code->setFocus(Qt::TabFocusReason);
+        else
+            m_settings->setFocus(Qt::TabFocusReason);
+        setAttribute(Qt::WA_KeyboardFocusChange); // the focus shows from the start
         if (const QScreen* screen = this->screen()) {
             QRect frame = frameGeometry();
             frame.moveCenter(screen->availableGeometry().center());
