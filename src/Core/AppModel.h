@@ -128,7 +128,8 @@ public:
     void setPaused(bool paused);
     // Pauses until `until`, when sending resumes by itself (also after a restart of the app).
     void pauseUntil(const QDateTime& until);
-    // 08:00 local time on the day after `now`.
+    // The next 08:00 local time after the night: the same day's when `now` is before 04:00,
+    // else the next day's.
     static QDateTime tomorrowMorning(const QDateTime& now);
     // Throws RelayError (code "dry_run" when a dry run is asked for a non-local server).
     QCoro::Task<RelayDevice> pair(QString code, QString server);

@@ -129,7 +129,10 @@ void AppModel::pauseUntil(const QDateTime& until) {
 }
 
 QDateTime AppModel::tomorrowMorning(const QDateTime& now) {
-    return QDateTime(now.toLocalTime().date().addDays(1), QTime(8, 0));
+    // Someone still up at 00:30 means the coming morning, not the one after it.
+    const QDateTime local = now.toLocalTime();
+    const bool night = local.time() < QTime(4, 0);
+    return QDateTime(local.date().addDays(night ? 0 : 1), QTime(8, 0));
 }
 
 void AppModel::pause(bool paused, const std::optional<QDateTime>& until) {

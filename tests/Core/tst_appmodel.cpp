@@ -189,6 +189,11 @@ private Q_SLOTS:
         QVERIFY(refused->done); // refused before anything ran
         QCOMPARE(refused->relayError, RelayError::failed(u"dry_run"_qs, AppModel::dryRunRefusal()));
         QVERIFY(rig.relay.calls().isEmpty());
+        // A local server is the dry run's own: that pairing goes ahead.
+        rig.relay.reply({"relay", "pair", "ABC123", "--server", "http://localhost:8080", "--json"},
+                        answer("pair-ok"));
+        auto local = launch(model.pair(u"ABC123"_qs, u"http://localhost:8080"_qs));
+        QVERIFY(finish(local) && local->value && !local->error);
 
         QVERIFY(rig.start());
         if (runs)
@@ -208,7 +213,7 @@ private Q_SLOTS:
         rig.relay.reply(pairArgs, answer("pair-ok"));
         rig.relay.reply(statusArgs, answer("status-paired"));
         auto pairing = launch(model.pair(u"ABC123"_qs, u"https://x.test"_qs));
-        QVERIFY(finish(pairing));
+        QVERIFY(finish(pairing) && pairing->value);
         QCOMPARE(pairing->value->name, u"Studio Mac"_qs);
         // The relay itself, not a status call that may still be under way.
         QTRY_COMPARE(rig.count(runArgs), 1);

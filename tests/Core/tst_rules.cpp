@@ -43,6 +43,8 @@ private Q_SLOTS:
     void pairing() {
         QFETCH(QByteArrayList, row);
         const QByteArray& kind = row[0];
+        if (!knownKind(kind, {"code", "link", "dashboard", "local"}))
+            return;
         const QString input = QString::fromUtf8(row[2]);
         const auto link = MacPairLink::fromUrl(QUrl::fromEncoded(row[2]));
         const QString got =

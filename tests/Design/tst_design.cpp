@@ -26,6 +26,8 @@ private Q_SLOTS:
 
     void tables() {
         QFETCH(QByteArrayList, row);
+        if (!knownKind(row[0], {"bubble", "mark", "type", "symbol"}))
+            return;
         const QString kind = QString::fromUtf8(row[0]);
         const auto numbers = [&](int column) {
             QList<qreal> values;

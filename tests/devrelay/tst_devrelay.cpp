@@ -12,7 +12,8 @@
 using Kind = RelayEvent::Kind;
 
 namespace {
-const QStringList pairArgs{"relay", "pair", "ABC234", "--server", "http://localhost:8080"};
+// A code typed in lower case is as good as the dashboard's capitals.
+const QStringList pairArgs{"relay", "pair", "abc234", "--server", "http://localhost:8080"};
 
 // A `relay run --events json --dry-run` child, its lines read and decoded as the app does.
 struct Run {
@@ -89,13 +90,19 @@ private Q_SLOTS:
         QFETCH(QByteArrayList, row);
         const QStringList args = QString::fromUtf8(row[1]).split(u'\t', Qt::SkipEmptyParts);
         const QString failure = QString::fromUtf8(row[2]);
-        const bool usage = failure == u"usage";
+        const bool usage = failure == u"usage", stops = failure == u"stops";
         const auto [code, out] = relay(args, {}, usage);
-        QCOMPARE(code, usage ? 2 : 1);
-        if (usage)
+        QCOMPARE(code, usage ? 2 : stops ? 78 : 1);
+        if (usage) {
             QVERIFY(out.contains("Usage:") && relay(args).second.isEmpty());
-        else
-            QCOMPARE(RelayJson::decode<RelayFailure>(out)->code, failure);
+        } else if (stops) { // stopped for good, saying why as an event
+            const auto said = RelayEvent::decode(out.trimmed(), {});
+            QVERIFY(said && said->kind == Kind::Error && said->message);
+        } else {
+            const auto refused = RelayJson::decode<RelayFailure>(out);
+            QVERIFY(refused);
+            QCOMPARE(refused->code, failure);
+        }
         QVERIFY(!status().paired);
     }
 
@@ -195,7 +202,7 @@ private Q_SLOTS:
         QStringList sent;
         for (const RelayEvent& e : std::as_const(run.events))
             if (e.kind == Kind::Sent)
-                sent.append(*e.messageID);
+                sent.append(e.messageID.value_or(u"(no id)"_qs));
         sent.sort();
         expected.sort();
         QCOMPARE(sent, expected); // each once

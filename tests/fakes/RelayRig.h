@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <exception>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
@@ -74,6 +75,18 @@ inline void addRows(const char* file, int tagColumns = 1) {
             tag.append(row.value(i).left(40));
         QTest::newRow(tag.join(' ').constData()) << row;
     }
+}
+
+// Whether a table row's kind is one its test knows. A misspelled kind fails the test rather than
+// falling into another kind's branch.
+[[nodiscard]] inline bool knownKind(const QByteArray& kind,
+                                    std::initializer_list<const char*> known) {
+    for (const char* each : known) {
+        if (kind == each)
+            return true;
+    }
+    QTest::qFail(("no such kind in this table: " + kind).constData(), __FILE__, __LINE__);
+    return false;
 }
 
 // Sets an environment variable (or unsets it, given no value) for one scope.

@@ -115,7 +115,7 @@ private Q_SLOTS:
         cli.reset();
         QCOMPARE(clock.pendingTimers(), 3);
         QVERIFY(finish(fast) && finish(slow));
-        QVERIFY(slow->value->paired);
+        QVERIFY(slow->value && slow->value->paired);
         QTRY_COMPARE(fake.livePids().size(), 1);
         QCOMPARE(clock.nextDue(), std::optional(std::chrono::milliseconds(60s)));
         clock.advance(59'999ms);
@@ -136,7 +136,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("fits");
         const QByteArray status = answer("status-paired");
         const QByteArray padded =
-            status + QByteArray(RelayCLI::maxOutputBytes - status.size(), ' ');
+            status + QByteArray((qsizetype(4) << 20) - status.size(), ' '); // 4 MiB
         QTest::newRow("status at the cap") << "status" << padded << 1L << true;
         QTest::newRow("status a byte over") << "status" << padded + ' ' << 1L << false;
         QTest::newRow("endless status") << "status" << QByteArray("flood ") << -1L << false;

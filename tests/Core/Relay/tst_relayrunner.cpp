@@ -5,6 +5,8 @@
 
 #include "RelayRig.h"
 
+#include <unistd.h>
+
 #include <QHash>
 #include <QSignalSpy>
 
@@ -43,7 +45,7 @@ private Q_SLOTS:
         QTest::addColumn<QList<QByteArray>>("chunks");
         QTest::addColumn<QStringList>("ids");
         const QByteArray a = line("sent", "a");
-        const QByteArray big(RelayRunner::maxLineBytes - 27, ' ');
+        const QByteArray big((qsizetype(1) << 20) - 27, ' '); // a line of 1 MiB, its feed aside
         QTest::newRow("line split in two")
             << QList<QByteArray>{a.left(10), {}, a.mid(10)} << QStringList{"a"};
         QTest::newRow("lines, blanks and garbage in one chunk")
@@ -70,6 +72,25 @@ private Q_SLOTS:
         for (const QByteArray& chunk : std::as_const(chunks))
             rig.runner->consume(chunk);
         QCOMPARE(rig.ids, ids);
+    }
+
+    void anEndlessLineIsNotHeld() {
+        // 64 MiB without a line feed: what is held for it stays within the 1 MiB of one line.
+        const auto resident = [] {
+            QFile statm(u"/proc/self/statm"_qs);
+            return statm.open(QIODevice::ReadOnly)
+                       ? statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE)
+                       : -1;
+        };
+        Runner rig;
+        const QByteArray piece(qsizetype(64) * 1024, 'x');
+        rig.runner->consume("{\"event\":\"sent\",\"id\":\"");
+        const qint64 before = resident();
+        for (int i = 0; i < 1024; ++i)
+            rig.runner->consume(piece);
+        QVERIFY2(resident() - before < qint64(8) << 20, "the unended line was held");
+        rig.runner->consume("\"}\n" + line("sent", "after"));
+        QCOMPARE(rig.ids, QStringList{u"after"_qs});
     }
 
     void restartPausesDoubleUntilProgress() {

@@ -25,6 +25,8 @@ private Q_SLOTS:
 
     void texts() {
         QFETCH(QByteArrayList, row);
+        if (!knownKind(row[0], {"status", "server", "title", "summary", "other", "automation"}))
+            return;
         const QString kind = QString::fromUtf8(row[0]);
         const QString key = QString::fromUtf8(row[1]);
         QStringList shown{kind, key};
@@ -45,8 +47,11 @@ private Q_SLOTS:
             shown << SetupCopy::summary(key.toLongLong());
         } else if (kind == u"other") {
             DoctorReport report;
-            for (const QString& entry : key.split(u' '))
-                report.checks.append(*check(entry.section(u':', 0, 0), entry.section(u':', 1)));
+            for (const QString& entry : key.split(u' ')) {
+                const auto listed = check(entry.section(u':', 0, 0), entry.section(u':', 1));
+                QVERIFY2(listed, "no such check status");
+                report.checks.append(*listed);
+            }
             QStringList ids;
             for (const DoctorCheck& c : SetupCopy::otherChecks(report))
                 ids << c.id;

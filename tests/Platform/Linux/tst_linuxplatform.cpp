@@ -45,6 +45,11 @@ public Q_SLOTS:
     QString GetServerInformation() { return u"fake"_qs; }
 };
 
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 class TestLinuxPlatform : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -102,22 +107,37 @@ private Q_SLOTS:
         QTest::newRow("pipe") << "pipe";
         QTest::newRow("folder") << "folder";
         QTest::newRow("over the size cap") << "large";
+        QTest::newRow("at the size cap") << "fits";
     }
 
     void unusableSettingsAreSetAside() {
         QFETCH(QString, kind);
+        const auto names = qScopeGuard([org = QCoreApplication::organizationName(),
+                                        app = QCoreApplication::applicationName()] {
+            QCoreApplication::setOrganizationName(org);
+            QCoreApplication::setApplicationName(app);
+        });
         QCoreApplication::setOrganizationName(u"Wrenbox"_qs);
         QCoreApplication::setApplicationName(u"Wrenbox"_qs);
         const QString path = SettingsDefaults::usualFile();
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         QFile file(path);
+        if (kind == u"fits") { // 1 MiB of settings is read as it is
+            const QByteArray settings = "[General]\npaused=true\n;";
+            QVERIFY(file.open(QIODevice::WriteOnly) &&
+                    file.write(settings + QByteArray((qsizetype(1) << 20) - settings.size(), 'x')));
+            file.close();
+            QVERIFY(SettingsDefaults().boolValue(u"paused"_qs));
+            QCOMPARE(QFileInfo(path).size(), qint64(1) << 20);
+            return;
+        }
         if (kind == u"pipe")
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         else if (kind == u"folder")
             QVERIFY(QDir().mkpath(path));
         else
             QVERIFY(file.open(QIODevice::WriteOnly) &&
-                    file.write(QByteArray(SettingsDefaults::maxFileBytes + 1, 'x')) > 0);
+                    file.write(QByteArray((qsizetype(1) << 20) + 1, 'x')) > 0); // 1 MiB + 1
         file.close();
         QFileInfo before(path);
         before.stat(); // cached as it is now
@@ -200,6 +220,12 @@ private Q_SLOTS:
             QTRY_VERIFY(!rig.model->relayRunning());
         }
         QVERIFY(rig.settle());
+        // Stopped for good, it stays in that one attention: past the quiet hour, the phase
+        // worked out again is still no news.
+        if (code == 78) {
+            rig.advance(AttentionNotice::quietFor + 1min);
+            Q_EMIT rig.model->phaseChanged();
+        }
         // Messages from one connection arrive in order: once this answer is back, any Notify sent
         // before it has been handled.
         QDBusPendingCall barrier =
@@ -294,8 +320,26 @@ private Q_SLOTS:
         QElapsedTimer elapsed;
         elapsed.start();
         QSignalSpy due(clock.startTimer(120ms, &clock), &ClockTimer::finished);
+        // Its wait counts the time the computer sleeps: a timer on the boot-time clock (the
+        // timerfd's clockid in /proc, 7), not on one that stops in suspend (1).
+        QStringList clocks;
+        const QDir fds(u"/proc/self/fd"_qs);
+        for (const QString& fd : fds.entryList(QDir::System)) {
+            if (QFile::symLinkTarget(fds.filePath(fd)).endsWith(u"[timerfd]"))
+                clocks << QString::fromLatin1(readFile(u"/proc/self/fdinfo/"_qs + fd))
+                              .section(u"clockid:"_qs, 1)
+                              .section(u'\n', 0, 0)
+                              .trimmed();
+        }
+        QCOMPARE(clocks, QStringList{u"7"_qs});
         QTRY_COMPARE(due.count(), 1);
         QVERIFY(elapsed.elapsed() >= 120 && due.first().first().toBool());
+        // Cancelled, it says it did not run out.
+        ClockTimer* cancelled = clock.startTimer(1h, &clock);
+        QSignalSpy over(cancelled, &ClockTimer::finished);
+        cancelled->cancel();
+        QCOMPARE(over.count(), 1);
+        QVERIFY(!over.first().first().toBool());
     }
 
 private:
