@@ -40,8 +40,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the model did not start\n");
         return 1;
     }
-    StatusPanel panel(
-        *rig->model, rig->fake.workspace, [] {}, rig->fake.clock);
+    StatusPanel panel(*rig->model, rig->fake.platform(), [] {});
     panel.setReduceMotion(true);
     panel.show();
     QTest::qWait(200);

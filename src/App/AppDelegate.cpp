@@ -30,11 +30,9 @@ AppDelegate::AppDelegate(Services services, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
     , m_model(*m_services.model) {
-    Q_ASSERT(m_services.model && m_services.pairing);
+    Q_ASSERT(m_services.model && m_services.pairing && m_services.clock);
     if (!m_services.alert)
         m_services.alert = showModalAlert;
-    if (!m_services.clock)
-        m_services.clock = &Clock::system();
 }
 
 AppDelegate::~AppDelegate() = default;

@@ -29,7 +29,7 @@ public:
 
     struct Services {
         AppModel* model = nullptr;
-        Clock* clock = nullptr;
+        Clock* clock = nullptr; // times the opening of Setup after launch
         Workspace* workspace = nullptr;
         MoveServices* move = nullptr;      // none: no offer
         PairingRequest* pairing = nullptr; // the app's pending pairing link

@@ -69,11 +69,6 @@ QCoro::Task<bool> Clock::sleep(std::chrono::milliseconds duration, QObject* owne
     co_return elapsed;
 }
 
-Clock& Clock::system() {
-    static SystemClock clock;
-    return clock;
-}
-
 namespace {
 class SystemTimer final : public ClockTimer {
 public:

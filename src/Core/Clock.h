@@ -53,9 +53,6 @@ public:
     // `handle`, if given, receives the timer so the caller can cancel the sleep.
     QCoro::Task<bool> sleep(std::chrono::milliseconds duration, QObject* owner,
                             QPointer<ClockTimer>* handle = nullptr);
-
-    // The process-wide system clock.
-    static Clock& system();
 };
 
 // Wall clock plus QTimer.

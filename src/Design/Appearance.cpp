@@ -8,14 +8,27 @@
 #include <QWidget>
 
 namespace {
+// The desktop's settings a window was given, kept with the window. Without Q_OBJECT, so it is
+// found by dynamic_cast: findChild would take any child for it.
+class DesktopSource final : public QObject {
+public:
+    DesktopSource(QWidget* window, const DesktopSettings* settings)
+        : QObject(window)
+        , desktop(settings) {}
+    const DesktopSettings* desktop;
+};
 
-const DesktopSettings* desktopSettings = nullptr;
-
-std::optional<Appearance>& overrideSlot() {
-    static std::optional<Appearance> slot;
-    return slot;
+DesktopSource* sourceOf(const QWidget* window) {
+    for (QObject* child : window->children())
+        if (auto* source = dynamic_cast<DesktopSource*>(child))
+            return source;
+    return nullptr;
 }
 
+const DesktopSettings* desktopOf(const QWidget* widget) {
+    const DesktopSource* source = widget ? sourceOf(widget->window()) : nullptr;
+    return source ? source->desktop : nullptr;
+}
 } // namespace
 
 namespace Appearances {
@@ -40,30 +53,25 @@ bool isDarkPalette(const QPalette& palette) {
            palette.color(QPalette::Active, QPalette::WindowText).lightness();
 }
 
-void useDesktop(const DesktopSettings* desktop) {
-    desktopSettings = desktop;
+void useDesktop(QWidget* window, const DesktopSettings* desktop) {
+    delete sourceOf(window);
+    new DesktopSource(window, desktop);
 }
 
-bool platformPrefersHighContrast() {
-    return desktopSettings && desktopSettings->prefersHighContrast();
+bool prefersHighContrast(const QWidget* widget) {
+    const DesktopSettings* desktop = desktopOf(widget);
+    return desktop && desktop->prefersHighContrast();
 }
 
-bool desktopReducesMotion() {
-    return desktopSettings && desktopSettings->reducesMotion();
-}
-
-Appearance current() {
-    if (const auto pinned = overrideSlot())
-        return *pinned;
-    return make(isDarkPalette(QGuiApplication::palette()), platformPrefersHighContrast());
+bool reducesMotion(const QWidget* widget) {
+    const DesktopSettings* desktop = desktopOf(widget);
+    return desktop && desktop->reducesMotion();
 }
 
 Appearance of(const QWidget* widget) {
-    if (const auto pinned = overrideSlot())
-        return *pinned;
     if (!widget)
-        return current();
-    return make(isDarkPalette(widget->palette()), platformPrefersHighContrast());
+        return make(isDarkPalette(QGuiApplication::palette()), false);
+    return make(isDarkPalette(widget->palette()), prefersHighContrast(widget));
 }
 
 bool isChange(const QEvent* event) {
@@ -76,14 +84,6 @@ bool isChange(const QEvent* event) {
     default:
         return false;
     }
-}
-
-std::optional<Appearance> overridden() {
-    return overrideSlot();
-}
-
-void setOverride(std::optional<Appearance> appearance) {
-    overrideSlot() = appearance;
 }
 
 QString name(Appearance appearance) {
@@ -101,12 +101,3 @@ QString name(Appearance appearance) {
 }
 
 } // namespace Appearances
-
-AppearanceOverride::AppearanceOverride(Appearance appearance)
-    : m_previous(Appearances::overridden()) {
-    Appearances::setOverride(appearance);
-}
-
-AppearanceOverride::~AppearanceOverride() {
-    Appearances::setOverride(m_previous);
-}

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <optional>
-
 class DesktopSettings;
 class QEvent;
 class QPalette;
@@ -22,48 +20,24 @@ Appearance make(bool dark, bool highContrast);
 // colour-scheme query of its own).
 bool isDarkPalette(const QPalette& palette);
 
-// The desktop's settings, given once by the app at start-up (and taken back before they go);
-// without them, contrast is normal and motion allowed.
-void useDesktop(const DesktopSettings* desktop);
+// Gives `window` the desktop's settings its colours and motion follow; a window given none
+// draws with normal contrast and full motion.
+void useDesktop(QWidget* window, const DesktopSettings* desktop);
 
-// Whether the desktop asks for increased contrast; cheap enough to call on every paint.
-bool platformPrefersHighContrast();
-// Whether the desktop asks applications to reduce motion.
-bool desktopReducesMotion();
-
-// What the application currently looks like: the override if one is set, else the
-// application palette plus the desktop's contrast setting.
-Appearance current();
+// Whether the desktop asks for increased contrast or reduced motion where `widget` is drawn
+// (what its window was given).
+bool prefersHighContrast(const QWidget* widget);
+bool reducesMotion(const QWidget* widget);
 
 // The appearance a widget is drawn in: its own palette (which may differ from the
-// application's), unless an override is set. A null widget means the application.
+// application's) and its window's contrast setting. A null widget means the application's
+// palette at normal contrast.
 Appearance of(const QWidget* widget);
 
 // Events after which a view must re-resolve its colours.
 bool isChange(const QEvent* event);
 
-// For tests and screenshots: pins every query above to one appearance.
-std::optional<Appearance> overridden();
-void setOverride(std::optional<Appearance> appearance);
-
 // A short lower-case name ("light", "dark", "high-contrast-light", "high-contrast-dark").
 QString name(Appearance appearance);
 
 } // namespace Appearances
-
-// Pins the appearance for its lifetime and restores the previous setting afterwards.
-class AppearanceOverride {
-public:
-    explicit AppearanceOverride(Appearance appearance);
-    ~AppearanceOverride();
-    AppearanceOverride(const AppearanceOverride&) = delete;
-    AppearanceOverride& operator=(const AppearanceOverride&) = delete;
-
-private:
-    std::optional<Appearance> m_previous;
-};
-
-// Shorthand used by the views.
-inline Appearance currentAppearance() {
-    return Appearances::current();
-}

@@ -100,7 +100,8 @@ private Q_SLOTS:
         QCOMPARE(hex(Palette::color(Palette::success(), &light)), u"157a52"_qs);
         QCOMPARE(hex(Palette::color(Palette::success(), &dark)), u"4cc38a"_qs);
         FakeDesktop desktop;
-        Appearances::useDesktop(&desktop);
+        Appearances::useDesktop(&dark, &desktop);
+        Appearances::useDesktop(&light, &desktop);
         for (const bool high : {true, false}) {
             desktop.highContrast = high;
             QCOMPARE(hex(Palette::color(Palette::text2(), &dark)),
@@ -108,7 +109,6 @@ private Q_SLOTS:
             QCOMPARE(hex(Palette::color(Palette::text2(), &light)),
                      high ? u"3f4341"_qs : u"5e625f"_qs);
         }
-        Appearances::useDesktop(nullptr);
     }
 
     void iconsAreDrawnOnlyAtTheSizesAskedFor() {

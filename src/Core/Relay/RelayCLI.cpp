@@ -126,10 +126,10 @@ private:
 
 } // namespace
 
-RelayCLI::RelayCLI(QString helper, ProcessControl& processes, Clock* clock,
+RelayCLI::RelayCLI(QString helper, ProcessControl& processes, Clock& clock,
                    std::chrono::milliseconds timeout)
     : m_helper(std::move(helper))
-    , m_clock(clock ? clock : &Clock::system())
+    , m_clock(&clock)
     , m_timeout(timeout)
     , m_processes(&processes) {}
 

@@ -24,9 +24,9 @@ public:
     static constexpr std::chrono::milliseconds defaultTimeout{60'000};
     static constexpr qsizetype maxOutputBytes = qsizetype(4) * 1024 * 1024;
 
-    // `processes` prepares each relay process and kills a timed-out one with its group (it must
-    // outlive the calls); `clock` times the command limit, the system clock when none is given.
-    RelayCLI(QString helper, ProcessControl& processes, Clock* clock = nullptr,
+    // `processes` prepares each relay process and kills a timed-out one with its group; `clock`
+    // times the command limit. Both must outlive the calls.
+    RelayCLI(QString helper, ProcessControl& processes, Clock& clock,
              std::chrono::milliseconds timeout = defaultTimeout);
 
     const QString& helper() const { return m_helper; }

@@ -108,83 +108,77 @@ qint64 daysFromCivil(int year, int month, int day) {
 // QDateTime::fromString(Qt::ISODateWithMs) is no substitute: it accepts what the relay never
 // sends (a space for "T", no zone as local time, no seconds, a comma fraction, "+0200", "+05",
 // hour 24), refuses the year 0000 and rounds ".9999" up into the next second.
-std::optional<QDateTime> parseInternetDateTime(QStringView text) {
-    const qsizetype size = text.size();
-    if (size < 20) // the 19 characters up to the seconds, then at least "Z"
+// `count` decimal digits of `text` at `at`; -1 if any is not a digit.
+int digitsAt(QStringView text, qsizetype at, int count) {
+    int value = 0;
+    for (int i = 0; i < count; ++i) {
+        const char16_t c = text[at + i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+// The fraction of a second that may follow the seconds at `at`, in milliseconds (digits past
+// the third dropped), moving `at` past it; none when its dot has no digits.
+std::optional<int> fractionAt(QStringView text, qsizetype& at) {
+    if (at >= text.size() || text[at] != u'.')
+        return 0;
+    const qsizetype first = ++at;
+    int msec = 0;
+    for (; at < text.size() && text[at] >= u'0' && text[at] <= u'9'; ++at) {
+        if (at - first < 3)
+            msec = msec * 10 + (text[at].unicode() - u'0');
+    }
+    const qsizetype digits = at - first;
+    if (digits == 0)
         return std::nullopt;
-    const QChar* s = text.data();
+    for (qsizetype i = digits; i < 3; ++i)
+        msec *= 10;
+    return msec;
+}
 
-    // `count` decimal digits at `at`; -1 if any is not a digit.
-    const auto number = [s](qsizetype at, int count) {
-        int value = 0;
-        for (int i = 0; i < count; ++i) {
-            const char16_t c = s[at + i].unicode();
-            if (c < u'0' || c > u'9')
-                return -1;
-            value = value * 10 + (c - u'0');
-        }
-        return value;
-    };
-    const auto is = [s](qsizetype at, char16_t c) { return s[at].unicode() == c; };
+// The zone that ends the text at `at`, "Z" or "±hh:mm", in minutes east of UTC.
+std::optional<int> zoneAt(QStringView text, qsizetype at) {
+    const qsizetype left = text.size() - at;
+    if (left == 1 && (text[at] == u'Z' || text[at] == u'z'))
+        return 0;
+    if (left != 6 || (text[at] != u'+' && text[at] != u'-') || text[at + 3] != u':')
+        return std::nullopt;
+    const int hours = digitsAt(text, at + 1, 2);
+    const int minutes = digitsAt(text, at + 4, 2);
+    if (hours < 0 || minutes < 0 || hours > 23 || minutes > 59)
+        return std::nullopt;
+    return (text[at] == u'-' ? -1 : 1) * (hours * 60 + minutes);
+}
 
-    const int year = number(0, 4);
-    const int month = number(5, 2);
-    const int day = number(8, 2);
-    const int hour = number(11, 2);
-    const int minute = number(14, 2);
-    const int second = number(17, 2);
+std::optional<QDateTime> parseInternetDateTime(QStringView text) {
+    if (text.size() < 20) // the 19 characters up to the seconds, then at least "Z"
+        return std::nullopt;
+    const int year = digitsAt(text, 0, 4);
+    const int month = digitsAt(text, 5, 2);
+    const int day = digitsAt(text, 8, 2);
+    const int hour = digitsAt(text, 11, 2);
+    const int minute = digitsAt(text, 14, 2);
+    const int second = digitsAt(text, 17, 2);
     if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0)
         return std::nullopt;
-    if (!is(4, u'-') || !is(7, u'-') || !(is(10, u'T') || is(10, u't')) || !is(13, u':') ||
-        !is(16, u':'))
+    if (text[4] != u'-' || text[7] != u'-' || (text[10] != u'T' && text[10] != u't') ||
+        text[13] != u':' || text[16] != u':')
         return std::nullopt;
     if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
         minute > 59 || second > 59)
         return std::nullopt;
 
     qsizetype at = 19;
-    int msec = 0;
-    if (is(at, u'.')) {
-        const qsizetype first = ++at;
-        while (at < size) {
-            const char16_t c = s[at].unicode();
-            if (c < u'0' || c > u'9')
-                break;
-            if (at - first < 3)
-                msec = msec * 10 + (c - u'0');
-            ++at;
-        }
-        const qsizetype digits = at - first;
-        if (digits == 0)
-            return std::nullopt;
-        for (qsizetype i = digits; i < 3; ++i)
-            msec *= 10;
-    }
-
-    if (at >= size)
-        return std::nullopt; // no zone designator
-    int offsetMinutes = 0;
-    if (is(at, u'Z') || is(at, u'z')) {
-        ++at;
-    } else if (is(at, u'+') || is(at, u'-')) {
-        if (size - at != 6 || !is(at + 3, u':'))
-            return std::nullopt;
-        const int offsetHours = number(at + 1, 2);
-        const int offsetMins = number(at + 4, 2);
-        if (offsetHours < 0 || offsetMins < 0 || offsetHours > 23 || offsetMins > 59)
-            return std::nullopt;
-        offsetMinutes = offsetHours * 60 + offsetMins;
-        if (is(at, u'-'))
-            offsetMinutes = -offsetMinutes;
-        at += 6;
-    } else {
+    const std::optional<int> msec = fractionAt(text, at);
+    const std::optional<int> offsetMinutes = msec ? zoneAt(text, at) : std::nullopt;
+    if (!offsetMinutes)
         return std::nullopt;
-    }
-    if (at != size)
-        return std::nullopt;
-
     const qint64 msecs = daysFromCivil(year, month, day) * msecsPerDay +
-                         ((qint64(hour) * 60 + minute - offsetMinutes) * 60 + second) * 1000 + msec;
+                         ((qint64(hour) * 60 + minute - *offsetMinutes) * 60 + second) * 1000 +
+                         *msec;
     return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
 }
 

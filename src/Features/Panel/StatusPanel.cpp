@@ -118,20 +118,17 @@ QUrl StatusPanel::trayHelpAddress() {
     return QUrl(QStringLiteral("https://wrenbox.app/README.md#a-tray-on-gnome"));
 }
 
-StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<void()> openSetup,
+StatusPanel::StatusPanel(AppModel& model, const Platform& platform, std::function<void()> openSetup,
                          QWidget* parent)
-    : StatusPanel(model, workspace, std::move(openSetup), Clock::system(), parent) {}
-
-StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<void()> openSetup,
-                         Clock& clock, QWidget* parent)
     : QWidget(parent)
     , m_model(model)
-    , m_workspace(workspace)
+    , m_workspace(*platform.workspace)
     , m_openSetup(std::move(openSetup))
-    , m_clock(clock)
+    , m_clock(*platform.clock)
     , m_quit([] { QCoreApplication::quit(); })
-    , m_reduceMotion(Appearances::desktopReducesMotion())
+    , m_reduceMotion(platform.desktop && platform.desktop->reducesMotion())
     , m_shownPhase(model.phase()) {
+    Appearances::useDesktop(this, platform.desktop);
     setWindowTitle(tr("Wrenbox"));
     setFixedWidth(panelWidth);
 
@@ -141,7 +138,7 @@ StatusPanel::StatusPanel(AppModel& model, Workspace& workspace, std::function<vo
 
     stack->addWidget(makeHeader());
     stack->addWidget(makeNoTrayNotice());
-    m_statusLine = new StatusLineView(m_model, m_workspace, m_openSetup, clock, this);
+    m_statusLine = new StatusLineView(m_model, m_workspace, m_openSetup, m_clock, this);
     stack->addWidget(m_statusLine);
     stack->addWidget(makeDryRunWarning());
     m_today = new TodayRow(m_model, this);
@@ -240,58 +237,64 @@ void StatusPanel::setNoTrayNotice(bool shown) {
     m_noTray->setVisible(shown);
 }
 
-QWidget* StatusPanel::makeControls() {
-    auto* controls = m_controls = new QWidget(this);
-    auto* row = new QHBoxLayout(controls);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(8);
+QPushButton* StatusPanel::footerButton(QWidget* controls, const QKeySequence& keys,
+                                       const QString& toolTip) {
+    auto* button = new FooterButton(controls);
+    button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    button->setAutoDefault(false);
+    button->setToolTip(toolTip);
+    // A shortcut of the panel's window rather than the button's own, which would only animate a
+    // click and press it a moment later.
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, button, [button] {
+        if (button->isVisible() && button->isEnabled())
+            button->click();
+    });
+    return button;
+}
 
-    const auto button = [this, controls](const QKeySequence& keys, const QString& toolTip) {
-        auto* b = new FooterButton(controls);
-        b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-        b->setAutoDefault(false);
-        b->setToolTip(toolTip);
-        // A shortcut of the panel's window rather than the button's own, which would only
-        // animate a click and press it a moment later.
-        auto* shortcut = new QShortcut(keys, this);
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, b, [b] {
-            if (b->isVisible() && b->isEnabled())
-                b->click();
-        });
-        return b;
-    };
-    m_pause = button(QKeySequence(Qt::CTRL | Qt::Key_P), {});
-    m_pause->setObjectName(QStringLiteral("pause"));
-    m_dashboard = button(QKeySequence(Qt::CTRL | Qt::Key_D), tr("Open the Wrenbox dashboard"));
-    m_dashboard->setText(tr("Dashboard"));
-    m_setup =
-        button(QKeySequence(Qt::CTRL | Qt::Key_Comma), tr("Permissions, pairing and settings"));
-    m_setup->setText(tr("Setup"));
-    m_quitButton =
-        button(QKeySequence(Qt::CTRL | Qt::Key_Q), tr("Stop the relay and quit Wrenbox"));
-    m_quitButton->setText(tr("Quit"));
-    m_quitButton->setObjectName(QStringLiteral("quit"));
-
+QToolButton* StatusPanel::makePauseFor(QWidget* controls) {
     // Beside Pause, the ways to pause for a while.
-    m_pauseFor = new MenuArrowButton(controls);
-    m_pauseFor->setObjectName(QStringLiteral("pauseFor"));
-    m_pauseFor->setArrowType(Qt::DownArrow);
-    m_pauseFor->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred); // as tall as Pause
-    m_pauseFor->setPopupMode(QToolButton::InstantPopup);
-    m_pauseFor->setAccessibleName(tr("Pause for a while"));
-    m_pauseFor->setToolTip(tr("Pause for a while"));
-    auto* menu = new QMenu(m_pauseFor);
+    auto* arrow = new MenuArrowButton(controls);
+    arrow->setObjectName(QStringLiteral("pauseFor"));
+    arrow->setArrowType(Qt::DownArrow);
+    arrow->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred); // as tall as Pause
+    arrow->setPopupMode(QToolButton::InstantPopup);
+    arrow->setAccessibleName(tr("Pause for a while"));
+    arrow->setToolTip(tr("Pause for a while"));
+    auto* menu = new QMenu(arrow);
     connect(menu->addAction(tr("Pause for 1 hour")), &QAction::triggered, this,
             [this] { m_model.pauseUntil(m_clock.now().addSecs(qint64(60) * 60)); });
     connect(menu->addAction(tr("Pause until tomorrow")), &QAction::triggered, this,
             [this] { m_model.pauseUntil(AppModel::tomorrowMorning(m_clock.now())); });
     connect(menu->addAction(tr("Pause")), &QAction::triggered, this,
             [this] { m_model.setPaused(true); });
-    m_pauseFor->setMenu(menu);
+    arrow->setMenu(menu);
     // Opened from the keyboard, the menu starts at its first entry.
     connect(menu, &QMenu::aboutToShow, menu,
             [menu] { menu->setActiveAction(menu->actions().value(0)); });
+    return arrow;
+}
+
+QWidget* StatusPanel::makeControls() {
+    auto* controls = m_controls = new QWidget(this);
+    auto* row = new QHBoxLayout(controls);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+    m_pause = footerButton(controls, QKeySequence(Qt::CTRL | Qt::Key_P), {});
+    m_pause->setObjectName(QStringLiteral("pause"));
+    m_pauseFor = makePauseFor(controls);
+    m_dashboard = footerButton(controls, QKeySequence(Qt::CTRL | Qt::Key_D),
+                               tr("Open the Wrenbox dashboard"));
+    m_dashboard->setText(tr("Dashboard"));
+    m_setup = footerButton(controls, QKeySequence(Qt::CTRL | Qt::Key_Comma),
+                           tr("Permissions, pairing and settings"));
+    m_setup->setText(tr("Setup"));
+    m_quitButton = footerButton(controls, QKeySequence(Qt::CTRL | Qt::Key_Q),
+                                tr("Stop the relay and quit Wrenbox"));
+    m_quitButton->setText(tr("Quit"));
+    m_quitButton->setObjectName(QStringLiteral("quit"));
 
     // Pause and its menu close together, in a group of their own so that no gap is left where
     // either is hidden.
@@ -309,9 +312,6 @@ QWidget* StatusPanel::makeControls() {
     connect(m_dashboard, &QPushButton::clicked, this, &StatusPanel::openDashboard);
     connect(m_setup, &QPushButton::clicked, this, &StatusPanel::openSetupWindow);
     connect(m_quitButton, &QPushButton::clicked, this, &StatusPanel::quit);
-    // The menu arrow was made last; it belongs right after Pause.
-    setTabOrder(m_pause, m_pauseFor);
-    setTabOrder(m_pauseFor, m_dashboard);
     return controls;
 }
 
@@ -340,7 +340,8 @@ void StatusPanel::syncControls() {
 
     const bool paused = m_model.userPaused();
     m_pause->setVisible(status.paired);
-    m_pauseFor->setVisible(status.paired && !paused);
+    // While paused too: the length of a pause can change.
+    m_pauseFor->setVisible(status.paired);
     m_pause->setText(pauseTitle(paused));
     m_pause->setToolTip(pauseToolTip(paused));
     m_pause->setIcon(Symbols::qicon(pauseSymbol(paused), palette().color(QPalette::ButtonText)));

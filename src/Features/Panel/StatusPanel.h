@@ -19,6 +19,7 @@ class BrandMarkView;
 class Clock;
 class EventFeed;
 class QFrame;
+class QKeySequence;
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -26,6 +27,7 @@ class Spinner;
 class StatusLineView;
 class TodayRow;
 class Workspace;
+struct Platform;
 
 // The panel that opens from the tray: header, status line, dry-run warning, today's counters,
 // recent events and the controls. It refreshes the relay status each time it is shown.
@@ -47,19 +49,18 @@ public:
     static QString noTrayText();
     static QUrl trayHelpAddress();
 
-    // `openSetup` opens (or brings forward) the Setup window.
-    StatusPanel(AppModel& model, Workspace& workspace, std::function<void()> openSetup,
+    // `openSetup` opens (or brings forward) the Setup window. Of `platform` it takes the
+    // workspace, the clock its once-a-second redraw runs on and the desktop's settings; they
+    // must outlive it.
+    StatusPanel(AppModel& model, const Platform& platform, std::function<void()> openSetup,
                 QWidget* parent = nullptr);
-    // The same with the clock the status line's once-a-second redraw runs on.
-    StatusPanel(AppModel& model, Workspace& workspace, std::function<void()> openSetup,
-                Clock& clock, QWidget* parent = nullptr);
 
     void sync();
 
     // Says that the desktop has no tray, with where to learn how to get one.
     void setNoTrayNotice(bool shown);
 
-    // Changes of phase animate briefly unless motion is reduced (from the desktop by default).
+    // Changes of phase animate briefly unless motion is reduced (as the desktop says by default).
     void setReduceMotion(bool reduce) { m_reduceMotion = reduce; }
     // What Quit does once the relay is stopped; QCoreApplication::quit by default.
     void setQuitAction(std::function<void()> quit) { m_quit = std::move(quit); }
@@ -75,6 +76,8 @@ private:
     QWidget* makeDryRunWarning();
     QWidget* makeNoTrayNotice();
     QWidget* makeControls();
+    QPushButton* footerButton(QWidget* controls, const QKeySequence& keys, const QString& toolTip);
+    QToolButton* makePauseFor(QWidget* controls);
     void restyle();
     void fitSize();
     void phaseChanged();

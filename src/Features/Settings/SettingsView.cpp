@@ -72,7 +72,27 @@ GeneralSettings::GeneralSettings(AppModel& model, const BundleInfo& bundle, QWid
     , m_bundle(bundle) {
     auto* column = new QVBoxLayout(this);
     column->setSpacing(14);
+    column->addWidget(buildSwitches());
+    column->addWidget(buildThisMac());
 
+    m_launchAgent = new QGroupBox(this);
+    m_launchAgent->setObjectName(QStringLiteral("launchAgentWarning"));
+    auto* warning = new QVBoxLayout(m_launchAgent);
+    m_launchAgentText = plainLabel(tr("A command-line relay (wrenbox relay install) is also "
+                                      "installed. Remove it from Setup so two relays never run."),
+                                   m_launchAgent);
+    m_launchAgentText->setWordWrap(true);
+    warning->addWidget(m_launchAgentText);
+    column->addWidget(m_launchAgent);
+    column->addStretch();
+
+    for (auto signal : {&AppModel::loginItemEnabledChanged, &AppModel::statusChanged,
+                        &AppModel::isCheckingChanged, &AppModel::notifyAttentionChanged})
+        connect(&m_model, signal, this, &GeneralSettings::sync);
+    sync();
+}
+
+QWidget* GeneralSettings::buildSwitches() {
     auto* loginBox = new QGroupBox(this);
     auto* login = new QVBoxLayout(loginBox);
     m_login = new QCheckBox(tr("Start Wrenbox when you log in"), loginBox);
@@ -93,8 +113,10 @@ GeneralSettings::GeneralSettings(AppModel& model, const BundleInfo& bundle, QWid
     connect(m_notify, &QCheckBox::toggled, this,
             [this](bool notify) { m_model.setNotifyAttention(notify); });
     login->addWidget(m_notify);
-    column->addWidget(loginBox);
+    return loginBox;
+}
 
+QWidget* GeneralSettings::buildThisMac() {
     auto* thisMac = new QGroupBox(tr("This Mac"), this);
     auto* grid = new QGridLayout(thisMac);
     grid->setColumnStretch(1, 1);
@@ -115,23 +137,7 @@ GeneralSettings::GeneralSettings(AppModel& model, const BundleInfo& bundle, QWid
     m_relay->setObjectName(QStringLiteral("relay"));
     m_version = addRow(tr("Version"));
     m_version->setObjectName(QStringLiteral("version"));
-    column->addWidget(thisMac);
-
-    m_launchAgent = new QGroupBox(this);
-    m_launchAgent->setObjectName(QStringLiteral("launchAgentWarning"));
-    auto* warning = new QVBoxLayout(m_launchAgent);
-    m_launchAgentText = plainLabel(tr("A command-line relay (wrenbox relay install) is also "
-                                      "installed. Remove it from Setup so two relays never run."),
-                                   m_launchAgent);
-    m_launchAgentText->setWordWrap(true);
-    warning->addWidget(m_launchAgentText);
-    column->addWidget(m_launchAgent);
-    column->addStretch();
-
-    for (auto signal : {&AppModel::loginItemEnabledChanged, &AppModel::statusChanged,
-                        &AppModel::isCheckingChanged, &AppModel::notifyAttentionChanged})
-        connect(&m_model, signal, this, &GeneralSettings::sync);
-    sync();
+    return thisMac;
 }
 
 void GeneralSettings::sync() {
@@ -249,6 +255,7 @@ void LicencesView::sync() {
 
 SettingsView::SettingsView(AppModel& model, const Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window) {
+    Appearances::useDesktop(this, platform.desktop);
     setObjectName(identifier());
     setWindowTitle(tr("Wrenbox Settings"));
     setFixedSize(520, 420);

@@ -26,6 +26,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Start at login and notifications; what this computer's relay is.
+    QWidget* buildSwitches();
+    QWidget* buildThisMac();
+
     AppModel& m_model;
     const BundleInfo& m_bundle;
     QCheckBox* m_login;

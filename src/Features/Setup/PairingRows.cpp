@@ -88,6 +88,35 @@ QWidget* PairingRows::buildForm() {
     instruction->setObjectName(QStringLiteral("instruction"));
     stack->addWidget(instruction);
 
+    stack->addLayout(buildCodeRow(form));
+
+    m_advancedToggle = new QToolButton(form);
+    m_advancedToggle->setObjectName(QStringLiteral("advanced"));
+    m_advancedToggle->setText(tr("Advanced"));
+    m_advancedToggle->setCheckable(true);
+    m_advancedToggle->setAutoRaise(true);
+    m_advancedToggle->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    connect(m_advancedToggle, &QToolButton::toggled, this, &PairingRows::setShowsAdvanced);
+    stack->addWidget(m_advancedToggle);
+
+    m_advanced = new QWidget(form);
+    auto* advanced = new QVBoxLayout(m_advanced);
+    advanced->setContentsMargins(0, 4, 0, 0);
+    advanced->setSpacing(4);
+    m_serverField = new QLineEdit(AppModel::defaultServer(), m_advanced);
+    m_serverField->setAccessibleName(tr("Server"));
+    m_serverField->setPlaceholderText(tr("Server"));
+    auto* note =
+        wrappingLabel(tr("Only change this if you run your own Wrenbox server."), m_advanced);
+    note->setObjectName(QStringLiteral("serverNote"));
+    note->setFont(Type::font(TypeStyle::Caption));
+    advanced->addWidget(m_serverField);
+    advanced->addWidget(note);
+    stack->addWidget(m_advanced);
+    return form;
+}
+
+QLayout* PairingRows::buildCodeRow(QWidget* form) {
     auto* codeRow = new QHBoxLayout;
     codeRow->setSpacing(8);
     auto* codeLabel = new QLabel(tr("Pairing code"), form);
@@ -120,32 +149,7 @@ QWidget* PairingRows::buildForm() {
     codeRow->addWidget(m_pairButton);
     codeRow->addWidget(m_pairSpinner);
     codeRow->addStretch();
-    stack->addLayout(codeRow);
-
-    m_advancedToggle = new QToolButton(form);
-    m_advancedToggle->setObjectName(QStringLiteral("advanced"));
-    m_advancedToggle->setText(tr("Advanced"));
-    m_advancedToggle->setCheckable(true);
-    m_advancedToggle->setAutoRaise(true);
-    m_advancedToggle->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    connect(m_advancedToggle, &QToolButton::toggled, this, &PairingRows::setShowsAdvanced);
-    stack->addWidget(m_advancedToggle);
-
-    m_advanced = new QWidget(form);
-    auto* advanced = new QVBoxLayout(m_advanced);
-    advanced->setContentsMargins(0, 4, 0, 0);
-    advanced->setSpacing(4);
-    m_serverField = new QLineEdit(AppModel::defaultServer(), m_advanced);
-    m_serverField->setAccessibleName(tr("Server"));
-    m_serverField->setPlaceholderText(tr("Server"));
-    auto* note =
-        wrappingLabel(tr("Only change this if you run your own Wrenbox server."), m_advanced);
-    note->setObjectName(QStringLiteral("serverNote"));
-    note->setFont(Type::font(TypeStyle::Caption));
-    advanced->addWidget(m_serverField);
-    advanced->addWidget(note);
-    stack->addWidget(m_advanced);
-    return form;
+    return codeRow;
 }
 
 QWidget* PairingRows::buildPairedRow() {

@@ -18,6 +18,7 @@ class QLineEdit;
 
 class QPushButton;
 class Announcer;
+class QLayout;
 class QToolButton;
 class Spinner;
 
@@ -49,6 +50,8 @@ protected:
 
 private:
     QWidget* buildForm();
+    // The code field with its label, the Pair button and the spinner.
+    QLayout* buildCodeRow(QWidget* form);
     QWidget* buildPairedRow();
     void setBusy(bool busy);
     void setErrorText(std::optional<QString> text);

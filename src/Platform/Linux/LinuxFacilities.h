@@ -7,4 +7,5 @@
 class LinuxFacilities final : public SystemFacilities {
 public:
     bool has(Facility) const override { return false; }
+    QUrl settingsPane(SettingsPane) const override { return {}; }
 };

@@ -49,7 +49,8 @@ private Q_SLOTS:
         const QString expected = QString::fromUtf8(row[4]);
         FakeRelay fake;
         fake.reply(argumentsOf(operation), out, exitCode, 0, "standard error is never read");
-        auto outcome = run(RelayCLI(fake.helperPath(), processes), operation);
+        ManualClock clock;
+        auto outcome = run(RelayCLI(fake.helperPath(), processes, clock), operation);
         QVERIFY(finish(outcome));
         QCOMPARE(fake.calls(), QList<QStringList>{argumentsOf(operation)});
         QString got = u"ok"_qs;
@@ -64,13 +65,14 @@ private Q_SLOTS:
 
     void helpersThatCannotAnswer() {
         FakeRelay fake;
+        ManualClock clock;
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(u"folder"_qs));
         QVERIFY(FakeRelay::writeExecutable(dir.filePath(u"plain"_qs), "#!/bin/sh\n"));
         QVERIFY(QFile::setPermissions(dir.filePath(u"plain"_qs), QFile::ReadOwner));
         for (const char* name : {"none", "folder", "plain"}) {
-            auto outcome =
-                launch(RelayCLI(dir.filePath(QString::fromLatin1(name)), processes).status());
+            auto outcome = launch(
+                RelayCLI(dir.filePath(QString::fromLatin1(name)), processes, clock).status());
             QVERIFY(outcome->done); // nothing started: no trip through the event loop
             QCOMPARE(outcome->relayError, RelayError::missingHelper());
         }
@@ -79,9 +81,8 @@ private Q_SLOTS:
         // One that cannot start gives the platform's text and leaves no time limit behind.
         const QString helper = dir.filePath(u"wrenbox"_qs);
         const QString platformText = FakeRelay::writeUnlaunchable(helper);
-        ManualClock clock;
-        auto unlaunchable = launch(RelayCLI(helper, processes, &clock).status());
-        QVERIFY(finish(unlaunchable));
+        auto unlaunchable = launch(RelayCLI(helper, processes, clock).status());
+        QVERIFY(finish(unlaunchable) && unlaunchable->relayError);
         QCOMPARE(unlaunchable->relayError->kind(), RelayError::Kind::Launch);
         QCOMPARE(unlaunchable->relayError->message(), platformText);
         QCOMPARE(clock.pendingTimers(), 0);
@@ -97,8 +98,8 @@ private Q_SLOTS:
 
         // One ended by a signal reports the signal's number.
         QVERIFY(FakeRelay::writeExecutable(helper, "#!/bin/sh\nprintf partial\nkill -TERM $$\n"));
-        auto killed = launch(RelayCLI(helper, processes).status());
-        QVERIFY(finish(killed));
+        auto killed = launch(RelayCLI(helper, processes, clock).status());
+        QVERIFY(finish(killed) && killed->relayError);
         QCOMPARE(killed->relayError->description(), u"The relay stopped with an error (15)."_qs);
     }
 
@@ -108,7 +109,7 @@ private Q_SLOTS:
         fake.reply(doctorArgs, "{}");
         fake.reply(unpairArgs, "{}", 0, 600'000);
         ManualClock clock;
-        auto cli = std::make_unique<RelayCLI>(fake.helperPath(), processes, &clock);
+        auto cli = std::make_unique<RelayCLI>(fake.helperPath(), processes, clock);
         auto slow = launch(cli->status());
         auto fast = launch(cli->doctor());
         auto hung = launch(cli->unpair());
@@ -152,7 +153,7 @@ private Q_SLOTS:
         FakeRelay fake;
         fake.flood(argumentsOf(operation), out, times);
         ManualClock clock; // never advanced: only the cap can end an endless call
-        auto outcome = run(RelayCLI(fake.helperPath(), processes, &clock), operation);
+        auto outcome = run(RelayCLI(fake.helperPath(), processes, clock), operation);
         QVERIFY(finish(outcome));
         QCOMPARE(outcome->relayError,
                  fits ? std::nullopt

@@ -29,8 +29,7 @@ struct Panel : RelayRig {
     StatusPanel& show() {
         if (!model)
             make();
-        panel = std::make_unique<StatusPanel>(
-            *model, fake.workspace, [this] { ++setupOpens; }, fake.clock);
+        panel = std::make_unique<StatusPanel>(*model, fake.platform(), [this] { ++setupOpens; });
         panel->setReduceMotion(true);
         panel->show();
         return *panel;
