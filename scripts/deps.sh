@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-tools-dev qt6-tools-dev-tools
-          qt6-l10n-tools qt6-svg-dev qcoro-qt6-dev bootstrap-icons libgl-dev libxcb1-dev xvfb xauth
+          qt6-l10n-tools qt6-svg-dev qcoro-qt6-dev libqt6sql6-sqlite bootstrap-icons libgl-dev
+          libxcb1-dev xvfb xauth
           fonts-dejavu-core clang-format dbus-daemon)
 if [ "${WRENBOX_SANITIZE_DEPS:-0}" = 1 ]; then
     packages+=(clang libclang-rt-14-dev)

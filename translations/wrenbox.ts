@@ -246,6 +246,183 @@
     </message>
 </context>
 <context>
+    <name>HistoryStore</name>
+    <message>
+        <source>History: the folder %1 can&apos;t be made, so the history is kept for this run only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History: another copy of Wrenbox keeps it, so this one keeps its history for this run only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History: %1 can&apos;t be used (%2), so the history is kept for this run only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History: a newer Wrenbox wrote it; this one leaves it as it is and keeps its history for this run only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History: its layout can&apos;t be brought up to date (%1), so the history is kept for this run only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History: the database was damaged (%1); it was set aside as %2 and a new one started.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History: it can&apos;t be written (%1), so the history is kept for this run only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>HistoryText</name>
+    <message>
+        <source>Needs attention</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Yesterday</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 h</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Online %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 restart</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 restarts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wrenbox was not running</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Starting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Online</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sending</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Paused by the server</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Paused by you</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2–%3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wrenbox started</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wrenbox quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The relay started</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The relay was ended (signal %1) after %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The relay exited (status %1) after %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The server paused sending</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You paused sending until %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You paused sending</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The server resumed sending</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You resumed sending</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The computer woke from sleep</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Paired as %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unpaired</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing kept</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1. %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>HistoryView</name>
+    <message>
+        <source>Latest entries</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing kept yet.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>LaunchAgentRow</name>
     <message>
         <source>Needs a look</source>
@@ -453,6 +630,13 @@
     <name>RelayRunner</name>
     <message>
         <source>The relay inside Wrenbox is missing. Download Wrenbox again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ScreenFit</name>
+    <message>
+        <source>Scroll</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -698,6 +882,14 @@
     </message>
     <message>
         <source>Diagnostics copied</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History of the last 24 hours</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -5,6 +5,8 @@
 #include "App/TrayIconHost.h"
 #include "Core/AppModel.h"
 #include "Core/Clock.h"
+#include "Core/History.h"
+#include "Core/HistoryRecorder.h"
 #include "Core/Platform/SystemPlatform.h"
 #include "Design/Appearance.h"
 #include "Design/BrandMark.h"
@@ -19,6 +21,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 // A development run must not make the build tree start at login: the switch is kept in memory.
@@ -69,7 +72,6 @@ WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
         m_platform.loginItem = m_developmentLoginItem.get();
     }
     Q_ASSERT(m_platform.processes && m_platform.workspace && m_platform.clock);
-    Appearances::useDesktop(m_platform.desktop);
     // Before the first relay starts: what it leaves behind is handed to the app, not the system.
     m_platform.processes->adoptOrphans();
     if (options.handleSignals && m_platform.systemSignals) {
@@ -85,6 +87,11 @@ WrenboxMacApp::WrenboxMacApp(Options options, QObject* parent)
 
     m_model = std::make_unique<AppModel>(m_platform);
     AppModel* model = m_model.get();
+    m_history = std::make_unique<HistoryStore>(m_platform.run.historyFile.isEmpty()
+                                                   ? m_platform.bundle->historyPath()
+                                                   : m_platform.run.historyFile,
+                                               *m_platform.clock);
+    m_recorder = std::make_unique<HistoryRecorder>(*model, *m_history, *m_platform.clock);
     if (options.system) {
         m_move = options.system->moveServices([model] { model->stopRelay(); },
                                               options.alert ? options.alert
@@ -125,12 +132,13 @@ WrenboxMacApp::~WrenboxMacApp() {
     delete m_tray;
     delete m_delegate;
     m_move.reset();
+    m_recorder.reset(); // records the end of this run
+    m_history.reset();  // and writes it
     m_model.reset();
     // Last: whatever the relays left outside their groups.
     m_platform.processes->endOrphans();
     if (m_platform.systemSignals)
         disconnect(m_platform.systemSignals, nullptr, this, nullptr);
-    Appearances::useDesktop(nullptr);
 }
 
 bool WrenboxMacApp::launch(const QStringList& arguments) {
@@ -146,6 +154,8 @@ bool WrenboxMacApp::launch(const QStringList& arguments) {
     connect(m_tray, &TrayIconHost::missing, this, &WrenboxMacApp::trayMissing);
     connect(m_tray, &TrayIconHost::found, this, [this] { setNoTrayNotice(false); });
     m_tray->start();
+    // The history's file is opened once the app has shown itself.
+    QTimer::singleShot(0, m_history.get(), &HistoryStore::open);
     return true;
 }
 
@@ -194,11 +204,10 @@ QWidget* WrenboxMacApp::create(const QString& id) {
     if (const auto factory = m_factories.value(id))
         made = factory(*m_model);
     else if (id == QLatin1String("panel"))
-        made = new StatusPanel(
-            *m_model, *m_platform.workspace, [this] { openWindow(QStringLiteral("setup")); },
-            *m_platform.clock);
+        made =
+            new StatusPanel(*m_model, m_platform, [this] { openWindow(QStringLiteral("setup")); });
     else if (id == QLatin1String("setup")) {
-        auto* setup = new SetupView(*m_model, m_platform, m_pairing);
+        auto* setup = new SetupView(*m_model, m_platform, m_pairing, m_history.get());
         connect(setup, &SetupView::settingsRequested, this,
                 [this] { openWindow(QStringLiteral("settings")); });
         made = setup;

@@ -19,6 +19,8 @@
 
 class AppDelegate;
 class AppModel;
+class HistoryRecorder;
+class HistoryStore;
 class MoveServices;
 class SystemPlatform;
 class TrayIconHost;
@@ -48,6 +50,7 @@ public:
     bool quitRequested() const { return m_quitRequested; }
 
     AppModel& model() { return *m_model; }
+    HistoryStore& history() { return *m_history; }
     AppDelegate& delegate() { return *m_delegate; }
 
     using WindowFactory = std::function<QWidget*(AppModel& model)>;
@@ -77,6 +80,8 @@ private:
     std::unique_ptr<LoginItem> m_developmentLoginItem;
     Platform m_platform;
     std::unique_ptr<AppModel> m_model;
+    std::unique_ptr<HistoryStore> m_history;
+    std::unique_ptr<HistoryRecorder> m_recorder; // goes before the store and the model
     std::unique_ptr<MoveServices> m_move;
     AppDelegate* m_delegate = nullptr;
     TrayIconHost* m_tray = nullptr;

@@ -29,7 +29,7 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
     , m_platform(checked(platform))
     , m_clock(*platform.clock)
     , m_dryRun(platform.run.dryRun)
-    , m_cli(platform.bundle->relayHelperPath(), *platform.processes, platform.clock) {
+    , m_cli(platform.bundle->relayHelperPath(), *platform.processes, *platform.clock) {
     m_notifyAttention =
         !m_platform.defaults->boolValue(QStringLiteral("attentionNotificationsOff"));
     m_userPaused = m_platform.defaults->boolValue(QStringLiteral("paused"));
@@ -47,6 +47,7 @@ AppModel::AppModel(const Platform& platform, QObject* parent)
             self->exited(code);
     };
     connect(m_runner.get(), &RelayRunner::runningChanged, this, &AppModel::rederive);
+    connect(m_runner.get(), &RelayRunner::runningChanged, this, &AppModel::relayRunningChanged);
     // A timed pause whose time passed while the app was not running ends here and now.
     if (m_pausedUntil)
         detach(resumeWhenDue(m_pauseSerial), "timed pause");
@@ -177,18 +178,20 @@ QString AppModel::diagnostics() const {
     }
     if (const QList<RelayExit>& exits = m_runner->exits(); !exits.isEmpty()) {
         lines << QString() << tr("Recent relay exits");
-        for (const RelayExit& exit : exits) {
-            const QString how =
-                exit.signal ? tr("signal %1").arg(exit.code) : tr("exit %1").arg(exit.code);
-            lines << tr("%1  %2  ran %3 s")
-                         .arg(exit.at.toLocalTime().toString(Qt::ISODate), how)
-                         .arg(double(exit.ran.count()) / 1000.0, 0, 'f', 1);
-        }
+        for (const RelayExit& exit : exits)
+            lines << exitLine(exit);
         const QString tail = QString::fromUtf8(m_runner->lastStderr()).trimmed();
         if (!tail.isEmpty())
             lines << tr("Standard error of the last run:") << tail;
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+QString AppModel::exitLine(const RelayExit& exit) {
+    const QString how = exit.signal ? tr("signal %1").arg(exit.code) : tr("exit %1").arg(exit.code);
+    return tr("%1  %2  ran %3 s")
+        .arg(exit.at.toLocalTime().toString(Qt::ISODate), how)
+        .arg(double(exit.ran.count()) / 1000.0, 0, 'f', 1);
 }
 
 QString AppModel::launchAgentPath() const {
@@ -220,6 +223,10 @@ bool AppModel::relayRunning() const {
 
 bool AppModel::relayWanted() const {
     return m_runner->wanted();
+}
+
+const QList<RelayExit>& AppModel::relayExits() const {
+    return m_runner->exits();
 }
 
 void AppModel::stopRelay() {

@@ -24,6 +24,7 @@
 
 class ClockTimer;
 class RelayRunner;
+struct RelayExit;
 
 // The app's one model: what the windows and the tray show about the relay, and the operations
 // that change it. Lives on the main thread; only it talks to the relay. Every stored property
@@ -98,6 +99,8 @@ public:
     // Whether the long-running relay process is up, and whether the model wants it up.
     bool relayRunning() const;
     bool relayWanted() const;
+    // The relay's exits on its own, oldest first (a bounded list).
+    const QList<RelayExit>& relayExits() const;
     // Stops the long-running relay at once and for the rest of this run, for the shell's Quit
     // and termination: a refresh that ends afterwards does not start it again.
     void stopRelay();
@@ -113,6 +116,8 @@ public:
     // The dashboard of the server at this address; none unless it is an absolute one.
     static std::optional<QUrl> dashboardURL(const QString& server);
     QString diagnostics() const;
+    // One exit as the report lists it: "2024-05-01T10:00:00  exit 3  ran 2.0 s".
+    static QString exitLine(const RelayExit& exit);
     QString launchAgentPath() const;
 
     // Runs the first full refresh, then the relay; polls the status every 30 seconds.
@@ -164,6 +169,10 @@ Q_SIGNALS:
     void relayExitsChanged();
     // The relay exited saying it must not be restarted.
     void relayStoppedForGood();
+    // The long-running relay's process started or ended: relayRunning() may differ.
+    void relayRunningChanged();
+    // The computer woke from sleep.
+    void wokeUp();
     void notifyAttentionChanged();
     void launchAgentInstalledChanged();
 
@@ -172,6 +181,11 @@ private:
 
     // Events and exits of the long-running relay.
     void handle(const RelayEvent& event);
+    // Whether the sync is news for the feed.
+    bool synced(const RelayEvent& event);
+    void countToday(qint64 RelayToday::*counter);
+    void updateRequired(const std::optional<QString>& updateUrl);
+    void unpairedByRelay();
     void exited(int code);
     void push(const RelayEvent& event);
     void advanceBatch();

@@ -2,6 +2,8 @@
 
 #include "Core/AppModel.h"
 
+#include "Core/Log.h"
+
 #include "Core/Clock.h"
 #include "Core/Relay/RelayRunner.h"
 #include "Core/Tasks.h"
@@ -23,69 +25,75 @@ void AppModel::handle(const RelayEvent& event) {
     case Kind::Started:
         setRelayError(std::nullopt);
         break;
-    case Kind::Synced: {
-        setLastSyncAt(event.at);
-        setRelayError(std::nullopt);
-        const qint64 jobs = event.jobs.value_or(0);
-        if (jobs > 0) {
-            if (m_batch && m_batch->inProgress()) {
-                setBatch(RelayBatch{m_batch->done, plus(m_batch->total, jobs)});
-            } else {
-                ++m_batchSerial;
-                setBatch(RelayBatch{0, jobs});
-            }
-        }
+    case Kind::Synced:
         // Repeated syncs with nothing to do keep a single entry at the top of the feed.
-        if (jobs == 0 && !m_events.isEmpty() && m_events.first().kind == Kind::Synced)
+        if (!synced(event))
             return;
         break;
-    }
-    case Kind::Sent: {
-        RelayToday today = m_today;
-        ++today.sent;
-        setToday(today);
+    case Kind::Sent:
+        countToday(&RelayToday::sent);
         advanceBatch();
         break;
-    }
-    case Kind::Failed: {
-        RelayToday today = m_today;
-        ++today.failed;
-        setToday(today);
+    case Kind::Failed:
+        countToday(&RelayToday::failed);
         advanceBatch();
         break;
-    }
-    case Kind::Received: {
-        RelayToday today = m_today;
-        ++today.received;
-        setToday(today);
+    case Kind::Received:
+        countToday(&RelayToday::received);
         break;
-    }
     case Kind::Paused:
     case Kind::Resumed:
     case Kind::Unknown:
         break;
-    case Kind::UpdateRequired: {
-        RelayStatus status = m_status;
-        status.updateRequired = true;
-        if (event.updateUrl)
-            status.updateUrl = event.updateUrl;
-        setStatus(status);
-        applyRunState();
+    case Kind::UpdateRequired:
+        updateRequired(event.updateUrl);
         break;
-    }
-    case Kind::Unpaired: {
-        RelayStatus status = m_status;
-        status.paired = false;
-        setStatus(status);
-        m_runner->stop();
-        detach(refresh(), "refresh after unpairing");
+    case Kind::Unpaired:
+        unpairedByRelay();
         break;
-    }
     case Kind::Error:
         setRelayError(event.message);
         break;
     }
     push(event);
+}
+
+bool AppModel::synced(const RelayEvent& event) {
+    setLastSyncAt(event.at);
+    setRelayError(std::nullopt);
+    const qint64 jobs = event.jobs.value_or(0);
+    if (jobs > 0) {
+        if (m_batch && m_batch->inProgress()) {
+            setBatch(RelayBatch{m_batch->done, plus(m_batch->total, jobs)});
+        } else {
+            ++m_batchSerial;
+            setBatch(RelayBatch{0, jobs});
+        }
+    }
+    return jobs > 0 || m_events.isEmpty() || m_events.first().kind != RelayEvent::Kind::Synced;
+}
+
+void AppModel::countToday(qint64 RelayToday::*counter) {
+    RelayToday today = m_today;
+    ++(today.*counter);
+    setToday(today);
+}
+
+void AppModel::updateRequired(const std::optional<QString>& updateUrl) {
+    RelayStatus status = m_status;
+    status.updateRequired = true;
+    if (updateUrl)
+        status.updateUrl = updateUrl;
+    setStatus(status);
+    applyRunState();
+}
+
+void AppModel::unpairedByRelay() {
+    RelayStatus status = m_status;
+    status.paired = false;
+    setStatus(status);
+    m_runner->stop();
+    detach(refresh(), "refresh after unpairing");
 }
 
 void AppModel::push(const RelayEvent& event) {
@@ -123,6 +131,7 @@ void AppModel::exited(int code) {
     const OneStep step(*this);
     Q_EMIT relayExitsChanged();
     if (code == RelayRunner::stoppedForGood) {
+        qCInfo(lcSupervisor, "the relay stopped for good (exit %d): not restarted", code);
         Q_EMIT relayStoppedForGood();
         detach(refresh(), "refresh after the relay stopped for good");
         return;

@@ -2,6 +2,8 @@
 
 #include "Core/AppModel.h"
 
+#include "Core/Log.h"
+
 #include "Core/Clock.h"
 #include "Core/Relay/RelayRunner.h"
 #include "Core/Tasks.h"
@@ -96,6 +98,8 @@ QCoro::Task<> AppModel::refreshStatusOnce() {
 }
 
 void AppModel::woke() {
+    qCInfo(lcSupervisor, "the computer woke: the relay is looked at again now");
+    Q_EMIT wokeUp();
     // The sleeps counted the night; what the night changed is found out now, and a relay that
     // was waiting to restart need not wait out the rest of its pause.
     m_runner->restartNow();
@@ -136,6 +140,11 @@ QDateTime AppModel::tomorrowMorning(const QDateTime& now) {
 }
 
 void AppModel::pause(bool paused, const std::optional<QDateTime>& until) {
+    if (paused && until)
+        qCInfo(lcSupervisor, "paused until %s",
+               qPrintable(until->toLocalTime().toString(Qt::ISODate)));
+    else
+        qCInfo(lcSupervisor, paused ? "paused until resumed" : "resumed");
     const OneStep step(*this);
     setUserPaused(paused);
     m_platform.defaults->setBool(QStringLiteral("paused"), paused);

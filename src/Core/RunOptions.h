@@ -10,8 +10,9 @@ struct RunOptions {
     // WRENBOX_CONFIG_DIR is set (even empty): a development copy, which keeps its login switch
     // in memory and runs beside any other copy.
     bool development = false;
-    // Where a development copy keeps its user defaults; empty: the usual settings.
+    // Where a development copy keeps its user defaults and history; empty: the usual places.
     QString settingsFile;
+    QString historyFile;
 
     static RunOptions fromEnvironment(const QProcessEnvironment& environment);
 };

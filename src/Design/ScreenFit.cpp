@@ -1,11 +1,13 @@
 #include "Design/ScreenFit.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMargins>
 #include <QObject>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -104,6 +106,8 @@ QScrollArea* scrollingColumn(QWidget* host) {
     // Not a stop of its own for the keyboard: Tab moves through the content, which scrolls to
     // follow it.
     scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->verticalScrollBar()->setAccessibleName(
+        QCoreApplication::translate("ScreenFit", "Scroll"));
     outer->addWidget(scroll);
     scroll->setWidget(new QWidget(scroll));
     return scroll;

@@ -2,8 +2,7 @@
 
 #include "Design/Palette.h"
 
-namespace {
-const DynamicColor& paletteColor(Tone tone) {
+const DynamicColor& toneColor(Tone tone) {
     switch (tone) {
     case Tone::Text2:
         return Palette::text2();
@@ -22,8 +21,7 @@ const DynamicColor& paletteColor(Tone tone) {
     }
     return Palette::text2();
 }
-} // namespace
 
 QColor toneColor(Tone tone, const QWidget* widget) {
-    return Palette::color(paletteColor(tone), widget);
+    return Palette::color(toneColor(tone), widget);
 }

@@ -70,12 +70,14 @@ public:
         return u"Wrenbox for Test "_qs + version.value_or(u"?"_qs) + u", Test OS 1"_qs;
     }
     QString launchAgentPath() const override { return agentPath; }
+    QString historyPath() const override { return history; }
 
     QString helperPath = QStringLiteral("/nonexistent/wrenbox");
     std::optional<QString> version = QStringLiteral("1.2.3");
     QString path = QStringLiteral("/opt/wrenbox");
     QString agentPath =
         QDir::homePath() + QStringLiteral("/.config/systemd/user/app.wrenbox.relay.service");
+    QString history; // none: in memory
 };
 
 class FakeWorkspace final : public Workspace {
@@ -92,10 +94,15 @@ public:
     QStringList copied;
 };
 
-// Every facility exists unless a test takes it away.
+// Every facility exists unless a test takes it away; the settings panes are macOS's.
 class FakeFacilities final : public SystemFacilities {
 public:
     bool has(Facility facility) const override { return !missing.contains(facility); }
+    QUrl settingsPane(SettingsPane pane) const override {
+        return QUrl(u"x-apple.systempreferences:com.apple.preference.security?"_qs +
+                    (pane == SettingsPane::FullDiskAccess ? u"Privacy_AllFiles"_qs
+                                                          : u"Privacy_Automation"_qs));
+    }
 
     QSet<Facility> missing;
 };

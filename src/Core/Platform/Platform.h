@@ -70,6 +70,8 @@ public:
     virtual QString diagnosticsHeader() const = 0;
     // Where the relay's own installer puts the service that starts it at login.
     virtual QString launchAgentPath() const = 0;
+    // Where the app keeps its history; empty: nowhere but in memory.
+    virtual QString historyPath() const = 0;
 };
 
 // The desktop: bringing the app forward, opening addresses, the clipboard.
@@ -90,10 +92,15 @@ enum class Facility {
     GoToFolder,           // the file chooser's go-to-folder shortcut (Cmd-Shift-G)
 };
 
+// A pane of the system's settings where the user grants the app a permission.
+enum class SettingsPane { FullDiskAccess, Automation };
+
 class SystemFacilities {
 public:
     virtual ~SystemFacilities() = default;
     virtual bool has(Facility facility) const = 0;
+    // Where the system's settings show `pane`; empty where there is no such pane.
+    virtual QUrl settingsPane(SettingsPane pane) const = 0;
 };
 
 // The running process as the system sees it.

@@ -1,5 +1,7 @@
 #include "Core/Relay/RelayRunner.h"
 
+#include "Core/Log.h"
+
 #include "Core/Clock.h"
 #include "Core/Platform/ProcessControl.h"
 
@@ -163,8 +165,10 @@ void RelayRunner::launch() {
     m_process = process;
     m_launchedAt = m_clock.now();
     process->start(QIODevice::ReadOnly);
-    if (m_process == process)
+    if (m_process == process) {
         m_group = process->processId();
+        qCInfo(lcSupervisor, "relay started (process %lld)", m_group);
+    }
     Q_EMIT runningChanged();
 }
 
@@ -280,6 +284,8 @@ void RelayRunner::exited(QProcess* process, int status, bool signal) {
         const QDateTime now = m_clock.now();
         m_exits.append(
             RelayExit{now, status, signal, std::chrono::milliseconds(m_launchedAt.msecsTo(now))});
+        qCInfo(lcSupervisor, "relay exited (%s %d) after %lld s", signal ? "signal" : "status",
+               status, qint64(m_launchedAt.secsTo(now)));
         if (m_exits.size() > keptExits)
             m_exits.removeFirst();
     }
@@ -307,6 +313,7 @@ void RelayRunner::scheduleRestart() {
         m_restartTimer->cancel();
         m_restartTimer->deleteLater();
     }
+    qCInfo(lcSupervisor, "restart in %lld s", qint64(pause.count() / 1000));
     ClockTimer* timer = m_clock.startTimer(pause, this);
     m_restartTimer = timer;
     connect(timer, &ClockTimer::finished, this, [this, timer](bool elapsed) {

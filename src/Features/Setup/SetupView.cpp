@@ -1,7 +1,10 @@
 #include "Features/Setup/SetupView.h"
 
 #include "Core/AppModel.h"
+#include "Core/Clock.h"
+#include "Core/History.h"
 #include "Core/PairingRequest.h"
+#include "Core/Relay/RelayRunner.h"
 #include "Core/Tasks.h"
 #include "Design/Accessible.h"
 #include "Design/Appearance.h"
@@ -9,8 +12,11 @@
 #include "Design/Look.h"
 #include "Design/ScreenFit.h"
 #include "Design/Spinner.h"
+#include "Design/Tone.h"
 #include "Design/Type.h"
+#include "Features/Panel/StatusLine.h"
 #include "Features/Setup/CheckRow.h"
+#include "Features/Setup/HistoryView.h"
 #include "Features/Setup/LaunchAgentRow.h"
 #include "Features/Setup/PairingRows.h"
 #include "Features/Setup/SetupCopy.h"
@@ -100,10 +106,12 @@ QGroupBox* section(const QString& title, QWidget* parent) {
 } // namespace
 
 SetupView::SetupView(AppModel& model, const Platform& platform, PairingRequest& pairing,
-                     QWidget* parent)
+                     HistoryStore* history, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_model(model)
-    , m_platform(platform) {
+    , m_platform(platform)
+    , m_history(history) {
+    Appearances::useDesktop(this, platform.desktop);
     setObjectName(identifier());
     setWindowTitle(tr("Set Up Wrenbox"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -123,43 +131,10 @@ SetupView::SetupView(AppModel& model, const Platform& platform, PairingRequest& 
     m_header = buildHeader();
     m_sections->addWidget(m_header);
 
-    // 2. Permissions.
-    m_permissions = section(tr("Permissions"), content);
-    m_fullDiskAccess = new CheckRow(m_permissions);
-    m_fullDiskAccess->setObjectName(QStringLiteral("fullDiskAccess"));
-    m_fullDiskAccess->setTitle(tr("Full Disk Access"));
-    m_fullDiskAccess->setFix(buildFullDiskAccessFix());
-    m_messages = new CheckRow(m_permissions);
-    m_messages->setObjectName(QStringLiteral("messages"));
-    m_messages->setTitle(tr("Messages"));
-    m_messages->setFix(buildMessagesFix());
-    m_forwarding = new CheckRow(m_permissions);
-    m_forwarding->setObjectName(QStringLiteral("forwarding"));
-    m_forwarding->setTitle(tr("Text Message Forwarding"));
-    for (CheckRow* row : {m_fullDiskAccess, m_messages, m_forwarding})
-        m_permissions->layout()->addWidget(row);
-    m_sections->addWidget(m_permissions);
-
-    // 3. Pairing.
-    m_pairing = section(tr("Pairing"), content);
-    m_pairingRows = new PairingRows(model, pairing, m_pairing);
-    m_server = new CheckRow(m_pairing);
-    m_server->setObjectName(QStringLiteral("server"));
-    m_server->setTitle(tr("Server"));
-    m_pairing->layout()->addWidget(m_pairingRows);
-    m_pairing->layout()->addWidget(m_server);
-    m_sections->addWidget(m_pairing);
-
-    // 4. Other checks.
-    m_otherSection = section(tr("Other checks"), content);
-    m_otherSection->setObjectName(QStringLiteral("otherChecks"));
-    m_otherRows = static_cast<QVBoxLayout*>(m_otherSection->layout());
-    m_moreChecks = label({}, m_otherSection, Type::font(TypeStyle::Callout));
-    m_moreChecks->setObjectName(QStringLiteral("moreChecks"));
-    m_moreChecks->setWordWrap(true);
-    m_text2Labels << m_moreChecks;
-    m_otherRows->addWidget(m_moreChecks);
-    m_sections->addWidget(m_otherSection);
+    // 2. Permissions; 3. pairing; 4. other checks.
+    m_sections->addWidget(buildPermissions(content));
+    m_sections->addWidget(buildPairing(content, pairing));
+    m_sections->addWidget(buildOtherChecks(content));
 
     // 5. The command-line relay.
     m_launchAgentSection = section({}, content);
@@ -169,26 +144,69 @@ SetupView::SetupView(AppModel& model, const Platform& platform, PairingRequest& 
     // 6. Summary and details.
     m_summarySection = static_cast<QGroupBox*>(buildSummary());
     m_sections->addWidget(m_summarySection);
+    // 7. What happened over the last days.
+    if (m_history) {
+        QGroupBox* past = section(tr("History"), content);
+        past->setObjectName(QStringLiteral("history"));
+        past->layout()->addWidget(new HistoryView(*m_history, *platform.clock, past));
+        m_sections->addWidget(past);
+    }
     m_sections->addStretch();
     m_announcer = new Announcer(this);
     Accessible::setRole(this, QAccessible::Window);
     Accessible::closesByKeyboard(this);
 
-    for (auto signal : {&AppModel::doctorChanged, &AppModel::isCheckingChanged,
-                        &AppModel::messagesPermissionChanged, &AppModel::askingMessagesChanged,
-                        &AppModel::statusChanged, &AppModel::relayExitsChanged})
+    for (auto signal :
+         {&AppModel::doctorChanged, &AppModel::isCheckingChanged,
+          &AppModel::messagesPermissionChanged, &AppModel::askingMessagesChanged,
+          &AppModel::statusChanged, &AppModel::relayExitsChanged, &AppModel::phaseChanged})
         connect(&m_model, signal, this, &SetupView::sync);
     sync();
 }
 
-QUrl SetupView::fullDiskAccessURL() {
-    return QUrl(
-        QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles"));
+QWidget* SetupView::buildPermissions(QWidget* content) {
+    m_permissions = section(tr("Permissions"), content);
+    m_fullDiskAccess = checkRow(QStringLiteral("fullDiskAccess"), tr("Full Disk Access"));
+    m_fullDiskAccess->setFix(buildFullDiskAccessFix());
+    m_messages = checkRow(QStringLiteral("messages"), tr("Messages"));
+    m_messages->setFix(buildMessagesFix());
+    m_forwarding = checkRow(QStringLiteral("forwarding"), tr("Text Message Forwarding"));
+    for (CheckRow* row : {m_fullDiskAccess, m_messages, m_forwarding})
+        m_permissions->layout()->addWidget(row);
+    return m_permissions;
 }
 
-QUrl SetupView::automationURL() {
-    return QUrl(QStringLiteral(
-        "x-apple.systempreferences:com.apple.preference.security?Privacy_Automation"));
+QWidget* SetupView::buildPairing(QWidget* content, PairingRequest& pairing) {
+    m_pairing = section(tr("Pairing"), content);
+    m_pairingRows = new PairingRows(m_model, pairing, m_pairing);
+    m_server = checkRow(QStringLiteral("server"), tr("Server"));
+    m_pairing->layout()->addWidget(m_pairingRows);
+    m_pairing->layout()->addWidget(m_server);
+    return m_pairing;
+}
+
+QWidget* SetupView::buildOtherChecks(QWidget* content) {
+    m_otherSection = section(tr("Other checks"), content);
+    m_otherSection->setObjectName(QStringLiteral("otherChecks"));
+    m_otherRows = static_cast<QVBoxLayout*>(m_otherSection->layout());
+    m_moreChecks = label({}, m_otherSection, Type::font(TypeStyle::Callout));
+    m_moreChecks->setObjectName(QStringLiteral("moreChecks"));
+    m_moreChecks->setWordWrap(true);
+    m_text2Labels << m_moreChecks;
+    m_otherRows->addWidget(m_moreChecks);
+    return m_otherSection;
+}
+
+CheckRow* SetupView::checkRow(const QString& name, const QString& title) {
+    auto* row = new CheckRow(this);
+    row->setObjectName(name);
+    row->setTitle(title);
+    return row;
+}
+
+void SetupView::openPane(SettingsPane pane) {
+    if (const QUrl address = m_platform.facilities->settingsPane(pane); !address.isEmpty())
+        m_platform.workspace->openUrl(address);
 }
 
 QWidget* SetupView::buildHeader() {
@@ -230,7 +248,7 @@ QWidget* SetupView::buildFullDiskAccessFix() {
     m_openPrivacy = new QPushButton(
         tr("Open Privacy & Security").replace(QLatin1Char('&'), QLatin1String("&&")), fix);
     connect(m_openPrivacy, &QPushButton::clicked, this,
-            [this] { m_platform.workspace->openUrl(fullDiskAccessURL()); });
+            [this] { openPane(SettingsPane::FullDiskAccess); });
     stack->addWidget(m_openPrivacy, 0, Qt::AlignRight);
 
     m_dragHint = new QWidget(fix);
@@ -275,7 +293,7 @@ QWidget* SetupView::buildMessagesFix() {
     stack->setContentsMargins(0, 0, 0, 0);
     m_openAutomation = new QPushButton(tr("Open Automation Settings"), fix);
     connect(m_openAutomation, &QPushButton::clicked, this,
-            [this] { m_platform.workspace->openUrl(automationURL()); });
+            [this] { openPane(SettingsPane::Automation); });
     m_allowMessages = new QPushButton(tr("Allow Wrenbox to use Messages"), fix);
     connect(m_allowMessages, &QPushButton::clicked, this,
             [this] { detach(m_model.requestMessagesAutomation(), "asking for Messages"); });
@@ -295,11 +313,16 @@ QWidget* SetupView::buildSummary() {
     // The button does not wait: the refresh runs on the model and the rows follow it.
     connect(m_checkAgain, &QPushButton::clicked, this,
             [this] { detach(m_model.refresh(), "checking again"); });
-    row->addWidget(m_checkingSpinner);
-    row->addWidget(m_summary);
-    row->addStretch();
-    row->addWidget(m_checkAgain);
+    m_summary->setWordWrap(true);
+    row->addWidget(m_checkingSpinner, 0, Qt::AlignTop);
+    row->addWidget(m_summary, 1);
+    row->addWidget(m_checkAgain, 0, Qt::AlignTop);
     box->layout()->addItem(row);
+    // While the relay stops, its latest exits show here, not only in the details.
+    m_restarts = label({}, box, Type::monospaced(TypeStyle::Caption));
+    m_restarts->setObjectName(QStringLiteral("restarts"));
+    m_text2Labels << m_restarts;
+    box->layout()->addWidget(m_restarts);
 
     m_detailsToggle = new QToolButton(box);
     m_detailsToggle->setObjectName(QStringLiteral("details"));
@@ -328,7 +351,7 @@ QWidget* SetupView::buildSummary() {
     m_copyDiagnostics = new QPushButton(tr("Copy diagnostics"), m_details);
     m_copyDiagnostics->setToolTip(tr("Copies every check, for a bug report"));
     connect(m_copyDiagnostics, &QPushButton::clicked, this, [this] {
-        m_platform.workspace->copyText(m_model.diagnostics());
+        m_platform.workspace->copyText(diagnostics());
         m_announcer->announce(tr("Diagnostics copied"));
     });
     details->addWidget(m_diagnostics);
@@ -342,12 +365,26 @@ QList<CheckRow*> SetupView::otherCheckRows() const {
 }
 
 void SetupView::sync() {
-    const DoctorReport& doctor = m_model.doctor();
-    const bool checking = m_model.isChecking();
-    const auto chatdb = doctor.check(QStringLiteral("chatdb"));
-    const auto forwarding = doctor.check(QStringLiteral("forwarding"));
-    const auto server = doctor.check(QStringLiteral("server"));
+    syncPermissions();
+    syncForwarding();
+    const auto server = m_model.doctor().check(QStringLiteral("server"));
+    m_server->setStatus(statusOf(server));
+    m_server->setChecking(m_model.isChecking());
+    m_server->setText(
+        SetupCopy::server(server, m_model.status().server.value_or(AppModel::defaultServer())));
+    syncOtherChecks();
+    syncLaunchAgent();
+    syncSummary();
+    for (QLabel* label : std::as_const(m_text2Labels))
+        Look::tint(label, Palette::text2());
+    for (QLabel* label : std::as_const(m_text3Labels))
+        Look::tint(label, Palette::text3());
+    fitHeight();
+}
 
+void SetupView::syncPermissions() {
+    const bool checking = m_model.isChecking();
+    const auto chatdb = m_model.doctor().check(QStringLiteral("chatdb"));
     // A step this system has no facility for is neither done nor to do.
     const bool privacy = m_model.has(Facility::PrivacyPanes);
     const bool automation = m_model.has(Facility::AppleEventAutomation);
@@ -365,9 +402,14 @@ void SetupView::sync() {
     m_openAutomation->setVisible(permission == MessagesPermission::Denied);
     m_allowMessages->setVisible(permission != MessagesPermission::Denied);
     m_allowMessages->setEnabled(!m_model.askingMessages());
+}
 
+void SetupView::syncForwarding() {
+    const auto chatdb = m_model.doctor().check(QStringLiteral("chatdb"));
+    const auto forwarding = m_model.doctor().check(QStringLiteral("forwarding"));
+    const bool privacy = m_model.has(Facility::PrivacyPanes);
     m_forwarding->setStatus(statusOf(forwarding));
-    m_forwarding->setChecking(checking);
+    m_forwarding->setChecking(m_model.isChecking());
     m_forwarding->setText(
         SetupCopy::forwarding(forwarding, privacy && chatdb && chatdb->status == Status::Fail));
     // The iPhone instructions only help when texts have stopped arriving.
@@ -388,34 +430,56 @@ void SetupView::sync() {
     }
     if (auto* steps = qobject_cast<QLabel*>(m_forwarding->fix()))
         Look::tint(steps, Palette::text2());
+}
 
-    m_server->setStatus(statusOf(server));
-    m_server->setChecking(checking);
-    m_server->setText(
-        SetupCopy::server(server, m_model.status().server.value_or(AppModel::defaultServer())));
-
-    syncOtherChecks();
-    syncLaunchAgent();
-
+void SetupView::syncSummary() {
+    const bool checking = m_model.isChecking();
+    const RelayPhase phase = m_model.phase();
+    const auto attention = phase.attention();
+    // A relay that keeps stopping is told here as the panel tells it, and its exits shown.
+    const bool stopped =
+        attention && attention->kind() == RelayPhase::Attention::Kind::RelayStopped;
     m_checkingSpinner->setVisible(checking);
     if (checking) {
         m_summary->setText(tr("Checking…"));
         Look::tint(m_summary, Palette::text2());
+    } else if (stopped) {
+        m_summary->setText(StatusLine::spokenText(phase, m_platform.clock->now()));
+        Look::tint(m_summary, toneColor(StatusLine::tone(phase)));
     } else {
-        const qint64 problems = SetupCopy::problems(doctor, !privacy, !automation);
+        const qint64 problems =
+            SetupCopy::problems(m_model.doctor(), !m_model.has(Facility::PrivacyPanes),
+                                !m_model.has(Facility::AppleEventAutomation));
         m_summary->setText(SetupCopy::summary(problems));
-        Look::tint(m_summary, problems == 0 ? Palette::success() : Palette::text2());
+        // Green only when the panel is: a relay paused or starting is not all good.
+        const bool good = problems == 0 && StatusLine::tone(phase) == Tone::Success;
+        Look::tint(m_summary, good ? Palette::success() : Palette::text2());
     }
+    QStringList exits;
+    const QList<RelayExit>& all = m_model.relayExits();
+    for (qsizetype i = std::max<qsizetype>(0, all.size() - 5); stopped && i < all.size(); ++i)
+        exits.prepend(AppModel::exitLine(all[i]));
+    m_restarts->setText(exits.join(u'\n'));
+    m_restarts->setVisible(!exits.isEmpty());
     m_checkAgain->setEnabled(!checking);
     m_detailsToggle->setArrowType(m_showsDetails ? Qt::DownArrow : Qt::RightArrow);
     m_details->setVisible(m_showsDetails);
-    m_diagnostics->setText(m_model.diagnostics());
+    if (m_showsDetails)
+        m_diagnostics->setText(diagnostics());
+}
 
-    for (QLabel* label : std::as_const(m_text2Labels))
-        Look::tint(label, Palette::text2());
-    for (QLabel* label : std::as_const(m_text3Labels))
-        Look::tint(label, Palette::text3());
-    fitHeight();
+QString SetupView::diagnostics() const {
+    QString report = m_model.diagnostics();
+    if (!m_history)
+        return report;
+    if (!m_history->problem().isEmpty())
+        report += u'\n' + m_history->problem();
+    QStringList lines{{}, tr("History of the last 24 hours")};
+    const QList<HistoryEntry> day =
+        m_history->since(m_platform.clock->now().addSecs(-qint64(24) * 60 * 60));
+    for (const HistoryEntry& entry : day)
+        lines << HistoryText::line(entry);
+    return report + u'\n' + lines.join(u'\n');
 }
 
 void SetupView::syncOtherChecks() {

@@ -9,6 +9,7 @@
 
 class Announcer;
 class AppModel;
+class HistoryStore;
 class CheckRow;
 
 class PairingRequest;
@@ -27,15 +28,15 @@ class Spinner;
 class SetupView : public QWidget {
     Q_OBJECT
 public:
-    // `platform` and `pairing` must outlive the view.
+    // `platform`, `pairing` and `history` (none: no history shown) must outlive the view.
     SetupView(AppModel& model, const Platform& platform, PairingRequest& pairing,
-              QWidget* parent = nullptr);
+              HistoryStore* history = nullptr, QWidget* parent = nullptr);
 
     static QString identifier() { return QStringLiteral("setup"); }
-    static QUrl fullDiskAccessURL();
-    static QUrl automationURL();
 
     void sync();
+    // What "Copy diagnostics" copies: the model's report, then the last day of history.
+    QString diagnostics() const;
 
 Q_SIGNALS:
     // The user asked for the Settings window.
@@ -47,13 +48,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Opens the system's settings at the pane, where it has one.
+    void openPane(SettingsPane pane);
     QList<CheckRow*> otherCheckRows() const;
     QWidget* buildHeader();
+    QWidget* buildPermissions(QWidget* content);
+    QWidget* buildPairing(QWidget* content, PairingRequest& pairing);
+    QWidget* buildOtherChecks(QWidget* content);
+    CheckRow* checkRow(const QString& name, const QString& title);
     QWidget* buildFullDiskAccessFix();
     QWidget* buildMessagesFix();
     QWidget* buildSummary();
+    void syncPermissions();
+    void syncForwarding();
     void syncOtherChecks();
     void syncLaunchAgent();
+    void syncSummary();
     void fitHeight();
 
     AppModel& m_model;
@@ -96,6 +106,8 @@ private:
     QToolButton* m_detailsToggle = nullptr;
     QWidget* m_details = nullptr;
     QLabel* m_diagnostics = nullptr;
+    QLabel* m_restarts = nullptr;
+    HistoryStore* m_history = nullptr;
     Announcer* m_announcer = nullptr;
     QPushButton* m_copyDiagnostics = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "Platform/Linux/LinuxBundleInfo.h"
 
 #include <QDir>
+#include <QStandardPaths>
 #include <QSysInfo>
 
 LinuxBundleInfo::LinuxBundleInfo(QString applicationDir)
@@ -41,4 +42,9 @@ QString LinuxBundleInfo::diagnosticsHeader() const {
 
 QString LinuxBundleInfo::launchAgentPath() const {
     return QDir::homePath() + QStringLiteral("/.config/systemd/user/app.wrenbox.relay.service");
+}
+
+QString LinuxBundleInfo::historyPath() const {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/wrenbox/history.sqlite");
 }

@@ -21,6 +21,8 @@ public:
     QString diagnosticsHeader() const override;
     // The systemd user unit the relay's installer writes.
     QString launchAgentPath() const override;
+    // $XDG_DATA_HOME/wrenbox/history.sqlite.
+    QString historyPath() const override;
 
 private:
     QString applicationDir() const;

@@ -193,6 +193,8 @@ private Q_SLOTS:
         if (chosen != actions.end())
             (*chosen)->trigger();
         QTRY_COMPARE(textAt(&panel, u"detail"_qs), QString::fromUtf8(row[5]));
+        // Paused or not, the length can be chosen (again).
+        QVERIFY(child(&panel, u"pauseFor"_qs)->isVisible());
         if (minutes > 0) {
             // It ends by itself at that moment and not a second before (closed, the panel does
             // not redraw every second of the wait).

@@ -2,6 +2,9 @@
 // user drives it.
 
 #include "Core/PairingRequest.h"
+#include "Design/Tone.h"
+#include "Features/Panel/StatusLine.h"
+#include "Features/Panel/StatusPanel.h"
 #include "Features/Setup/CheckRow.h"
 #include "Features/Setup/SetupView.h"
 
@@ -239,6 +242,33 @@ private Q_SLOTS:
         }
         QVERIFY(rig.showing("pairingForm") && !rig.showing("pairingError"));
         QCOMPARE(rig.field(u"Pairing code"_qs)->text(), u"MN"_qs);
+    }
+
+    // A relay that keeps stopping is one story: Setup says it in the panel's words and colour,
+    // never a green all-clear, with the exits in view before Details is opened.
+    void aCrashLoopIsOneStory() {
+        Setup rig;
+        rig.relay.reply(statusArgs, answer("status-paired"));
+        // Each run outlives the status poll that its start brings.
+        rig.relay.runStream({.chunks = {{300, {}}}, .stayAlive = false, .exitCode = 3});
+        QVERIFY(rig.start());
+        SetupView& view = rig.open();
+        StatusPanel panel(*rig.model, rig.fake.platform(), [] {});
+        panel.show();
+        for (int exits = 1; exits <= 5; ++exits) {
+            rig.advance(std::chrono::seconds(exits > 1 ? 60 : 0));
+            QTRY_COMPARE(rig.runner().exits().size(), exits);
+        }
+        QVERIFY(rig.settle());
+        const QString loop =
+            u"The relay keeps stopping (5 times in 10 minutes). Setup has the details."_qs;
+        QTRY_COMPARE(textAt(&panel, u"detail"_qs), loop); // the panel redraws once a frame
+        QCOMPARE(textAt(&view, u"summary"_qs), textAt(&panel, u"headline"_qs) + u". "_qs + loop);
+        // In the colour of the panel's status.
+        QCOMPARE(child(&view, u"summary"_qs)->palette().color(QPalette::WindowText),
+                 toneColor(StatusLine::tone(rig.model->phase()), &view));
+        QVERIFY(rig.showing("restarts") && !rig.showing("diagnostics"));
+        QCOMPARE(textAt(&view, u"restarts"_qs).count(u"exit 3"_qs), 5);
     }
 };
 

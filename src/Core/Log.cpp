@@ -1,0 +1,3 @@
+#include "Core/Log.h"
+
+Q_LOGGING_CATEGORY(lcSupervisor, "wrenbox.supervisor", QtInfoMsg)
