@@ -107,8 +107,20 @@ void HistoryStore::open() {
     if (!m_path.isEmpty() && openDatabase()) {
         prune();
         schedulePrune();
+        // What the views show comes from memory from now on: what was kept, then what comes.
+        QList<HistoryEntry> recent =
+            query(QStringLiteral("WHERE at >= ?"), {m_recentFrom.toMSecsSinceEpoch()},
+                  QStringLiteral("at, id"), -1);
+        recent += m_recent;
+        m_recent = std::move(recent);
+        Q_EMIT changed();
     }
     flush();
+}
+
+QDateTime HistoryStore::recentStart() const {
+    const QDate today = m_clock.now().toLocalTime().date();
+    return QDateTime(today.addDays(-recentDays), QTime(0, 0)).toUTC();
 }
 
 bool HistoryStore::openDatabase() {
@@ -218,12 +230,17 @@ void HistoryStore::fail(const QString& problem) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(std::exchange(m_connection, {}));
     }
+    m_recentFrom = {};
     m_problem = problem;
     qCWarning(lcHistory).noquote() << problem;
 }
 
 void HistoryStore::record(HistoryEntry entry) {
-    m_pending.append(std::move(entry));
+    m_pending.append(entry);
+    m_recent.append(std::move(entry));
+    // Without a database, memory is all there is, and it is bounded.
+    if (m_connection.isEmpty() && m_recent.size() > memoryEntries)
+        m_recent.remove(0, m_recent.size() - memoryEntries);
     Q_EMIT changed();
     if (m_opened && !m_batch) {
         ClockTimer* batch = m_clock.startTimer(batchDelay, this);
@@ -242,16 +259,12 @@ void HistoryStore::flush() {
     if (!m_opened || m_pending.isEmpty())
         return;
     const QList<HistoryEntry> batch = std::exchange(m_pending, {});
-    if (!m_connection.isEmpty()) {
-        const QString error = write(batch);
-        if (error.isEmpty())
-            return;
+    if (m_connection.isEmpty())
+        return; // kept in memory only
+    const QString error = write(batch);
+    if (!error.isEmpty())
         fail(tr("History: it can't be written (%1), so the history is kept for this run only.")
                  .arg(error));
-    }
-    m_memory += batch;
-    if (m_memory.size() > memoryEntries)
-        m_memory.remove(0, m_memory.size() - memoryEntries);
 }
 
 QString HistoryStore::write(const QList<HistoryEntry>& batch) {
@@ -279,9 +292,12 @@ QString HistoryStore::write(const QList<HistoryEntry>& batch) {
 
 void HistoryStore::prune() {
     const QDateTime oldest = m_clock.now().addSecs(-std::chrono::seconds(keptFor).count());
-    m_memory.removeIf([&](const HistoryEntry& e) { return e.at < oldest; });
-    if (m_connection.isEmpty())
+    if (m_connection.isEmpty()) {
+        m_recent.removeIf([&](const HistoryEntry& e) { return e.at < oldest; });
         return;
+    }
+    m_recentFrom = recentStart();
+    m_recent.removeIf([&](const HistoryEntry& e) { return e.at < m_recentFrom; });
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
     query.prepare(QStringLiteral("DELETE FROM entries WHERE at < ?"));
@@ -337,49 +353,59 @@ QList<HistoryEntry> HistoryStore::query(const QString& where, const QVariantList
     return found;
 }
 
+QList<HistoryEntry>::const_iterator HistoryStore::recentAt(const QDateTime& at) const {
+    return std::lower_bound(m_recent.cbegin(), m_recent.cend(), at,
+                            [](const HistoryEntry& e, const QDateTime& t) { return e.at < t; });
+}
+
 QList<HistoryEntry> HistoryStore::since(const QDateTime& since) const {
-    QList<HistoryEntry> found = query(QStringLiteral("WHERE at >= ?"), {since.toMSecsSinceEpoch()},
-                                      QStringLiteral("at, id"), -1);
-    for (const QList<HistoryEntry>* kept : {&m_memory, &m_pending}) {
-        for (const HistoryEntry& e : *kept) {
-            if (e.at >= since)
-                found.append(e);
-        }
-    }
+    QList<HistoryEntry> found;
+    if (!m_connection.isEmpty() && m_recentFrom.isValid() && since < m_recentFrom)
+        found = query(QStringLiteral("WHERE at >= ? AND at < ?"),
+                      {since.toMSecsSinceEpoch(), m_recentFrom.toMSecsSinceEpoch()},
+                      QStringLiteral("at, id"), -1);
+    found.append(QList<HistoryEntry>(recentAt(since), m_recent.cend()));
     return found;
 }
 
 QList<HistoryEntry> HistoryStore::lastBefore(const QDateTime& at) const {
-    const qint64 before = at.toMSecsSinceEpoch();
-    QList<HistoryEntry> found = query(QStringLiteral("WHERE at < ? AND kind IN ('app-started', "
-                                                     "'app-stopped')"),
-                                      {before}, QStringLiteral("at DESC, id DESC"), 1);
-    if (!found.isEmpty() && found.first().kind == Kind::AppStarted) {
-        found += query(QStringLiteral("WHERE at < ? AND at >= ? AND kind = 'phase'"),
-                       {before, found.first().at.toMSecsSinceEpoch()},
-                       QStringLiteral("at DESC, id DESC"), 1);
+    // Walking back from `at`: the last phase, until the start or end of the app.
+    std::optional<HistoryEntry> phase;
+    for (auto e = recentAt(at); e != m_recent.cbegin();) {
+        --e;
+        if (e->kind == Kind::AppStarted)
+            return phase ? QList<HistoryEntry>{*e, *phase} : QList<HistoryEntry>{*e};
+        if (e->kind == Kind::AppStopped)
+            return {*e};
+        if (e->kind == Kind::Phase && !phase)
+            phase = *e;
     }
-    // Kept in memory: the same, looked up the plain way.
-    for (const QList<HistoryEntry>* kept : {&m_memory, &m_pending}) {
-        for (const HistoryEntry& e : *kept) {
-            if (e.at >= at)
-                continue;
-            if (e.kind == Kind::AppStarted || e.kind == Kind::AppStopped)
-                found = {e};
-            else if (e.kind == Kind::Phase && !found.isEmpty() &&
-                     found.first().kind == Kind::AppStarted)
-                found = {found.first(), e};
-        }
+    // Older than memory: asked once a day (for the week's first day), and the walk back through
+    // the index may be long, so the answer is kept.
+    const qint64 before =
+        (m_recent.isEmpty() ? at : std::min(at, m_recent.first().at)).toMSecsSinceEpoch();
+    if (m_olderState.first != before || m_connection.isEmpty()) {
+        QList<HistoryEntry> found =
+            query(QStringLiteral("WHERE kind IN ('app-started', 'app-stopped') AND at < ?"),
+                  {before}, QStringLiteral("at DESC, id DESC"), 1);
+        if (!found.isEmpty() && found.first().kind == Kind::AppStarted)
+            found += query(QStringLiteral("WHERE kind = 'phase' AND at < ? AND at >= ?"),
+                           {before, found.first().at.toMSecsSinceEpoch()},
+                           QStringLiteral("at DESC, id DESC"), 1);
+        m_olderState = {before, found};
     }
+    QList<HistoryEntry> found = m_olderState.second;
+    if (phase && !found.isEmpty() && found.first().kind == Kind::AppStarted)
+        found = {found.first(), *phase};
     return found;
 }
 
 QList<HistoryEntry> HistoryStore::latest(int count) const {
     QList<HistoryEntry> found;
-    for (const QList<HistoryEntry>* kept : {&m_pending, &m_memory}) {
-        for (auto e = kept->crbegin(); e != kept->crend() && found.size() < count; ++e)
-            found.append(*e);
-    }
-    found += query({}, {}, QStringLiteral("at DESC, id DESC"), count - int(found.size()));
+    for (auto e = m_recent.crbegin(); e != m_recent.crend() && found.size() < count; ++e)
+        found.append(*e);
+    if (found.size() < count && !m_connection.isEmpty() && m_recentFrom.isValid())
+        found += query(QStringLiteral("WHERE at < ?"), {m_recentFrom.toMSecsSinceEpoch()},
+                       QStringLiteral("at DESC, id DESC"), count - int(found.size()));
     return found;
 }

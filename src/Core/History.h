@@ -54,6 +54,8 @@ public:
     static constexpr std::chrono::hours pruneEvery{24};
     // Kept in memory where the database is out of reach.
     static constexpr qsizetype memoryEntries = 5'000;
+    // The days before today kept in memory as well, for the views.
+    static constexpr int recentDays = 7;
 
     // `path` empty: the history of this run is kept in memory only.
     HistoryStore(QString path, Clock& clock, QObject* parent = nullptr);
@@ -99,6 +101,8 @@ private:
     void setAside(const QString& why);
     void fail(const QString& problem);
     void schedulePrune();
+    QDateTime recentStart() const;
+    QList<HistoryEntry>::const_iterator recentAt(const QDateTime& at) const;
     QList<HistoryEntry> query(const QString& where, const QVariantList& values,
                               const QString& order, int limit) const;
 
@@ -107,7 +111,12 @@ private:
     QString m_connection; // empty while there is no database to write
     QString m_problem;
     QList<HistoryEntry> m_pending; // recorded, not yet written
-    QList<HistoryEntry> m_memory;  // kept here while the database is out of reach
+    // The recent days, oldest first, for the views to read without a query: all that was kept
+    // from m_recentFrom on and all recorded since (everything this run, while there is no
+    // database and m_recentFrom is invalid).
+    QList<HistoryEntry> m_recent;
+    QDateTime m_recentFrom;
+    mutable std::pair<qint64, QList<HistoryEntry>> m_olderState{-1, {}}; // lastBefore's, by time
     bool m_opened = false;
     QPointer<ClockTimer> m_batch;
     QPointer<ClockTimer> m_pruneTimer;

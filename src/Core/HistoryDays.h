@@ -7,7 +7,7 @@
 #include <QList>
 #include <QString>
 
-// What the relay was doing over a span of time, as the history shows it.
+// What the relay was doing over a span of time, as the history shows it; the graver the later.
 enum class HistoryState {
     Off,    // the app was not running
     Online, // running and online (also while starting)
@@ -18,7 +18,7 @@ enum class HistoryState {
 };
 
 struct HistorySegment {
-    QDateTime from; // local time
+    QDateTime from; // in UTC: show with toLocalTime()
     QDateTime to;
     HistoryState state = HistoryState::Off;
     // The phase's name as kept ("attention:notPaired", "paused-by-server" …) and what it said.

@@ -21,11 +21,11 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace {
 using Kind = HistoryEntry::Kind;
 using A = RelayPhase::Attention::Kind;
-
-constexpr qint64 msPerDay = qint64(24) * 60 * 60 * 1000;
 
 QString clock(const QDateTime& at) {
     return clockText(at, QLocale());
@@ -106,7 +106,8 @@ QString HistoryText::what(HistoryState state, const QString& phase, const QStrin
 QString HistoryText::segment(const HistorySegment& segment) {
     const QString what = HistoryText::what(segment.state, segment.phase, segment.text);
     // A segment that runs to midnight ends at 24:00, not at the next day's 00:00.
-    const bool toMidnight = segment.to.time() == QTime(0, 0) && segment.to > segment.from;
+    const bool toMidnight =
+        segment.to.toLocalTime().time() == QTime(0, 0) && segment.to > segment.from;
     return tr("%1, %2–%3")
         .arg(what, clock(segment.from), toMidnight ? QStringLiteral("24:00") : clock(segment.to));
 }
@@ -188,17 +189,19 @@ QSize DayStrip::sizeHint() const {
 void DayStrip::setDay(const HistoryDay& day, const QString& label) {
     m_day = day;
     m_label = label;
+    m_midnight = QDateTime(day.date, QTime(0, 0)).toMSecsSinceEpoch();
+    // 23 or 25 hours where the clocks change.
+    m_dayMs = QDateTime(day.date.addDays(1), QTime(0, 0)).toMSecsSinceEpoch() - m_midnight;
+    m_columns.clear();
     m_current = std::clamp(m_current, 0, std::max(int(m_day.segments.size()) - 1, 0));
     setCurrent(m_current);
-    update();
 }
 
 QRectF DayStrip::segmentRect(int index) const {
     const HistorySegment& s = m_day.segments.at(index);
-    const QDateTime midnight(m_day.date, QTime(0, 0));
-    const qreal perMs = qreal(width() - 2) / msPerDay;
-    const qreal left = 1 + midnight.msecsTo(s.from) * perMs;
-    return {left, 1.0, std::max(1.0, s.from.msecsTo(s.to) * perMs), qreal(height() - 2)};
+    const qreal perMs = qreal(width() - 2) / qreal(std::max<qint64>(m_dayMs, 1));
+    const qreal left = 1 + qreal(s.from.toMSecsSinceEpoch() - m_midnight) * perMs;
+    return {left, 1.0, std::max(1.0, qreal(s.from.msecsTo(s.to)) * perMs), qreal(height() - 2)};
 }
 
 int DayStrip::segmentAt(const QPoint& point) const {
@@ -226,13 +229,32 @@ void DayStrip::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(off.red(), off.green(), off.blue(), 40));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
-    for (int i = 0; i < m_day.segments.size(); ++i) {
-        const HistoryState state = m_day.segments.at(i).state;
-        QColor fill = toneColor(HistoryText::tone(state), this);
-        if (state == HistoryState::Off)
-            fill.setAlpha(90);
-        painter.setBrush(fill);
-        painter.drawRect(segmentRect(i));
+    // A pixel column shows the gravest state within it, so that a stop of seconds still shows
+    // and a busy day costs no more to draw than a quiet one.
+    if (m_columns.size() != width()) {
+        m_columns.fill(-1, width());
+        for (int i = 0; i < m_day.segments.size(); ++i) {
+            const QRectF r = segmentRect(i);
+            const int first = std::clamp(int(r.left()), 0, width() - 1);
+            const int last = std::clamp(int(std::ceil(r.right())) - 1, first, width() - 1);
+            for (int x = first; x <= last; ++x)
+                m_columns[x] = std::max<qint8>(m_columns[x], qint8(m_day.segments.at(i).state));
+        }
+    }
+    for (int x = 0; x < m_columns.size();) {
+        int end = x + 1;
+        while (end < m_columns.size() && m_columns[end] == m_columns[x])
+            ++end;
+        if (m_columns[x] >= 0) {
+            const auto state = HistoryState(m_columns[x]);
+            QColor fill = toneColor(HistoryText::tone(state), this);
+            if (state == HistoryState::Off)
+                fill.setAlpha(90);
+            painter.setBrush(fill);
+            painter.drawRect(QRectF(std::max(x, 1), 1, std::min(end, width() - 1) - std::max(x, 1),
+                                    height() - 2));
+        }
+        x = end;
     }
     if (hasFocus() && !m_day.segments.isEmpty()) {
         QStyleOptionFocusRect focus;

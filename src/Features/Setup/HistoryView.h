@@ -61,6 +61,9 @@ private:
 
     HistoryDay m_day;
     QString m_label;
+    qint64 m_midnight = 0; // the day's start and length, in ms
+    qint64 m_dayMs = 1;
+    QList<qint8> m_columns; // the state drawn in each pixel column; -1: none
     int m_current = 0;
 };
 

@@ -3,8 +3,8 @@
 // the days.
 
 #include "Core/History.h"
-#include "Core/PairingRequest.h"
 #include "Core/HistoryRecorder.h"
+#include "Core/PairingRequest.h"
 #include "Features/Setup/HistoryView.h"
 #include "Features/Setup/SetupView.h"
 
@@ -33,9 +33,10 @@ QDateTime at(const char* iso) {
 QStringList segments(const HistoryDay& day) {
     QStringList out;
     for (const HistorySegment& s : day.segments) {
-        const bool midnight = s.to.time() == QTime(0, 0) && s.to > s.from;
-        out << s.from.toString(u"HH:mm:ss") + u'-' +
-                   (midnight ? u"24:00:00"_qs : s.to.toString(u"HH:mm:ss")) + u' ' + s.phase;
+        const QDateTime from = s.from.toLocalTime(), to = s.to.toLocalTime();
+        const bool midnight = to.time() == QTime(0, 0) && to > from;
+        out << from.toString(u"HH:mm:ss") + u'-' +
+                   (midnight ? u"24:00:00"_qs : to.toString(u"HH:mm:ss")) + u' ' + s.phase;
     }
     return out;
 }
@@ -126,20 +127,20 @@ private Q_SLOTS:
                               back + u"-14:00:00 online"_qs, u"14:00:00-16:00:00 "_qs,
                               u"16:00:00-17:00:00 online"_qs}));
         QCOMPARE(days.last().restarts, 1);
-        QCOMPARE(days.last().onlineMs, (4 * 3600 + 30 * 60) * 1000 - at("2024-05-01T13:00:00Z").msecsTo(restarted));
+        QCOMPARE(days.last().onlineMs,
+                 (4 * 3600 + 30 * 60) * 1000 - at("2024-05-01T13:00:00Z").msecsTo(restarted));
         QVERIFY(segments(days.first()) == QStringList(u"00:00:00-24:00:00 "_qs));
         QStringList told;
         for (const HistoryEntry& entry : store.latest(50))
             told.prepend(HistoryText::entry(entry));
-        QCOMPARE(told,
-                 QStringList({u"Wrenbox started"_qs, u"Starting"_qs, u"Online"_qs,
-                              u"The relay started"_qs, u"Sending"_qs, u"Online"_qs,
-                              u"You paused sending"_qs, u"Paused by you"_qs,
-                              u"You resumed sending"_qs, u"The relay started"_qs, u"Online"_qs,
-                              u"The relay was ended (signal 9) after 30 min"_qs,
-                              u"The relay stopped (exit 9). Wrenbox restarts it."_qs, u"Online"_qs,
-                              u"The relay started"_qs, u"Wrenbox quit"_qs, u"Wrenbox started"_qs,
-                              u"Online"_qs}));
+        QCOMPARE(told, QStringList({u"Wrenbox started"_qs, u"Starting"_qs, u"Online"_qs,
+                                    u"The relay started"_qs, u"Sending"_qs, u"Online"_qs,
+                                    u"You paused sending"_qs, u"Paused by you"_qs,
+                                    u"You resumed sending"_qs, u"The relay started"_qs,
+                                    u"Online"_qs, u"The relay was ended (signal 9) after 30 min"_qs,
+                                    u"The relay stopped (exit 9). Wrenbox restarts it."_qs,
+                                    u"Online"_qs, u"The relay started"_qs, u"Wrenbox quit"_qs,
+                                    u"Wrenbox started"_qs, u"Online"_qs}));
     }
 
     // Thirty days and 10 MB at start, and every day after.
@@ -192,8 +193,9 @@ private Q_SLOTS:
                                << u"History: a newer Wrenbox wrote it; this one leaves it as it "
                                   "is and keeps its history for this run only."_qs;
         QTest::newRow("read-only folder")
-            << u"read-only"_qs << u"History: .* can't be used \\(.*\\), so the history is kept "
-                                  "for this run only."_qs;
+            << u"read-only"_qs
+            << u"History: .* can't be used \\(.*\\), so the history is kept "
+               "for this run only."_qs;
         QTest::newRow("second copy") << u"second copy"_qs
                                      << u"History: another copy of Wrenbox keeps it, so this one "
                                         "keeps its history for this run only."_qs;
@@ -217,7 +219,8 @@ private Q_SLOTS:
             if (::geteuid() == 0)
                 rig.file = u"/proc/history.sqlite"_qs;
             else
-                QFile::setPermissions(QFileInfo(rig.file).path(), QFile::ReadOwner | QFile::ExeOwner);
+                QFile::setPermissions(QFileInfo(rig.file).path(),
+                                      QFile::ReadOwner | QFile::ExeOwner);
         } else {
             holder = std::make_unique<HistoryStore>(rig.file, rig.fake.clock);
             holder->open();
@@ -247,7 +250,7 @@ private Q_SLOTS:
             HistoryStore again(rig.file, rig.fake.clock);
             again.open();
             // Started, starting, online, the relay started, woke, quit.
-            QCOMPARE(again.since({}).size(), 6);
+            QCOMPARE(again.since(QDateTime::fromSecsSinceEpoch(0)).size(), 6);
         }
     }
 
@@ -266,8 +269,9 @@ private Q_SLOTS:
             HistoryStore store(file, clock);
             store.open();
             QCOMPARE(store.problem(), QString());
-            QCOMPARE(store.since({}),
-                     QList<HistoryEntry>({{at("2024-05-01T10:00:00Z"), Kind::RelayExited, {}, 3, 0, {}}}));
+            QCOMPARE(store.since(QDateTime::fromSecsSinceEpoch(0)),
+                     QList<HistoryEntry>(
+                         {{at("2024-05-01T10:00:00Z"), Kind::RelayExited, {}, 3, 0, {}}}));
             store.record({clock.now(), Kind::RelayExited, {}, 1, 5000, {}});
         }
         QCOMPARE(sql(file, u"PRAGMA user_version"_qs).toInt(), 2);
@@ -285,10 +289,11 @@ private Q_SLOTS:
         clock.setNow(at("2024-05-01T22:00:00Z"));
         HistoryStore store(dir.filePath(u"history.sqlite"_qs), clock);
         store.open();
-        static const QList<std::pair<QString, Kind>> kinds{
-            {u"started"_qs, Kind::AppStarted}, {u"quit"_qs, Kind::AppStopped},
-            {u"phase"_qs, Kind::Phase},        {u"exited"_qs, Kind::RelayExited},
-            {u"woke"_qs, Kind::Woke}};
+        static const QList<std::pair<QString, Kind>> kinds{{u"started"_qs, Kind::AppStarted},
+                                                           {u"quit"_qs, Kind::AppStopped},
+                                                           {u"phase"_qs, Kind::Phase},
+                                                           {u"exited"_qs, Kind::RelayExited},
+                                                           {u"woke"_qs, Kind::Woke}};
         for (const QString& entry : QString::fromUtf8(row[1]).split(u"; "_qs, Qt::SkipEmptyParts)) {
             // "[-1 ]HH:mm kind[=value][ text]"
             const QStringList words = entry.split(u' ');
