@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -190,6 +191,11 @@ int run(const StateStore& store, bool dryRun) {
         return stopWith(QStringLiteral("error"), error);
     if (!store.load().pairing)
         return stopWith(QStringLiteral("unpaired"), QStringLiteral("This computer isn't paired."));
+    // To see how the app tells a relay that keeps failing.
+    if (qEnvironmentVariableIsSet("WRENBOX_DEVRELAY_CRASH")) {
+        std::fputs("the relay fails at once, as WRENBOX_DEVRELAY_CRASH asks\n", stderr);
+        return 3;
+    }
 
     QLockFile runLock(store.runLockPath());
     // Held for as long as the relay runs: only a dead holder makes it stale, never its age.

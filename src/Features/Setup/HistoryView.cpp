@@ -21,6 +21,7 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -53,6 +54,32 @@ QString attentionWords(const QString& phase, const QString& text) {
     if (text.isEmpty() || text.startsWith(headline))
         return text.isEmpty() ? headline : text;
     return HistoryText::tr("%1: %2").arg(headline, text);
+}
+
+constexpr std::array legendStates{HistoryState::Online,    HistoryState::Sending,
+                                  HistoryState::Paused,    HistoryState::Attention,
+                                  HistoryState::Stopped,   HistoryState::Off};
+
+QString legendWord(HistoryState state) {
+    switch (state) {
+    case HistoryState::Paused:
+        return HistoryText::tr("Paused");
+    case HistoryState::Attention:
+        return HistoryText::tr("Needs attention");
+    case HistoryState::Stopped:
+        return HistoryText::tr("Stopped");
+    case HistoryState::Off:
+        return HistoryText::tr("Not running");
+    default:
+        return HistoryText::what(state, {}, {});
+    }
+}
+
+QColor stateColor(HistoryState state, const QWidget* widget) {
+    QColor fill = toneColor(HistoryText::tone(state), widget);
+    if (state == HistoryState::Off)
+        fill.setAlpha(90);
+    return fill;
 }
 } // namespace
 
@@ -246,11 +273,7 @@ void DayStrip::paintEvent(QPaintEvent*) {
         while (end < m_columns.size() && m_columns[end] == m_columns[x])
             ++end;
         if (m_columns[x] >= 0) {
-            const auto state = HistoryState(m_columns[x]);
-            QColor fill = toneColor(HistoryText::tone(state), this);
-            if (state == HistoryState::Off)
-                fill.setAlpha(90);
-            painter.setBrush(fill);
+            painter.setBrush(stateColor(HistoryState(m_columns[x]), this));
             painter.drawRect(QRectF(std::max(x, 1), 1, std::min(end, width() - 1) - std::max(x, 1),
                                     height() - 2));
         }
@@ -299,6 +322,41 @@ bool DayStrip::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+
+HistoryLegend::HistoryLegend(QWidget* parent)
+    : QWidget(parent) {
+    QStringList words;
+    for (const HistoryState state : legendStates)
+        words << legendWord(state);
+    // Read as one line; the strips tell each segment in words already.
+    setAccessibleName(HistoryText::tr("Colours: %1").arg(words.join(QStringLiteral(", "))));
+}
+
+QSize HistoryLegend::sizeHint() const {
+    const QFontMetrics metrics(font());
+    int width = 0;
+    for (const HistoryState state : legendStates)
+        width += metrics.height() + metrics.horizontalAdvance(legendWord(state)) + 14;
+    return {width, metrics.height()};
+}
+
+void HistoryLegend::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QFontMetrics metrics(font());
+    const int swatch = metrics.height() * 2 / 3;
+    int x = 0;
+    for (const HistoryState state : legendStates) {
+        const QString word = legendWord(state);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(stateColor(state, this));
+        painter.drawRect(x, (height() - swatch) / 2, swatch, swatch);
+        x += swatch + 4;
+        painter.setPen(toneColor(Tone::Text2, this));
+        painter.drawText(QRect(x, 0, width() - x, height()), Qt::AlignVCenter, word);
+        x += metrics.horizontalAdvance(word) + 14;
+    }
+}
+
 HistoryView::HistoryView(HistoryStore& store, Clock& clock, QWidget* parent)
     : QWidget(parent)
     , m_store(store)
@@ -328,6 +386,9 @@ HistoryView::HistoryView(HistoryStore& store, Clock& clock, QWidget* parent)
         m_summaries.append(summary);
     }
     column->addLayout(grid);
+    auto* legend = new HistoryLegend(this);
+    legend->setFont(Type::font(TypeStyle::Caption));
+    column->addWidget(legend);
 
     m_latestToggle = new QToolButton(this);
     m_latestToggle->setObjectName(QStringLiteral("latestEntries"));

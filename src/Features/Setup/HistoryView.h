@@ -67,6 +67,17 @@ private:
     int m_current = 0;
 };
 
+// What each colour of the strips stands for: a swatch and a word for each state.
+class HistoryLegend : public QWidget {
+    Q_OBJECT
+public:
+    explicit HistoryLegend(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // Setup's history: a strip for each of the last seven days with its time online and restarts,
 // then, on request, the latest entries.
 class HistoryView : public QWidget {
