@@ -367,8 +367,8 @@ private Q_SLOTS:
         QCOMPARE(bar->property<QString>(u"Title"_qs), u"Wrenbox"_qs);
         QCOMPARE(bar->property<SniToolTip>(u"ToolTip"_qs).title, u"Wrenbox, needs attention"_qs);
         const auto icon = bar->property<QList<TrayPixmap>>(u"IconPixmap"_qs);
-        QVERIFY(!icon.isEmpty() &&
-                icon.first().argb.size() == icon.first().width * icon.first().height * 4);
+        QVERIFY(!icon.isEmpty() && icon.first().argb.size() ==
+                                       qsizetype(icon.first().width) * icon.first().height * 4);
         DBusMenuLayout menu;
         const QList<QVariant> layout = bar->call(u"/MenuBar"_qs, u"com.canonical.dbusmenu"_qs,
                                                  u"GetLayout"_qs, {0, -1, QStringList()});

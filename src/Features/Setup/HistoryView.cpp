@@ -100,7 +100,7 @@ QString HistoryText::duration(qint64 ms) {
 }
 
 QString HistoryText::summary(const HistoryDay& day) {
-    const QString online = tr("Online %1").arg(duration(day.onlineMs));
+    QString online = tr("Online %1").arg(duration(day.onlineMs));
     if (day.restarts == 0)
         return online;
     return online + QStringLiteral(" · ") +

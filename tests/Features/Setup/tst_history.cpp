@@ -128,7 +128,7 @@ private Q_SLOTS:
                               u"16:00:00-17:00:00 online"_qs}));
         QCOMPARE(days.last().restarts, 1);
         QCOMPARE(days.last().onlineMs,
-                 (4 * 3600 + 30 * 60) * 1000 - at("2024-05-01T13:00:00Z").msecsTo(restarted));
+                 (4 * 3600 + 30 * 60) * 1000LL - at("2024-05-01T13:00:00Z").msecsTo(restarted));
         QVERIFY(segments(days.first()) == QStringList(u"00:00:00-24:00:00 "_qs));
         QStringList told;
         for (const HistoryEntry& entry : store.latest(50))
@@ -182,8 +182,8 @@ private Q_SLOTS:
         QCOMPARE(store.since(now.addDays(-31)).first().value, u"online"_qs);
         reopened.reset();
         // Within the cap, and not emptied far below it.
-        QVERIFY(QFileInfo(file).size() <= 10 * 1024 * 1024);
-        QVERIFY(QFileInfo(file).size() > 8 * 1024 * 1024);
+        QVERIFY(QFileInfo(file).size() <= 10LL * 1024 * 1024);
+        QVERIFY(QFileInfo(file).size() > 8LL * 1024 * 1024);
     }
 
     void aDatabaseOutOfReach_data() {

@@ -222,7 +222,7 @@ private Q_SLOTS:
         QVERIFY(rig.settle());
         // Still in that one attention past the quiet hour (the wall clock moves on, the relay's
         // restart still waits), the phase worked out again is no news.
-        rig.fake.clock.setNow(rig.fake.clock.now().addSecs(2 * 60 * 60));
+        rig.fake.clock.setNow(rig.fake.clock.now().addSecs(2LL * 60 * 60));
         Q_EMIT rig.model->phaseChanged();
         // Messages from one connection arrive in order: once this answer is back, any Notify sent
         // before it has been handled.

@@ -94,8 +94,12 @@ int main(int argc, char** argv) {
     g_dir = dir;
     notePid(::getpid());
     std::string joined;
-    for (int i = 1; i < argc; ++i)
-        joined += (i > 1 ? "\t" : "") + std::string(argv[i]);
+    // Appended piece by piece: g++ 12 at -O3 reports a false -Wrestrict for "..." + std::string.
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            joined += '\t';
+        joined += argv[i];
+    }
     std::ofstream(g_dir + "/calls.log", std::ios::app) << joined << '\n';
     std::uint64_t hash = 14695981039346656037ull;
     for (const unsigned char c : joined)
