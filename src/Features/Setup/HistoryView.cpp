@@ -56,9 +56,9 @@ QString attentionWords(const QString& phase, const QString& text) {
     return HistoryText::tr("%1: %2").arg(headline, text);
 }
 
-constexpr std::array legendStates{HistoryState::Online,    HistoryState::Sending,
-                                  HistoryState::Paused,    HistoryState::Attention,
-                                  HistoryState::Stopped,   HistoryState::Off};
+constexpr std::array legendStates{HistoryState::Online,  HistoryState::Sending,
+                                  HistoryState::Paused,  HistoryState::Attention,
+                                  HistoryState::Stopped, HistoryState::Off};
 
 QString legendWord(HistoryState state) {
     switch (state) {
@@ -321,7 +321,6 @@ bool DayStrip::event(QEvent* event) {
     }
     return QWidget::event(event);
 }
-
 
 HistoryLegend::HistoryLegend(QWidget* parent)
     : QWidget(parent) {
