@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 build=${1:-build}
 [ -d "$build" ] || { echo "No build folder $build; build first (cmake --build $build)" >&2; exit 1; }
-WRENBOX_EXTRA_DEPS="xvfb dbus openbox trayer imagemagick x11-utils xdotool" scripts/deps.sh
+WRENBOX_EXTRA_DEPS="xvfb dbus openbox trayer imagemagick x11-utils xdotool sqlite3" scripts/deps.sh
 
 out=docs/screenshots
 work=$(mktemp -d)
@@ -149,9 +149,11 @@ keys_to() {
     xdotool key --clearmodifiers "$@"
 }
 
-# A second start hands over to the running app, which opens its panel under the icon.
+# A click on the tray icon opens the panel under it (a second start would open it as a window).
 open_panel() {
-    "$app" >/dev/null 2>&1 || true
+    local icon
+    icon=$(tray_icon) || { echo "$session: no tray icon to click" >&2; failed=1; return 0; }
+    xdotool mousemove --window "$icon" $((8 * scale)) $((8 * scale)) click 1
     wait_for 20 panel_window || true
     sleep 1
 }
@@ -180,6 +182,7 @@ desktop() {
     export XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5
     unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_SCALE_FACTOR WRENBOX_CONFIG_DIR
     unset WRENBOX_DEVRELAY_SYNC_MS WRENBOX_DEVRELAY_STEP_MS WRENBOX_DEVRELAY_REPLY_MS
+    unset WRENBOX_DEVRELAY_CRASH
     # 2x is a screen of twice the pixels that Qt scales by 2, as on a HiDPI laptop.
     width=${size%x*}
     local height=${size#*x}
@@ -234,21 +237,30 @@ start_app() {
     sleep 2
 }
 
-# Opens Setup's "Details": the last control in its focus chain while Details is closed, so one
-# step back from the first control reaches it. True when the window changed.
+# Opens Setup's "Details". Setup opened afresh has its first control focused, and Details is
+# third from the end of the focus chain (the history's strips and "Latest entries" follow it), so
+# three steps back reach it. Setup is reopened for that, as pairing moved its focus on.
 details_open() {
-    local id before after
+    local id
     id=$(window_named "Set Up Wrenbox") || return 1
-    before=$(geometry_of "$id")
-    keys_to "$id" shift+Tab
-    # The first press after the window became active can go astray.
-    for _ in 1 2; do
-        xdotool key space
-        sleep 1
-        after=$(geometry_of "$id")
-        [ "$before" != "$after" ] && return 0
-    done
-    return 1
+    keys_to "$id" ctrl+w
+    sleep 1
+    open_setup
+    id=$(window_named "Set Up Wrenbox") || return 1
+    keys_to "$id" shift+Tab shift+Tab shift+Tab
+    sleep 0.5
+    xdotool key space
+    sleep 1
+}
+
+# Setup from the panel's shortcut; the panel stays open until a click lands outside it, which
+# xdotool's keys do not do.
+open_setup() {
+    open_panel
+    keys_to "$(panel_window)" ctrl+comma
+    wait_for 20 window_named "Set Up Wrenbox" || true
+    close_panel
+    sleep 2
 }
 
 pair_relay() { "$relay" relay pair ABC234 --server http://localhost:8080 --json >/dev/null; }
@@ -260,11 +272,8 @@ scenario_unpaired() {
     start_app
     open_panel
     shoot_panel panel/not-paired-$theme
-    keys_to "$(panel_window)" ctrl+comma
-    wait_for 20 window_named "Set Up Wrenbox" || true
-    # The panel stays open until a click lands outside it; xdotool's keys do not click.
     close_panel
-    sleep 2
+    open_setup
     shoot_window "Set Up Wrenbox" setup/not-paired-$theme
     # A link naming a server other than the default one fills the form and waits for "Pair".
     "$app" 'wrenbox-mac://pair?code=ABC234&server=http://localhost:8080' >/dev/null 2>&1 || true
@@ -280,7 +289,7 @@ scenario_unpaired() {
     icon=$(tray_icon)
     xdotool mousemove --window "$icon" $((8 * scale)) $((8 * scale)) click 3
     sleep 1
-    xdotool key Down Return
+    xdotool key Down Down Return
     wait_for 20 window_named "Wrenbox Settings" || true
     sleep 1
     shoot_window "Wrenbox Settings" settings/general-$theme
@@ -328,6 +337,95 @@ scenario_stopped() {
     shoot_panel panel/relay-stopped-$theme
 }
 
+# The relay keeps failing: after five exits the panel and Setup tell the same story.
+scenario_crash_loop() {
+    pair_relay
+    export WRENBOX_DEVRELAY_CRASH=1
+    start_app
+    # Restarts after 1, 2, 4 and 8 seconds.
+    sleep 18
+    open_panel
+    shoot_panel panel/crash-loop-$theme
+    close_panel
+    open_setup
+    shoot_window "Set Up Wrenbox" setup/crash-loop-$theme
+}
+
+# A week as a relay that ran most days leaves it: one line an entry, "DAYS-AGO MINUTE KIND
+# [VALUE [TEXT]]" ("-" for no value).
+seed_history() {
+    local db=$XDG_DATA_HOME/wrenbox/history.sqlite midnight day minute kind value text
+    midnight=$(date -d 'today 00:00' +%s)
+    mkdir -p "${db%/*}"
+    {
+        echo "PRAGMA user_version = 2;"
+        echo "CREATE TABLE entries (id INTEGER PRIMARY KEY, at INTEGER NOT NULL, kind TEXT NOT" \
+            "NULL, value TEXT NOT NULL DEFAULT '', number INTEGER NOT NULL DEFAULT 0, text TEXT" \
+            "NOT NULL DEFAULT '', span INTEGER NOT NULL DEFAULT 0);"
+        echo "CREATE INDEX entries_at ON entries (at);"
+        while read -r day minute kind value text; do
+            [ "$value" = - ] && value=
+            echo "INSERT INTO entries (at, kind, value, number, text) VALUES" \
+                "($(((midnight - day * 86400 + minute * 60) * 1000)), '$kind', '$value'," \
+                "$([ "$kind" = relay-exited ] && echo 3 || echo 0), '$text');"
+        done <<'ENTRIES'
+6 480 app-started
+6 480 phase online
+6 1110 app-stopped
+5 450 app-started
+5 450 phase online
+5 720 phase paused
+5 720 paused user
+5 795 resumed user
+5 795 phase online
+5 1380 app-stopped
+4 540 app-started
+4 540 phase online
+4 900 phase paused-by-server
+4 1020 phase online
+3 0 phase online
+3 120 woke
+3 600 phase sending
+3 612 phase online
+3 1200 app-stopped
+2 360 app-started
+2 360 phase online
+2 1320 app-stopped
+1 420 app-started
+1 420 phase online
+1 840 relay-exited
+1 840 phase attention:relayStopped The relay stopped (exit 3). Wrenbox restarts it.
+1 843 phase online
+1 990 relay-exited
+1 991 relay-exited
+1 993 relay-exited
+1 996 relay-exited
+1 1000 relay-exited
+1 1000 phase attention:relayStopped The relay keeps stopping (5 times in 10 minutes). Setup has the details.
+1 1032 phase online
+0 30 woke
+0 360 phase sending
+0 366 phase online
+0 480 app-stopped
+ENTRIES
+    } | sqlite3 "$db"
+}
+
+# Setup's history after that week, scrolled down to it.
+scenario_history() {
+    seed_history
+    pair_relay
+    export WRENBOX_DEVRELAY_SYNC_MS=600000
+    start_app
+    open_setup
+    local id x y w h
+    id=$(window_named "Set Up Wrenbox") || return 0
+    read -r x y w h < <(geometry_of "$id")
+    xdotool mousemove $((x + w / 2)) $((y + h / 2))
+    for _ in $(seq 40); do xdotool click 5; done
+    shoot_window "Set Up Wrenbox" setup/history-$theme
+}
+
 rm -rf "$out"
 mkdir -p "$out/panel" "$out/setup" "$out/settings"
 failed=0
@@ -335,13 +433,15 @@ failed=0
 for theme in light dark; do
     tray=0xefefef
     [ "$theme" = dark ] && tray=0x2b2b2b
-    for scenario in unpaired paired sending stopped; do
+    for scenario in unpaired paired sending stopped crash_loop history; do
         desktop "$theme" "$tray" 1 1280x800 "$scenario"
     done
 done
 # A few at 2x and on a 1366x768 screen; light apps on a dark tray, as on GNOME's top bar.
 desktop light 0x2b2b2b 2 1280x800 paired @2x 'panel/idle-light'
 desktop dark 0x2b2b2b 2 1280x800 unpaired @2x 'setup/all-good-dark|settings/general-dark'
+desktop light 0x2b2b2b 2 1280x800 history @2x 'setup/history-light'
+desktop dark 0x2b2b2b 2 1280x800 history @2x 'setup/history-dark'
 desktop light 0xefefef 1 1366x768 unpaired -1366x768 'setup/not-paired-light|setup/details-light'
 desktop dark 0x2b2b2b 1 1366x768 sending -1366x768 'panel/sending-dark'
 find "$out" -name '*.png' | sort
