@@ -21,7 +21,6 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTimer>
 
 namespace {
 // A development run must not make the build tree start at login: the switch is kept in memory.
@@ -39,6 +38,7 @@ private:
 
 // A click on the tray icon first closes an open popup panel; that click must not reopen it.
 constexpr qint64 reopenGuardMs = 300;
+constexpr std::chrono::milliseconds historyDelay{2'000};
 
 const QString noTrayNoticeKey = QStringLiteral("noTrayNoticeShown");
 
@@ -154,8 +154,15 @@ bool WrenboxMacApp::launch(const QStringList& arguments) {
     connect(m_tray, &TrayIconHost::missing, this, &WrenboxMacApp::trayMissing);
     connect(m_tray, &TrayIconHost::found, this, [this] { setNoTrayNotice(false); });
     m_tray->start();
-    // The history's file is opened once the app has shown itself.
-    QTimer::singleShot(0, m_history.get(), &HistoryStore::open);
+    // The history's file, up to 10 MB to check and read, waits until the icon or window is up
+    // and the login's rush is over; what happens meanwhile is kept and written then.
+    ClockTimer* later = m_platform.clock->startTimer(historyDelay, this);
+    connect(later, &ClockTimer::finished, m_history.get(),
+            [later, history = m_history.get()](bool elapsed) {
+                later->deleteLater();
+                if (elapsed)
+                    history->open();
+            });
     return true;
 }
 

@@ -78,8 +78,9 @@ HistoryStore::HistoryStore(QString path, Clock& clock, QObject* parent)
     , m_clock(clock) {}
 
 HistoryStore::~HistoryStore() {
-    if (m_opened)
-        flush();
+    // A run that ends before the file was opened is written too.
+    open();
+    flush();
     if (!m_connection.isEmpty()) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
@@ -166,7 +167,10 @@ bool HistoryStore::attemptOpen(QSqlError& error, QString& check, QString& proble
     // Held by this copy alone for as long as it runs: one writer. A new file gives the space of
     // pruned entries back at each commit (set before its first table, else it has no effect;
     // the incremental mode would need stepping that Qt SQL does not do).
+    // Reads come from memory once the week is loaded and writes only append, so a small page
+    // cache is enough; the default one would fill with the whole file at the check.
     if (db.open() && run(db, QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"), &error) &&
+        run(db, QStringLiteral("PRAGMA cache_size = -256"), &error) &&
         run(db, QStringLiteral("PRAGMA auto_vacuum = FULL"), &error) &&
         pragma(db, QStringLiteral("PRAGMA journal_mode = WAL"), &error).toString() ==
             QLatin1String("wal"))

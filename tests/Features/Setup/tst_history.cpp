@@ -61,10 +61,11 @@ struct HistoryRig : RelayRig {
     QString file = home.filePath(u"data/wrenbox/history.sqlite"_qs);
     std::unique_ptr<HistoryStore> store;
     std::unique_ptr<HistoryRecorder> recorder;
-    // The app starting: its history opened, then recorded from the model.
-    HistoryStore& launch() {
+    // The app starting: its history opened (unless it quits first), then recorded from the model.
+    HistoryStore& launch(bool open = true) {
         store = std::make_unique<HistoryStore>(file, fake.clock);
-        store->open();
+        if (open)
+            store->open();
         recorder = std::make_unique<HistoryRecorder>(model ? *model : make(), *store, fake.clock);
         return *store;
     }
@@ -84,8 +85,8 @@ private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
 
     void aDayOfTheRelayReadsBackAfterARestart() {
-        HistoryRig rig; // the clock starts at 10:00
-        rig.launch();
+        HistoryRig rig;    // the clock starts at 10:00
+        rig.launch(false); // the file is first opened at quit: nothing before is lost
         QVERIFY(rig.start());
         QTRY_VERIFY(rig.model->relayRunning());
         rig.fake.clock.setNow(at("2024-05-01T11:00:00Z"));
