@@ -393,6 +393,27 @@ private Q_SLOTS:
         QTRY_VERIFY(rig.app->window(u"settings"_qs) &&
                     rig.app->window(u"settings"_qs)->isVisible());
         rig.app->window(u"settings"_qs)->close();
+        // Other hosts read the entries by group and send events in groups; an entry that is not
+        // there is sent back and nothing happens.
+        const auto menuCall = [&](const QString& method, const QVariantList& arguments) {
+            return bar->call(u"/MenuBar"_qs, u"com.canonical.dbusmenu"_qs, method, arguments);
+        };
+        const auto quitEntry = qdbus_cast<QList<DBusMenuItem>>(
+            menuCall(u"GetGroupProperties"_qs,
+                     {QVariant::fromValue(QList<int>{3, 9}), QStringList{u"label"_qs}})
+                .value(0));
+        QCOMPARE(quitEntry.size(), 1);
+        QCOMPARE(quitEntry.first().properties, QVariantMap({{u"label"_qs, u"Quit Wrenbox"_qs}}));
+        QCOMPARE(menuCall(u"GetProperty"_qs, {1, u"label"_qs})
+                     .value(0)
+                     .value<QDBusVariant>()
+                     .variant()
+                     .toString(),
+                 u"Open Wrenbox"_qs);
+        const QList<DBusMenuEvent> nowhere{{9, u"clicked"_qs, QDBusVariant(0), 0}};
+        QCOMPARE(qdbus_cast<QList<int>>(
+                     menuCall(u"EventGroup"_qs, {QVariant::fromValue(nowhere)}).value(0)),
+                 QList<int>{9});
         // The bar quits: once its grace is over, the panel is a window again.
         bar.reset();
         QTRY_COMPARE(tray.host(), Host::None);

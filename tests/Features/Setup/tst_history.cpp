@@ -328,6 +328,16 @@ private Q_SLOTS:
             QTest::keyClick(today, Qt::Key_Right);
         }
         QCOMPARE(told.join(u" / "_qs), QString::fromUtf8(row[2]));
+        // Left goes back; Up and Down go from day to day, the week being one stop for Tab.
+        QTest::keyClick(today, Qt::Key_Left);
+        QVERIFY(today->accessibleDescription().startsWith(
+            told.value(std::max(told.size() - 2, qsizetype(0))) + u". "_qs));
+        QTest::keyClick(today, Qt::Key_Up);
+        QCOMPARE(view.focusWidget(), today);
+        QTest::keyClick(today, Qt::Key_Down);
+        QCOMPARE(view.focusWidget()->accessibleName(), u"Yesterday"_qs);
+        QTest::keyClick(view.focusWidget(), Qt::Key_Up);
+        QCOMPARE(view.focusWidget(), today);
     }
 };
 
