@@ -4,6 +4,7 @@
 #include "Core/Clock.h"
 #include "Core/History.h"
 #include "Core/Relay/RelayRunner.h"
+#include "Core/Shortened.h"
 
 namespace {
 using Entry = HistoryEntry;
@@ -71,7 +72,7 @@ void HistoryRecorder::phaseChanged() {
     const RelayPhase phase = m_model.phase();
     const QString name = phaseName(phase);
     const QString text =
-        phase.attention() ? phase.attention()->text().left(reasonChars) : QString();
+        phase.attention() ? shortened(phase.attention()->text(), reasonChars) : QString();
     if (name != m_phase)
         m_store.record({m_clock.now(), Entry::Kind::Phase, name, 0, 0, text});
     m_phase = name;

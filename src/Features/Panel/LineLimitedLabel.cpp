@@ -1,6 +1,6 @@
 #include "Features/Panel/LineLimitedLabel.h"
 
-#include "Features/Panel/Shortened.h"
+#include "Core/Shortened.h"
 
 #include <QFontMetrics>
 #include <QPainter>

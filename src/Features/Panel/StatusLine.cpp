@@ -5,6 +5,7 @@
 #include "Core/AppModel.h"
 #include "Core/Clock.h"
 #include "Core/Platform/Platform.h"
+#include "Core/Shortened.h"
 #include "Design/Accessible.h"
 #include "Design/Appearance.h"
 #include "Design/Look.h"
@@ -12,7 +13,6 @@
 #include "Design/Type.h"
 #include "Features/Panel/ClockText.h"
 #include "Features/Panel/FrameSync.h"
-#include "Features/Panel/Shortened.h"
 #include "Features/Panel/WebAddress.h"
 
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "Features/Panel/Shortened.h"
+#include "Core/Shortened.h"
 
 QString shortened(const QString& text, qsizetype maxChars) {
     if (text.size() <= maxChars)
